@@ -1,0 +1,53 @@
+#pragma once
+// A prompter that answers from a script and records everything it was asked.
+// Used by the tests and the benchmarks; never by the running program.
+#include "common/prompter.h"
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+namespace rv {
+
+struct PromptRecord {
+    enum class Kind { Message, Input, OpenFile, OpenWith };
+    Kind kind = Kind::Message;
+    QString text;      // message text, input prompt, dialog filter or opened path
+    QString title;
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+    MsgResult defaultButton = MsgResult::Ok;
+};
+
+class ScriptedPrompter : public Prompter {
+public:
+    // Answers are used in order, each by the first prompt of its kind.
+    void answer(MsgResult r) { m_results.push_back(r); }
+    void answerInput(std::optional<QString> text) { m_inputs.push_back(std::move(text)); }
+    void answerFile(const QString& path) { m_files.push_back(path); }
+    void setOpenWithResult(bool ok) { m_openWithOk = ok; }
+
+    MsgResult message(const QString& text, MsgIcon icon, MsgButtons buttons,
+                      const QString& title, MsgResult defaultButton) override;
+    std::optional<QString> input(const QString& prompt, const QString& title,
+                                 const QString& defaultText) override;
+    QString openFile(const QString& title, const QString& filter,
+                     const QString& startDir) override;
+    bool openWithDesktop(const QString& pathOrUrl) override;
+
+    const std::vector<PromptRecord>& records() const { return m_records; }
+    // Only the message boxes, in order.
+    std::vector<PromptRecord> messages() const;
+    QStringList messageTexts() const;
+    void clear() { m_records.clear(); }
+    // Answers scripted but never used.
+    size_t unusedAnswers() const { return m_results.size() + m_inputs.size() + m_files.size(); }
+
+private:
+    std::vector<PromptRecord> m_records;
+    std::deque<MsgResult> m_results;
+    std::deque<std::optional<QString>> m_inputs;
+    std::deque<QString> m_files;
+    bool m_openWithOk = true;
+};
+
+} // namespace rv

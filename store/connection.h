@@ -1,0 +1,65 @@
+#pragma once
+// The shared database connection: one SQLite file, opened but never created.
+#include "store/dberror.h"
+#include <QString>
+#include <QStringList>
+
+struct sqlite3;
+
+namespace rv::store {
+
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens an existing SQLite file. A missing path or a file that is not a
+    // database throws DbError(err::CannotOpen) and leaves state() at 0. Never
+    // creates a file.
+    void open(const QString& path);
+    void close();
+    // 0 closed, 1 open.
+    int state() const { return m_db ? 1 : 0; }
+    const QString& path() const { return m_path; }
+
+    // Runs one statement of the program's SQL dialect (DROP TABLE, DELETE * FROM,
+    // SELECT * INTO ... FROM sensordata WHERE DateTimeKey is null, ...).
+    void execute(const QString& sql);
+
+    // The user tables of the file, in name order (SQLite's own tables left out).
+    QStringList tableNames() const;
+    bool hasTable(const QString& exactName) const;
+
+    // Groups writes: every write between begin() and commit() is one SQLite
+    // transaction. Nestable; only the outermost commit writes. A write outside
+    // any group is its own transaction.
+    void begin();
+    void commit();
+    void rollback();
+    int transactionDepth() const { return m_depth; }
+
+    sqlite3* handle() const { return m_db; }
+
+    // RAII group: rolls back unless commit() was called.
+    class Transaction {
+    public:
+        explicit Transaction(Connection& c) : m_c(c) { m_c.begin(); }
+        ~Transaction() { if (!m_done) { try { m_c.rollback(); } catch (...) {} } }
+        void commit() { m_c.commit(); m_done = true; }
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+    private:
+        Connection& m_c;
+        bool m_done = false;
+    };
+
+private:
+    sqlite3* m_db = nullptr;
+    QString m_path;
+    int m_depth = 0;
+    bool m_rollbackOnly = false;
+};
+
+} // namespace rv::store

@@ -1,0 +1,111 @@
+#pragma once
+// A client-side record set over one table: all rows of a SELECT held in
+// memory with a cursor, filters, finds, bookmarks, and row writes that go
+// straight to the file.
+#include "store/coltype.h"
+#include "store/dberror.h"
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+namespace rv::store {
+
+class Connection;
+
+class Recordset {
+public:
+    // Values of absolutePosition() when there is no current row.
+    static constexpr int PosUnknown = -1;
+    static constexpr int PosBOF = -2;
+    static constexpr int PosEOF = -3;
+
+    Recordset();
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    // Opens "SELECT * FROM `t` [WHERE ...] [ORDER BY col]" or
+    // "SELECT t.* FROM t ORDER BY col;" on the connection. The cursor is on
+    // the first row (or at BOF and EOF at once when there is none).
+    // A missing table throws DbError(err::InputTableMissing).
+    void open(const QString& sql, Connection& conn);
+    void close();
+    // 0 closed, 1 open. Every other call on a closed set throws err::ObjectClosed.
+    int state() const;
+
+    bool bof() const;
+    bool eof() const;
+    void moveFirst();
+    void moveLast();
+    void moveNext();      // from the last row to EOF; at EOF throws NoCurrentRecord
+    void movePrevious();  // from the first row to BOF; at BOF throws NoCurrentRecord
+
+    // Rows visible through the filter.
+    int recordCount() const;
+    // 1-based position of the current row among the visible rows, or one of
+    // PosBOF, PosEOF, PosUnknown.
+    int absolutePosition() const;
+    void setAbsolutePosition(int pos);
+
+    // A non-zero number that finds the same row again, also after requery().
+    qint64 bookmark() const;
+    void setBookmark(qint64 bm);  // an unknown bookmark throws err::BadCriteria
+
+    // "Field = 'value'" (the other comparisons also work) searched forward from
+    // the current row, the current row included. No match leaves the set at EOF.
+    void find(const QString& criteria);
+
+    // Comparisons of a field with a quoted string, a number or a date
+    // (2005/01/01, 2005-01-01, #2005/01/01#), joined by AND. An empty text
+    // clears the filter. After a change the cursor is on the first visible row.
+    void setFilter(const QString& criteria);
+    void clearFilter() { setFilter(QString()); }
+    const QString& filter() const;
+    bool isFiltered() const { return !filter().isEmpty(); }
+
+    // Reads the rows again from the file; the filter stays; the cursor goes to
+    // the first row.
+    void requery();
+
+    // Starts a new row (all fields null, or the column default); update()
+    // writes it. The new row stays at the end of the set, current, until the
+    // next requery.
+    void addNew();
+    // Writes the edited current row (or the new row) to the file.
+    void update();
+    // Drops unsaved edits of the current row; abandons a pending addNew().
+    void cancelUpdate();
+    // Whether the current row has edits that update() would write.
+    bool editPending() const;
+    // Deletes the current row from the file and the set. There is no current
+    // row until the cursor moves; moveNext() then goes to the row that
+    // followed the deleted one.
+    void deleteCurrent();
+
+    int fieldCount() const;
+    QString fieldName(int index) const;
+    ColType fieldType(int index) const;
+    int fieldIndex(const QString& name) const;  // case-insensitive; -1 when missing
+
+    // Field values by name (case-insensitive) or 0-based position. Unknown
+    // names throw err::NoSuchField; no current row throws err::NoCurrentRecord.
+    QVariant value(const QString& field) const;
+    QVariant value(int index) const;
+    // The value as shown in a box: null gives "", dates as "yyyy/MM/dd",
+    // times "HH:mm:ss", date-times "yyyy/MM/dd HH:mm:ss", numbers in their
+    // shortest form, Yes/No as "True"/"False".
+    QString text(const QString& field) const;
+    // Assignment converts as convertForColumn() does; a failed conversion
+    // throws err::TypeMismatch and changes nothing.
+    void setValue(const QString& field, const QVariant& v);
+    void setValue(int index, const QVariant& v);
+
+    // The table the set was opened on.
+    QString tableName() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace rv::store
