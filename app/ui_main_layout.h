@@ -123,6 +123,14 @@ struct MainUi {
     QCustomPlot* ChartDvL = nullptr;
     QLabel* lblRecStatus = nullptr;
     QPushButton* cmdDisp = nullptr;
+    // "Export as JPG" of each graph page: ChartT, ChartT2, ChartS, ChartDvL.
+    QPushButton* cmdTemp = nullptr;
+    QPushButton* cmdRate = nullptr;
+    QPushButton* cmdSpat = nullptr;
+    QPushButton* cmdDvl = nullptr;
+    // The more-than-15-readings warning of the length graphs (on the Load v
+    // Length page), hidden until a graph needs it.
+    QLabel* lblW15 = nullptr;
 
     // Page 7: "8. Utilities"
     QToolButton* imgAbout = nullptr;

@@ -1,10 +1,13 @@
 #pragma once
 // The shared database connection: one SQLite file, opened but never created.
 #include "store/dberror.h"
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace rv::store {
 
@@ -42,6 +45,12 @@ public:
 
     sqlite3* handle() const { return m_db; }
 
+    // For the store's own use: the prepared statement for sql, kept until
+    // close(). Reset it after use. Throws DbError when sql does not compile.
+    // With mayTrim (only where no other cached statement is in use) a cache
+    // grown large is emptied first.
+    sqlite3_stmt* prepared(const QByteArray& sql, bool mayTrim = false);
+
     // RAII group: rolls back unless commit() was called.
     class Transaction {
     public:
@@ -60,6 +69,9 @@ private:
     QString m_path;
     int m_depth = 0;
     bool m_rollbackOnly = false;
+    QHash<QByteArray, sqlite3_stmt*> m_statements;
+
+    void dropStatements();
 };
 
 } // namespace rv::store

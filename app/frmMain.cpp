@@ -1,0 +1,394 @@
+#include "app/frmMain.h"
+#include "app/ui_clickable_label.h"
+#include "calc/graph_data.h"
+#include "common/log.h"
+#include "maintenance/compact_db.h"
+#include "readings/sensor_tables.h"
+#include "sensors/prefs.h"
+#include "sensors/ui_sensors.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <qcustomplot.h>
+#include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTextStream>
+#include <QToolButton>
+
+namespace rv {
+
+namespace {
+
+// Tops of the Installation page's moving boxes, in twips, for the two geometries.
+struct InstallationTops {
+    int head;
+    int anchors[6];
+    int centres[5];
+};
+constexpr InstallationTops kCollarTops{8880, {7920, 7080, 6240, 5400, 4560, 3720}, {7440, 6600, 5760, 4920, 4080}};
+constexpr InstallationTops kToeTops{3240, {4200, 5040, 6000, 6960, 7800, 8760}, {4560, 5520, 6480, 7440, 8400}};
+
+void moveTop(QWidget* w, int twips)
+{
+    if (w)
+        w->move(w->x(), twips / kTwipsPerPixel);
+}
+
+const QString kTwoReadings = QStringLiteral("You must have at least 2 readings to view the plot.\n\n");
+const QString kTemporalHint = QStringLiteral(
+    "If you have at least 2 readings in the database, ensure the Plot Temporal box on the Readings Tab is checked in each case.");
+const QString kSpatialHint = QStringLiteral(
+    "If you have at least 2 readings in the database, ensure the Plot Spatial box on the Readings Tab is checked in each case.");
+
+} // namespace
+
+FrmMain::FrmMain(AppState& st, Prompter& pr, QWidget* parent)
+    : QMainWindow(parent), m_st(st), m_pr(pr), m_ctx{st, m_ui, pr, false, QString()}, m_lock(st.DataFolder)
+{
+    setObjectName("frmMain");
+    setWindowTitle("Quillon's Rockvane - Cable Bolt Monitoring");
+    buildMainUi(this, m_ui);
+    wire();
+}
+
+FrmMain::~FrmMain()
+{
+    terminate();
+}
+
+void FrmMain::wire()
+{
+    auto& u = m_ui;
+    connect(u.SSTab1, &QTabWidget::currentChanged, this, &FrmMain::pageChanged);
+    u.SSTab1->tabBar()->installEventFilter(this);
+
+    // Sensor pages.
+    auto on = [this](auto* sender, auto signal, void (*proc)(MainContext&)) {
+        connect(sender, signal, this, [this, proc] { proc(m_ctx); });
+    };
+    on(u.imgAddSensor, &QToolButton::clicked, sensors::imgAddSensorClick);
+    on(u.Label57, &ClickableLabel::clicked, sensors::imgAddSensorClick);
+    on(u.imgDelete, &QToolButton::clicked, sensors::imgDeleteClick);
+    on(u.Label55, &ClickableLabel::clicked, sensors::imgDeleteClick);
+    on(u.imgPrevious, &QToolButton::clicked, sensors::imgPreviousClick);
+    on(u.Label56, &ClickableLabel::clicked, sensors::imgPreviousClick);
+    on(u.imgNext, &QToolButton::clicked, sensors::imgNextClick);
+    on(u.Label59, &ClickableLabel::clicked, sensors::imgNextClick);
+    on(u.imgFilter, &QToolButton::clicked, sensors::imgFilterClick);
+    on(u.lblFilterState, &ClickableLabel::clicked, sensors::imgFilterClick);
+
+    connect(u.cboSensors, &QComboBox::activated, this, [this](int) { sensors::cboSensorsClick(m_ctx); });
+    connect(u.cboDestroyed, &QComboBox::activated, this, [this](int) { sensors::cboDestroyedClick(m_ctx); });
+    u.cboSensors->lineEdit()->installEventFilter(this);
+    u.cboDestroyed->lineEdit()->installEventFilter(this);
+    u.txtStartDate->installEventFilter(this);
+    u.txtEndDate->installEventFilter(this);
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* e)
+{
+    auto& u = m_ui;
+    if (watched == u.SSTab1->tabBar() && e->type() == QEvent::MouseButtonPress) {
+        const int page = u.SSTab1->currentIndex();
+        if (page >= 3 && page <= 5)
+            attempt([&] { if (m_st.rsReadings.state()) m_st.rsReadings.close(); });
+        return false;
+    }
+    if (e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (watched == u.cboSensors->lineEdit()) {
+            sensors::cboSensorsKeyDown(m_ctx, k->key());
+            const QString t = k->text();
+            if (!t.isEmpty() && t.at(0).isPrint() && !sensors::cboSensorsKeyPress(m_ctx, t.at(0)))
+                return true;
+            return false;
+        }
+        if (watched == u.cboDestroyed->lineEdit()) {
+            const QString t = k->text();
+            if (!t.isEmpty() && t.at(0).isPrint()) {
+                sensors::cboDestroyedKeyPress(m_ctx, t.at(0));
+                return true;
+            }
+            // Editing keys would change the word without a choice being made.
+            return k->key() == Qt::Key_Backspace || k->key() == Qt::Key_Delete;
+        }
+    }
+    if (e->type() == QEvent::FocusOut && (watched == u.txtStartDate || watched == u.txtEndDate)) {
+        auto* f = static_cast<QFocusEvent*>(e);
+        // Only a move to another control of this window counts: the message
+        // box of the check itself takes the focus too.
+        if (m_inDateCheck || f->reason() == Qt::ActiveWindowFocusReason || f->reason() == Qt::PopupFocusReason)
+            return false;
+        m_inDateCheck = true;
+        if (watched == u.txtStartDate)
+            sensors::txtStartDateLostFocus(m_ctx);
+        else
+            sensors::txtEndDateLostFocus(m_ctx);
+        m_inDateCheck = false;
+        return false;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+bool FrmMain::load()
+{
+    // 1. A second copy is refused before it touches anything.
+    if (!m_lock.acquire()) {
+        m_st.RefusedCopy = true;
+        m_pr.message("Rockvane is already running\nCannot load program again", MsgIcon::Warning,
+                     MsgButtons::Ok, kQuillonTitle);
+        return false;
+    }
+    // 2.
+    m_st.Firstload = true;
+    // 3. Centre the window, first page, no error line.
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect g = s->availableGeometry();
+        move(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height() - 250 / kTwipsPerPixel) / 2);
+    }
+    m_ui.SSTab1->setCurrentIndex(0);
+    m_page = 0;
+    m_ui.lblError->hide();
+
+    bool ok = true;
+    try {
+        // 4. The data folder was resolved by the caller.
+        // 5. The location file.
+        m_st.DatabasePath = m_st.defaultDatabasePath();
+        QFile loc(m_st.locationFilePath());
+        if (loc.exists()) {
+            if (!loc.open(QIODevice::ReadOnly | QIODevice::Text))
+                throw store::DbError(53, "File not found");
+            QTextStream in(&loc);
+            const QString line = in.readLine();
+            if (line.isNull())
+                throw store::DbError(62, "Input past end of file");
+            if (!line.isEmpty()) {
+                m_st.DatabasePath = line;
+            } else {
+                m_pr.message("The alternate database file path location could not be found\n"
+                             "The default path will be used\n"
+                             "You can edit the location on the '6. Utilities' tab",
+                             MsgIcon::None, MsgButtons::Ok, kAppTitle);
+            }
+        }
+        // 6 to 9.
+        ok = connectAndLoad();
+    } catch (...) {
+        logCurrentException(m_st.DataFolder, "Form_Load");
+    }
+    if (!ok)
+        return false;
+    // 10.
+    m_st.BatchChoice = {false, false, false};
+    // Also after a failed step: the window stays usable with what was filled.
+    m_st.Firstload = false;
+    return true;
+}
+
+bool FrmMain::connectAndLoad()
+{
+    // 6. Connect. A file that cannot be opened is an error of the load
+    // itself (logged by the caller); a connection that reports itself
+    // closed afterwards ends the program.
+    m_st.ConnectString = "Provider=SQLite;Data Source=" + m_st.DatabasePath;
+    m_st.rsSensors.close();
+    m_st.rsConfig.close();
+    m_st.rsReadings.close();
+    m_st.rsGraph.close();
+    m_st.conn = std::make_unique<store::Connection>();
+    m_st.conn->open(m_st.DatabasePath);
+    if (m_st.conn->state() == 0) {
+        m_pr.message("ERROR: could not connect to database\nProgram must exit", MsgIcon::Critical,
+                     MsgButtons::Ok, "Database connection error");
+        return false;
+    }
+    // 7. The sensor types and the site preferences.
+    m_st.rsConfig.open("SELECT * FROM Configuration ORDER BY SensorType", *m_st.conn);
+    m_st.rsConfig.moveFirst();
+    GetPrefs(m_st);
+    // 8. The catalogue.
+    m_st.rsSensors.open("SELECT Sensors.* FROM Sensors ORDER BY InstrumentID;", *m_st.conn);
+    // 9.
+    m_ui.cboSensors->clear();
+    if (m_st.rsSensors.bof() || m_st.rsSensors.eof()) {
+        m_pr.message("There are no sensors in the database, \nclick the ADD NEW button to begin using Rockvane",
+                     MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        m_ui.txtSCount->setText("0");
+        sensors::fillfields(m_ctx);
+    } else {
+        sensors::refillSensorList(m_ctx);
+    }
+    return true;
+}
+
+void FrmMain::closeEvent(QCloseEvent* e)
+{
+    unload();
+    e->accept();
+}
+
+void FrmMain::unload()
+{
+    if (m_unloaded || m_st.RefusedCopy)
+        return;
+    m_unloaded = true;
+    try {
+        sensors::savefields(m_ctx);
+        // Saving the shown reading belongs to the Readings page.
+    } catch (...) {
+        logCurrentException(m_st.DataFolder, "Form_Unload");
+    }
+}
+
+void FrmMain::terminate()
+{
+    if (m_terminated)
+        return;
+    m_terminated = true;
+    if (m_st.RefusedCopy)
+        return;
+    attempt([&] { m_st.rsSensors.close(); });
+    attempt([&] { m_st.rsReadings.close(); });
+    attempt([&] { m_st.rsGraph.close(); });
+    attempt([&] { m_st.rsConfig.close(); });
+    attempt([&] { if (m_st.conn && m_st.conn->state()) m_st.conn->close(); });
+    attempt([&] { m_st.conn.reset(); });
+    // Only the default database is compacted, never a relocated one.
+    attempt([&] { G_CompactDB(m_st.DataFolder + "/", kDefaultDatabaseName, m_pr, m_st.DataFolder); });
+    m_lock.release();
+}
+
+void FrmMain::pageChanged(int entered)
+{
+    const int left = m_page;
+    m_page = entered;
+    auto& u = m_ui;
+
+    // 1. Leaving a page saves what was edited on it.
+    if (left == 0 || left == 1) {
+        attempt([&] { sensors::savefields(m_ctx); });
+        attempt([&] { sensors::fillfields(m_ctx); });
+    } else if (left == 2) {
+        attempt([&] { m_st.SavedReadingBookmark = m_st.rsReadings.bookmark(); });
+    }
+
+    // 2. Entering a page.
+    switch (entered) {
+    case 0:
+        attempt([&] { u.cboSensors->setFocus(); });
+        m_st.SavedReadingBookmark = 0;
+        break;
+    case 1:
+        enterInstallationPage();
+        break;
+    case 2:
+        enterReadingsPage();
+        break;
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+        enterGraphPage(entered, left);
+        break;
+    case 7:
+        break;
+    default:
+        break;
+    }
+}
+
+void FrmMain::enterInstallationPage()
+{
+    auto& u = m_ui;
+    const bool collar = u.Option1->isChecked();
+    const InstallationTops& tops = collar ? kCollarTops : kToeTops;
+    attempt([&] {
+        u.lblRecess->setText(collar ? "m recess" : "m protruding from hole for plating");
+        u.lbloption->setText(collar ? "Option 1 and 2 - Head at Borehole Collar" : "Option 3 - Head at Toe");
+        u.imgHead->setPixmap((collar ? u.imgCollar : u.imgToe)->pixmap());
+        moveTop(u.lblHead, tops.head);
+        moveTop(u.txtHead, tops.head);
+        for (int i = 1; i <= 6; ++i)
+            moveTop(u.txtRelSGanchor[i], tops.anchors[i - 1]);
+        for (int i = 1; i <= 5; ++i)
+            moveTop(u.txtRelSGCenter[i], tops.centres[i - 1]);
+    });
+    attempt([&] { u.txtLevel->setFocus(); });
+}
+
+void FrmMain::enterReadingsPage()
+{
+    auto& u = m_ui;
+    attempt([&] { OpenSensorData(m_st, m_pr); });
+    attempt([&] {
+        auto& rs = m_st.rsReadings;
+        if (rs.recordCount() > 0) {
+            if (m_st.SavedReadingBookmark != 0)
+                rs.setBookmark(m_st.SavedReadingBookmark);
+            else
+                rs.moveLast();
+            u.txtRcount->setText(QString::number(rs.absolutePosition()) + " of " + QString::number(rs.recordCount()));
+        } else {
+            u.txtRcount->setText("0 of 0");
+            m_st.SavedReadingBookmark = 0;
+        }
+    });
+    // A working file left over from an import.
+    attempt([&] {
+        const QString f = m_st.DataFolder + "/datafile.txt";
+        if (QFile::exists(f))
+            QFile::remove(f);
+    });
+}
+
+void FrmMain::enterGraphPage(int page, int left)
+{
+    auto& u = m_ui;
+    QCustomPlot* charts[] = {u.ChartT, u.ChartT2, u.ChartS, u.ChartDvL};
+    QCustomPlot* chart = charts[page - 3];
+    const bool temporal = page == 3 || page == 4;
+    attempt([&] { chart->setFocus(); chart->hide(); });
+    int count = 0;
+    attempt([&] {
+        calc::OpenGraphData(m_st, m_pr, temporal ? calc::GraphSelection::Temporal : calc::GraphSelection::Spatial);
+    });
+    attempt([&] { if (m_st.rsGraph.state()) count = m_st.rsGraph.recordCount(); });
+    attempt([&] { m_st.rsGraph.close(); });
+    if (count > 1) {
+        attempt([&] { chart->show(); });
+        return;
+    }
+    // Back to the page that was left, which runs its own entry, then the notice.
+    attempt([&] { m_ui.SSTab1->setCurrentIndex(left); });
+    m_pr.message(kTwoReadings + (temporal ? kTemporalHint : kSpatialHint), MsgIcon::Information, MsgButtons::Ok,
+                 kQuillonTitle);
+}
+
+void FrmMain::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    placeTabControl();
+}
+
+void FrmMain::placeTabControl()
+{
+    if (isMinimized() || !m_ui.SSTab1)
+        return;
+    if (isMaximized()) {
+        QWidget* area = centralWidget();
+        const int w = area ? area->width() : width();
+        const int h = area ? area->height() : height();
+        m_ui.SSTab1->move(std::max(0, (w - m_ui.SSTab1->width()) / 2), std::max(0, (h - m_ui.SSTab1->height()) / 2));
+    } else {
+        m_ui.SSTab1->move(120 / kTwipsPerPixel, 120 / kTwipsPerPixel);
+    }
+}
+
+} // namespace rv

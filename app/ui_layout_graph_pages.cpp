@@ -1,0 +1,87 @@
+// The four graph pages of the main window: a chart filling the page and a
+// row of buttons under it.
+#include "app/ui_layout_parts.h"
+
+#include "app/ui_icons.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+#include <qcustomplot.h>
+
+namespace rv::layout {
+
+namespace {
+
+constexpr QRect kChartRect(8, 8, 980, 588);
+constexpr int kButtonRowY = 604;
+
+QCustomPlot* chart(QWidget* page, const QString& name)
+{
+    auto* c = new QCustomPlot(page);
+    c->setObjectName(name);
+    c->setGeometry(kChartRect);
+    return c;
+}
+
+QPushButton* pushButton(QWidget* page, const QString& name, const QString& text, const QRect& r)
+{
+    auto* b = new QPushButton(text, page);
+    b->setObjectName(name);
+    b->setGeometry(r);
+    return b;
+}
+
+QPushButton* exportButton(QWidget* page, const QString& name)
+{
+    return pushButton(page, name, QStringLiteral("Export as JPG"),
+                      QRect(8, kButtonRowY + 4, 120, 30));
+}
+
+QToolButton* printButton(QWidget* page, const QString& name)
+{
+    return imageButton(page, name, buttonIcon(QStringLiteral("document-print"), drawnPrinterIcon()),
+                       QRect(136, kButtonRowY, 38, 38), QStringLiteral("Print the graph"));
+}
+
+} // namespace
+
+void buildGraphPages(QWidget* const pages[4], MainUi& ui)
+{
+    // Load v Time
+    ui.ChartT = chart(pages[0], QStringLiteral("ChartT"));
+    ui.cmdTemp = exportButton(pages[0], QStringLiteral("cmdTemp"));
+    ui.imgPrintT = printButton(pages[0], QStringLiteral("imgPrintT"));
+    ui.cmdTHelp = pushButton(pages[0], QStringLiteral("cmdTHelp"), QStringLiteral("?"),
+                             QRect(184, kButtonRowY + 4, 40, 30));
+    ui.cmdTHelp->setToolTip(QStringLiteral("Graphing Tips and Hints"));
+
+    // Disp v Time
+    ui.ChartT2 = chart(pages[1], QStringLiteral("ChartT2"));
+    ui.cmdRate = exportButton(pages[1], QStringLiteral("cmdRate"));
+    ui.mgPrintR = printButton(pages[1], QStringLiteral("mgPrintR"));
+
+    // Load v Length
+    ui.ChartS = chart(pages[2], QStringLiteral("ChartS"));
+    ui.cmdSpat = exportButton(pages[2], QStringLiteral("cmdSpat"));
+    ui.imgPrintS = printButton(pages[2], QStringLiteral("imgPrintS"));
+    ui.lblW15 = namedLabel(pages[2], QStringLiteral("lblW15"),
+                           QStringLiteral("There are more than 15 records selected to plot, only the "
+                                          "last 15 readings will be plotted. Go to the Readings Tab "
+                                          "to select or unselect which data to plot"),
+                           QRect(190, kButtonRowY, 790, 40));
+    ui.lblW15->setWordWrap(true);
+    ui.lblW15->setStyleSheet(QStringLiteral("color: red;"));
+    ui.lblW15->hide();
+
+    // Disp v Length
+    ui.ChartDvL = chart(pages[3], QStringLiteral("ChartDvL"));
+    ui.cmdDvl = exportButton(pages[3], QStringLiteral("cmdDvl"));
+    ui.lblRecStatus = namedLabel(pages[3], QStringLiteral("lblRecStatus"), QString(),
+                                 QRect(140, kButtonRowY + 4, 600, 30));
+    ui.cmdDisp = pushButton(pages[3], QStringLiteral("cmdDisp"),
+                            QStringLiteral("Displacement Values"),
+                            QRect(780, kButtonRowY + 4, 200, 30));
+}
+
+} // namespace rv::layout

@@ -1,0 +1,29 @@
+#include "app/appstate.h"
+#include "app/first_start.h"
+#include "app/frmMain.h"
+#include "app/ui_qt_prompter.h"
+#include <QApplication>
+#include <QStandardPaths>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Rockvane");
+    QApplication::setOrganizationName("Quillon");
+
+    // The data folder is resolved here, once; everything else is handed it.
+    const QString dataFolder =
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Quillon/Rockvane";
+    rv::ensureDataFolder(dataFolder);
+
+    rv::AppState state(dataFolder);
+    rv::QtPrompter prompter(nullptr);
+    rv::FrmMain window(state, prompter);
+    prompter.setParentWidget(&window);
+    if (!window.load())
+        return 1;
+    window.show();
+    const int rc = app.exec();
+    window.terminate();
+    return rc;
+}

@@ -1,0 +1,13 @@
+#pragma once
+#include "common/prompter.h"
+#include <QString>
+
+namespace rv {
+
+// Compacts folder + name in place. A failure shows "Error compacting " + name
+// and is logged as " G_CompactDB"; the database file stays as it was.
+// folder ends with "/". Returns true on success.
+bool G_CompactDB(const QString& folder, const QString& name, Prompter& pr,
+                 const QString& dataFolder);
+
+} // namespace rv

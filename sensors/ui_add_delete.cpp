@@ -1,0 +1,241 @@
+#include "app/ui_main_layout.h"
+#include "common/dates.h"
+#include "common/log.h"
+#include "readings/sensor_tables.h"
+#include "sensors/sensor_number.h"
+#include "sensors/ui_sensors.h"
+#include "store/sqltext.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace rv::sensors {
+
+namespace {
+
+QString currentId(MainContext& c)
+{
+    QString id;
+    attempt([&] {
+        if (!c.st.rsSensors.bof() && !c.st.rsSensors.eof())
+            id = c.st.rsSensors.text("InstrumentID");
+    });
+    return id;
+}
+
+// Puts the catalogue back on sensor id after its rows were read again.
+void returnTo(MainContext& c, const QString& id)
+{
+    auto& rs = c.st.rsSensors;
+    rs.requery();
+    if (!id.isEmpty() && rs.recordCount() > 0) {
+        rs.moveFirst();
+        rs.find("InstrumentID = " + store::quoted(id));
+        if (rs.eof())
+            rs.moveFirst();
+    }
+}
+
+// The types record set follows the current sensor again after a refused add.
+void restoreType(MainContext& c)
+{
+    attempt([&] {
+        if (!c.st.rsSensors.bof() && !c.st.rsSensors.eof()) {
+            c.st.rsConfig.moveFirst();
+            c.st.rsConfig.find("SensorType = " + store::quoted(c.st.rsSensors.text("SensorType")));
+        }
+    });
+}
+
+// Whether the catalogue has a row for id, whatever filter the shown set has.
+bool inCatalogue(MainContext& c, const QString& id)
+{
+    store::Recordset all;
+    all.open("SELECT Sensors.* FROM Sensors ORDER BY InstrumentID;", *c.st.conn);
+    if (all.recordCount() == 0)
+        return false;
+    all.moveFirst();
+    all.find("InstrumentID = " + store::quoted(id));
+    return !all.eof();
+}
+
+// Inserts id into cboSensors where the catalogue's order puts it.
+void insertSorted(QComboBox* box, const QString& id)
+{
+    int i = 0;
+    while (i < box->count() && box->itemText(i) < id)
+        ++i;
+    box->insertItem(i, id);
+}
+
+} // namespace
+
+void imgAddSensorClick(MainContext& c)
+{
+    c.pendingSensorNumber.clear();
+    const auto answer = c.pr.input("Enter new Sensor No:", "Add New Sensor");
+    c.pendingSensorNumber = answer.value_or(QString());
+    if (!c.pendingSensorNumber.isEmpty())
+        G_AddTypedSensor(c);
+    else
+        c.pr.message("No sensor entered", MsgIcon::None, MsgButtons::Ok, kAppTitle);
+}
+
+void G_AddTypedSensor(MainContext& c)
+{
+    const QString s = c.pendingSensorNumber;
+    auto& st = c.st;
+    const QString previous = currentId(c);
+    try {
+        c.ui.cboSensors->setEditText(s);
+        savefields(c);
+
+        const NumberCheck check = checkSensorNumber(s);
+        if (check != NumberCheck::Ok) {
+            c.pr.message(refusalText(check), MsgIcon::None, MsgButtons::Ok, "Invalid Sensor Number");
+            return;
+        }
+        const QString type = typeCode(s);
+        st.rsConfig.moveFirst();
+        st.rsConfig.find("SensorType = " + store::quoted(type));
+        if (st.rsConfig.eof()) {
+            c.pr.message("Sensors database error!!!", MsgIcon::None, MsgButtons::Ok, kAppTitle);
+            restoreType(c);
+            return;
+        }
+        if (TableExists(st.DatabasePath, s, st.DataFolder)) {
+            if (inCatalogue(c, s)) {
+                c.pr.message("Sensor " + s + " already exists\n"
+                             "Type a new sensor number in the 'Add or Select Sensor' combo box\n"
+                             "Then click 'Add New' or hit the Enter key",
+                             MsgIcon::Information, MsgButtons::Ok, kQuillonTitle);
+            } else {
+                c.pr.message("A data table for Sensor " + s + " already exists, but the sensor is not in the catalogue.\n"
+                             "The number cannot be used until that table is removed.",
+                             MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+            }
+            restoreType(c);
+            return;
+        }
+        if (!c.pr.ask("Do you want to add new Sensor " + s + " to the database?", kQuillonTitle)) {
+            restoreType(c);
+            return;
+        }
+        const QString family = st.rsConfig.text("Family");
+        const QString model = st.rsConfig.text("Model");
+
+        // The catalogue row, the reading table and the network row exist
+        // together or not at all.
+        try {
+            store::Connection::Transaction tx(*st.conn);
+            auto& rs = st.rsSensors;
+            rs.addNew();
+            rs.setValue("InstrumentID", s);
+            rs.setValue("Family", family);
+            rs.setValue("Model", model);
+            rs.setValue("SensorType", type);
+            rs.setValue("DateID", dateCode(s));
+            rs.setValue("TypeID", type);
+            rs.setValue("SensorNo", serialCode(s));
+            rs.setValue("InstallDate", todayText());
+            rs.setValue("Destroyed", "No");
+            rs.setValue("HeadLocation", true);
+            rs.setValue("LengthofCable", 0.0);
+            rs.setValue("Recess", 0.0);
+            rs.update();
+            createReadingTable(*st.conn, s);
+            store::Recordset net;
+            net.open("SELECT * FROM NetworkConfig ORDER BY SensorID;", *st.conn);
+            net.addNew();
+            net.setValue("SensorID", s);
+            net.setValue("MasterID", "NA");
+            net.setValue("SlaveID", "NA");
+            net.setValue("SlotID", "NA");
+            net.setValue("TimeConfig", 24);
+            net.update();
+            net.close();
+            tx.commit();
+        } catch (const store::DbError& e) {
+            logCurrentException(st.DataFolder, "G_AddTypedSensor");
+            attempt([&] { returnTo(c, previous); });
+            attempt([&] { fillfields(c); });
+            attempt([&] { if (!previous.isEmpty()) c.ui.cboSensors->setEditText(previous); });
+            c.pr.message("Sensor " + s + " could not be added; nothing was written.\n" + e.description(),
+                         MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+            return;
+        }
+
+        fillfields(c);
+        insertSorted(c.ui.cboSensors, s);
+        c.ui.cboSensors->setEditText(s);
+        c.ui.txtSCount->setText(QString::number(st.rsSensors.recordCount()));
+        auto& rs = st.rsSensors;
+        rs.requery();
+        rs.moveFirst();
+        rs.find("InstrumentID = " + store::quoted(s));
+        fillfields(c);
+        savefields(c);
+    } catch (...) {
+        c.logError("G_AddTypedSensor");
+    }
+}
+
+void imgDeleteClick(MainContext& c)
+{
+    auto& st = c.st;
+    try {
+        const QString id = st.rsSensors.text("InstrumentID");
+        if (!c.pr.ask("Permanently delete Sensor " + id + " from database?", "Quillon's ROCKVANE"))
+            return;
+
+        // The readings on screen must not outlive their table.
+        attempt([&] { st.rsReadings.close(); });
+        attempt([&] { st.rsGraph.close(); });
+        st.SavedReadingBookmark = 0;
+        // The table, the network row and the catalogue row go together or
+        // not at all: a table left behind would block the number for ever.
+        try {
+            const bool hasTable = TableExists(st.DatabasePath, id, st.DataFolder);
+            store::Connection::Transaction tx(*st.conn);
+            if (hasTable)
+                st.conn->execute("DROP TABLE " + store::tableName(id));
+            store::Recordset net;
+            net.open("SELECT * FROM NetworkConfig ORDER BY SensorID;", *st.conn);
+            if (net.recordCount() > 0) {
+                net.moveFirst();
+                net.find("SensorID = " + store::quoted(id));
+                if (!net.eof())
+                    net.deleteCurrent();
+            }
+            net.close();
+            st.rsSensors.deleteCurrent();
+            tx.commit();
+        } catch (const store::DbError& e) {
+            logCurrentException(st.DataFolder, "imgDelete_Click");
+            attempt([&] { returnTo(c, id); });
+            attempt([&] { fillfields(c); });
+            c.pr.message("Sensor " + id + " could not be deleted; nothing was removed.\n" + e.description(),
+                         MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+            return;
+        }
+
+        c.ui.cboSensors->clear();
+        auto& rs = st.rsSensors;
+        if (rs.recordCount() > 0) {
+            QStringList ids;
+            rs.moveFirst();
+            while (!rs.eof()) {
+                ids << rs.text("InstrumentID");
+                rs.moveNext();
+            }
+            c.ui.cboSensors->addItems(ids);
+            rs.moveFirst();
+            c.ui.cboSensors->setEditText(rs.text("InstrumentID"));
+        }
+        fillfields(c);
+    } catch (...) {
+        c.logError("imgDelete_Click");
+    }
+}
+
+} // namespace rv::sensors

@@ -1,0 +1,293 @@
+#include "app/ui_main_layout.h"
+#include "calc/rel_to_roof.h"
+#include "common/format.h"
+#include "common/log.h"
+#include "common/numbers.h"
+#include "sensors/ui_sensors.h"
+#include "sensors/ui_widgets.h"
+#include "store/sqltext.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+
+namespace rv::sensors {
+
+namespace {
+
+QString mineAnd(const MainContext& c, const QString& v) { return c.st.prefs.MineID + v; }
+
+QString posText(const store::Recordset& rs)
+{
+    return QString::number(rs.absolutePosition()) + " of " + QString::number(rs.recordCount());
+}
+
+void setPages(MainContext& c, bool sensorShown)
+{
+    // Without a sensor the pages that show one have nothing to show.
+    for (int p = 1; p <= 6; ++p)
+        c.ui.SSTab1->setTabEnabled(p, sensorShown);
+    c.ui.SSTab1->setTabEnabled(0, true);
+}
+
+} // namespace
+
+bool positionType(MainContext& c)
+{
+    auto& t = c.st.rsConfig;
+    t.moveFirst();
+    t.find("SensorType = " + store::quoted(c.st.rsSensors.text("SensorType")));
+    if (t.eof()) {
+        c.pr.message("There was an error accessing the Sensors COnfiguration Table", MsgIcon::None,
+                     MsgButtons::Ok, kAppTitle);
+        return false;
+    }
+    return true;
+}
+
+void CalcReltoRoof(MainContext& c)
+{
+    auto& u = c.ui;
+    calc::RelToRoofInput in;
+    in.headAtCollar = u.Option1->isChecked();
+    in.recess = u.txtRecess->text();
+    in.lengthOfCable = u.txtLengthofCable->text();
+    for (int i = 1; i <= 6; ++i)
+        in.nodes[i] = u.txtNode[i]->text();
+    for (int i = 1; i <= 5; ++i)
+        in.centres[i] = u.txtSGCenter[i]->text();
+    in.numChannels = c.st.rsConfig.text("NumChannels");
+
+    const calc::RelToRoofResult r = calc::CalcReltoRoof(in);
+    if (r.touched) {
+        u.txtHead->setText(r.head);
+        for (int i = 1; i <= 6; ++i)
+            u.txtRelSGanchor[i]->setText(r.anchors[i]);
+        for (int i = 1; i <= 5; ++i)
+            u.txtRelSGCenter[i]->setText(r.centres[i]);
+    }
+    if (!r.ok)
+        throw store::DbError(store::err::TypeMismatch, "Type mismatch");
+}
+
+void fillfields(MainContext& c)
+{
+    auto& u = c.ui;
+    auto& rs = c.st.rsSensors;
+
+    int count = 0;
+    attempt([&] { count = rs.recordCount(); });
+    if (count == 0) {
+        for (QLineEdit* b : {u.txtSensor, u.txtDateID, u.txtTypeID, u.txtSensorNo, u.txtFamily, u.txtLengthofCable,
+                             u.txtSensor2, u.txtLevel, u.txtLocation, u.txtBorehole, u.txtInstallDate,
+                             u.txtInstallBy, u.txtPurpose, u.txtNotes, u.txtRecess})
+            b->clear();
+        for (int i = 1; i <= 6; ++i)
+            u.txtNode[i]->clear();
+        u.txtMineID->setText(c.st.prefs.MineID);
+        u.txtSCount->setText("0");
+        u.txtSnav->setText("No records");
+        attempt([&] { setPages(c, false); });
+        return;
+    }
+    bool noRow = true;
+    attempt([&] { noRow = rs.bof() || rs.eof(); });
+    if (noRow) {
+        c.pr.message("Either you are at the first record or the last record.", MsgIcon::Warning, MsgButtons::Ok,
+                     "Cannot Fill Fields");
+        return;
+    }
+
+    // Identification.
+    attempt([&] { u.txtSensor->setText(mineAnd(c, rs.text("InstrumentID"))); });
+    attempt([&] { u.txtMineID->setText(c.st.prefs.MineID); });
+    attempt([&] { u.txtDateID->setText(rs.text("DateID")); });
+    attempt([&] { u.txtTypeID->setText(rs.text("TypeID")); });
+    attempt([&] { u.txtSensorNo->setText(rs.text("SensorNo")); });
+    attempt([&] { u.txtFamily->setText(rs.text("Family")); });
+    attempt([&] { u.txtSCount->setText(QString::number(rs.recordCount())); });
+    attempt([&] { u.txtLengthofCable->setText(rs.text("LengthofCable")); });
+    attempt([&] { u.txtSnav->setText(posText(rs)); });
+    // Installation.
+    attempt([&] { u.txtSensor2->setText(mineAnd(c, rs.text("InstrumentID"))); });
+    attempt([&] { u.txtLevel->setText(rs.text("Level")); });
+    attempt([&] { u.txtLocation->setText(rs.text("Location")); });
+    attempt([&] { u.txtBorehole->setText(rs.text("Borehole")); });
+    attempt([&] { u.txtInstallDate->setText(Format(rs.text("InstallDate"), "yyyy/MM/dd")); });
+    attempt([&] { u.txtInstallBy->setText(rs.text("InstallBy")); });
+    attempt([&] { u.txtPurpose->setText(rs.text("Purpose")); });
+    attempt([&] { u.txtNotes->setText(rs.text("Notes")); });
+    attempt([&] { u.txtRecess->setText(rs.text("Recess")); });
+    attempt([&] {
+        const QVariant head = rs.value("HeadLocation");
+        if (head.isNull())
+            return;
+        (head.toBool() ? u.Option1 : u.Option2)->setChecked(true);
+    });
+    attempt([&] { u.chkPlate->setChecked(rs.value("Plate").toBool()); });
+
+    // Gauge centres are derived; the node boxes come from the row.
+    for (int i = 1; i <= 5; ++i)
+        u.txtSGCenter[i]->clear();
+    for (int i = 1; i <= 6; ++i)
+        attempt([&] { u.txtNode[i]->setText(rs.text("NodeLocation" + QString::number(i))); });
+
+    bool typeFound = false;
+    attempt([&] { typeFound = positionType(c); });
+    if (typeFound) {
+        int channels = 0;
+        attempt([&] { channels = c.st.rsConfig.value("NumChannels").toInt(); });
+        for (int i = 1; i <= channels; ++i) {
+            attempt([&] {
+                const QVariant a = rs.value("NodeLocation" + QString::number(i));
+                const QVariant b = rs.value("NodeLocation" + QString::number(i + 1));
+                if (a.isNull() || b.isNull())
+                    throw store::DbError(94, "Invalid use of Null");
+                element(u.txtSGCenter, i)->setText(Format((a.toDouble() + b.toDouble()) / 2, "##0.00"));
+            });
+        }
+    }
+    attempt([&] { CalcReltoRoof(c); });
+
+    attempt([&] { u.txtSensor3->setText(mineAnd(c, rs.text("InstrumentID"))); });
+    QString destroyed;
+    attempt([&] { destroyed = rs.text("Destroyed"); });
+    attempt([&] { u.cboDestroyed->setEditText(destroyed); });
+    attempt([&] { u.imgheart->setPixmap((destroyed == "Yes" ? u.imgdead : u.imgalive)->pixmap()); });
+    attempt([&] { u.txtDestructionDate->setText(destroyed == "Yes" ? rs.text("DestructionDate") : QString()); });
+
+    attempt([&] {
+        if (positionType(c))
+            ConfigureForm(c);
+        else
+            ConfigureForm(c);  // fails at its first field read, which it logs
+    });
+    attempt([&] {
+        setPages(c, true);
+        c.ui.SSTab1->setTabEnabled(2, true);
+    });
+}
+
+namespace {
+
+// One field that could not be stored, for the message to the user.
+struct Refused {
+    QString label;
+    QString text;
+    bool isDate = false;
+};
+
+} // namespace
+
+void savefields(MainContext& c)
+{
+    auto& u = c.ui;
+    auto& rs = c.st.rsSensors;
+    try {
+        if (rs.recordCount() == 0)
+            return;
+        if (rs.bof() || rs.eof()) {
+            c.pr.message("Either you are at the first record or the last record.", MsgIcon::Warning,
+                         MsgButtons::Ok, "Cannot Save Fields");
+            return;
+        }
+
+        // A box that cannot be converted keeps the stored value of its field
+        // and is reported; it does not cost the user every other edit.
+        std::vector<Refused> refused;
+        auto setNumber = [&](const QString& field, const QString& text, const QString& picture,
+                             const QString& label) {
+            const QString t = text.trimmed();
+            if (t.isEmpty()) {
+                rs.setValue(field, QVariant());
+                return;
+            }
+            try {
+                rs.setValue(field, picture.isEmpty() ? t : Format(t, picture));
+            } catch (const store::DbError& e) {
+                if (e.number() != store::err::TypeMismatch)
+                    throw;
+                refused.push_back({label, text, false});
+                logCurrentException(c.st.DataFolder, "G_savefields");
+            }
+        };
+
+        rs.setValue("DateID", u.txtDateID->text().trimmed());
+        rs.setValue("TypeID", u.txtTypeID->text().trimmed());
+        rs.setValue("SensorNo", u.txtSensorNo->text().trimmed());
+        rs.setValue("Family", u.txtFamily->text().trimmed());
+        setNumber("LengthofCable", u.txtLengthofCable->text(), "##0.00", "Length of cable");
+        rs.setValue("Level", u.txtLevel->text().trimmed());
+        rs.setValue("Location", u.txtLocation->text().trimmed());
+        rs.setValue("Borehole", u.txtBorehole->text().trimmed());
+        {
+            const QString d = u.txtInstallDate->text().trimmed();
+            try {
+                rs.setValue("InstallDate", d.isEmpty() ? QVariant() : QVariant(d));
+            } catch (const store::DbError& e) {
+                if (e.number() != store::err::TypeMismatch)
+                    throw;
+                refused.push_back({"Install date", d, true});
+                logCurrentException(c.st.DataFolder, "G_savefields");
+            }
+        }
+        rs.setValue("InstallBy", u.txtInstallBy->text().trimmed());
+        rs.setValue("Purpose", u.txtPurpose->text().trimmed());
+        rs.setValue("Notes", u.txtNotes->text().trimmed());
+        setNumber("Recess", u.txtRecess->text(), QString(), "Recess");
+        rs.setValue("HeadLocation", u.Option1->isChecked());
+        rs.setValue("Plate", u.chkPlate->isChecked());
+        for (int i = 1; i <= 6; ++i)
+            setNumber("NodeLocation" + QString::number(i), u.txtNode[i]->text(), "##0.0#",
+                      "Nodal point " + QString::number(i));
+        // The display boxes follow the saved values; a box that cannot be
+        // read leaves them partly empty but does not stop the save.
+        attempt([&] { CalcReltoRoof(c); });
+        rs.setValue("Destroyed", u.cboDestroyed->currentText());
+        if (!u.txtDestructionDate->text().isEmpty())
+            rs.setValue("DestructionDate", u.txtDestructionDate->text());
+        try {
+            rs.update();
+        } catch (...) {
+            // Edits that cannot be written must not be retried by the next move.
+            attempt([&] { rs.cancelUpdate(); });
+            throw;
+        }
+
+        if (!refused.empty()) {
+            QStringList lines;
+            for (const Refused& r : refused)
+                lines << "The " + r.label + " could not be saved: '" + r.text + "' is not a " +
+                             (r.isDate ? "date." : "number.");
+            c.pr.message(lines.join("\n"), MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        }
+    } catch (...) {
+        c.logError("G_savefields");
+    }
+}
+
+void refillSensorList(MainContext& c)
+{
+    auto& rs = c.st.rsSensors;
+    QStringList ids;
+    ids.reserve(rs.recordCount());
+    c.ui.cboSensors->clear();
+    if (rs.recordCount() > 0) {
+        rs.moveFirst();
+        while (!rs.eof()) {
+            ids << rs.text("InstrumentID");
+            rs.moveNext();
+        }
+        c.ui.cboSensors->addItems(ids);
+        rs.moveFirst();
+    }
+    c.ui.txtSCount->setText(QString::number(rs.recordCount()));
+    fillfields(c);
+    if (rs.recordCount() > 0)
+        c.ui.cboSensors->setEditText(rs.text("InstrumentID"));
+}
+
+} // namespace rv::sensors

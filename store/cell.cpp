@@ -1,0 +1,301 @@
+#include "store/cell.h"
+
+#include "common/dates.h"
+#include "common/numbers.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+#include <sqlite3.h>
+#include <cstdio>
+
+namespace rv::store::detail {
+
+namespace {
+
+// Fixed-width digits at p; -1 when any is not a digit.
+int digits(const unsigned char* p, int n)
+{
+    int v = 0;
+    for (int k = 0; k < n; ++k) {
+        if (p[k] < '0' || p[k] > '9')
+            return -1;
+        v = v * 10 + (p[k] - '0');
+    }
+    return v;
+}
+
+// "YYYY-MM-DD" at p (exactly 10 characters available).
+bool isoDay(const unsigned char* p, QDate& out)
+{
+    if (p[4] != '-' || p[7] != '-')
+        return false;
+    const int y = digits(p, 4), m = digits(p + 5, 2), d = digits(p + 8, 2);
+    if (y < 0 || m < 0 || d < 0)
+        return false;
+    out = QDate(y, m, d);
+    return out.isValid();
+}
+
+// "HH:MM:SS" at p (exactly 8 characters available).
+bool isoClock(const unsigned char* p, int& ms)
+{
+    if (p[2] != ':' || p[5] != ':')
+        return false;
+    const int h = digits(p, 2), m = digits(p + 3, 2), s = digits(p + 6, 2);
+    if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59)
+        return false;
+    ms = ((h * 60 + m) * 60 + s) * 1000;
+    return true;
+}
+
+Cell textCell(const QString& s, TextPool& pool)
+{
+    Cell c;
+    c.tag = Tag::Text;
+    c.i = static_cast<qint64>(pool.size());
+    pool.push_back(s);
+    return c;
+}
+
+QString columnText(sqlite3_stmt* st, int col)
+{
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+    return QString::fromUtf8(p, sqlite3_column_bytes(st, col));
+}
+
+Cell dateLike(sqlite3_stmt* st, int col, ColType t, TextPool& pool)
+{
+    const unsigned char* p = sqlite3_column_text(st, col);
+    const int n = sqlite3_column_bytes(st, col);
+    Cell c;
+    QDate d;
+    int ms = 0;
+    if (t == ColType::Date && n == 10 && isoDay(p, d)) {
+        c.tag = Tag::Date;
+        c.i = d.toJulianDay();
+        return c;
+    }
+    if (t == ColType::Time && n == 8 && isoClock(p, ms)) {
+        c.tag = Tag::Time;
+        c.i = ms;
+        return c;
+    }
+    if (t == ColType::DateTime && n == 19 && p[10] == ' ' && isoDay(p, d) && isoClock(p + 11, ms)) {
+        c.tag = Tag::DateTime;
+        c.i = d.toJulianDay() * kMsPerDay + ms;
+        return c;
+    }
+    // Not the plain form: a value typed in by another tool. Take any date the
+    // general parser understands, keep anything else as it stands.
+    const QString s = columnText(st, col);
+    QVariant v;
+    try {
+        v = convertForColumn(s, t);
+    } catch (...) {
+        return textCell(s, pool);
+    }
+    assignCell(c, v, pool);
+    return c;
+}
+
+} // namespace
+
+Cell readCell(sqlite3_stmt* st, int col, ColType t, TextPool& pool)
+{
+    Cell c;
+    const int kind = sqlite3_column_type(st, col);
+    if (kind == SQLITE_NULL)
+        return c;
+    switch (t) {
+    case ColType::Text:
+        return textCell(columnText(st, col), pool);
+    case ColType::Double:
+    case ColType::Long:
+        if (kind == SQLITE_INTEGER && t == ColType::Long) {
+            c.tag = Tag::Long;
+            c.i = sqlite3_column_int64(st, col);
+            return c;
+        }
+        if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT) {
+            c.tag = Tag::Double;
+            c.d = sqlite3_column_double(st, col);
+            return c;
+        }
+        if (const auto n = toNumber(columnText(st, col))) {
+            c.tag = Tag::Double;
+            c.d = *n;
+            return c;
+        }
+        return textCell(columnText(st, col), pool);
+    case ColType::YesNo:
+        if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT) {
+            c.tag = Tag::Bool;
+            c.i = sqlite3_column_double(st, col) != 0.0 ? 1 : 0;
+            return c;
+        }
+        try {
+            assignCell(c, convertForColumn(columnText(st, col), t), pool);
+            return c;
+        } catch (...) {
+            return textCell(columnText(st, col), pool);
+        }
+    case ColType::Date:
+    case ColType::Time:
+    case ColType::DateTime:
+        if (kind == SQLITE_TEXT)
+            return dateLike(st, col, t, pool);
+        return textCell(columnText(st, col), pool);
+    }
+    return c;
+}
+
+void assignCell(Cell& c, const QVariant& v, TextPool& pool)
+{
+    const qint64 slot = c.tag == Tag::Text ? c.i : -1;
+    if (!v.isValid() || v.isNull()) {
+        c.tag = Tag::Null;
+        c.i = 0;
+        return;
+    }
+    switch (v.metaType().id()) {
+    case QMetaType::QString:
+        c.tag = Tag::Text;
+        if (slot >= 0) {
+            c.i = slot;
+            pool[static_cast<size_t>(slot)] = v.toString();
+        } else {
+            c.i = static_cast<qint64>(pool.size());
+            pool.push_back(v.toString());
+        }
+        return;
+    case QMetaType::Double:
+        c.tag = Tag::Double;
+        c.d = v.toDouble();
+        return;
+    case QMetaType::LongLong:
+        c.tag = Tag::Long;
+        c.i = v.toLongLong();
+        return;
+    case QMetaType::Bool:
+        c.tag = Tag::Bool;
+        c.i = v.toBool() ? 1 : 0;
+        return;
+    case QMetaType::QDate:
+        c.tag = Tag::Date;
+        c.i = v.toDate().toJulianDay();
+        return;
+    case QMetaType::QTime:
+        c.tag = Tag::Time;
+        c.i = v.toTime().msecsSinceStartOfDay();
+        return;
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.toDateTime();
+        c.tag = Tag::DateTime;
+        c.i = dt.date().toJulianDay() * kMsPerDay + dt.time().msecsSinceStartOfDay();
+        return;
+    }
+    default:
+        assignCell(c, v.toString(), pool);
+        return;
+    }
+}
+
+QVariant cellValue(const Cell& c, const TextPool& pool)
+{
+    switch (c.tag) {
+    case Tag::Null: return QVariant();
+    case Tag::Text: return pool[static_cast<size_t>(c.i)];
+    case Tag::Double: return c.d;
+    case Tag::Long: return c.i;
+    case Tag::Bool: return c.i != 0;
+    case Tag::Date: return QDate::fromJulianDay(c.i);
+    case Tag::Time: return QTime::fromMSecsSinceStartOfDay(static_cast<int>(c.i));
+    case Tag::DateTime:
+        return QDateTime(QDate::fromJulianDay(c.i / kMsPerDay),
+                         QTime::fromMSecsSinceStartOfDay(static_cast<int>(c.i % kMsPerDay)));
+    }
+    return QVariant();
+}
+
+QByteArray isoDate(const QDate& d)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year(), d.month(), d.day());
+    return QByteArray(buf);
+}
+
+QByteArray isoTime(const QTime& t)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour(), t.minute(), t.second());
+    return QByteArray(buf);
+}
+
+QByteArray isoDateTime(const QDate& d, const QTime& t)
+{
+    return isoDate(d) + ' ' + isoTime(t);
+}
+
+namespace {
+
+int bindBytes(sqlite3_stmt* st, int param, const QByteArray& b)
+{
+    return sqlite3_bind_text(st, param, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+int bindValue(sqlite3_stmt* st, int param, const QVariant& v)
+{
+    if (!v.isValid() || v.isNull())
+        return sqlite3_bind_null(st, param);
+    switch (v.metaType().id()) {
+    case QMetaType::Double: return sqlite3_bind_double(st, param, v.toDouble());
+    case QMetaType::LongLong:
+    case QMetaType::Int: return sqlite3_bind_int64(st, param, v.toLongLong());
+    case QMetaType::Bool: return sqlite3_bind_int(st, param, v.toBool() ? 1 : 0);
+    case QMetaType::QDate: return bindBytes(st, param, isoDate(v.toDate()));
+    case QMetaType::QTime: return bindBytes(st, param, isoTime(v.toTime()));
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.toDateTime();
+        return bindBytes(st, param, isoDateTime(dt.date(), dt.time()));
+    }
+    default: {
+        const QString s = v.toString();
+        return sqlite3_bind_text16(st, param, s.utf16(), static_cast<int>(s.size() * 2), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+QString displayText(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull())
+        return QString();
+    switch (v.metaType().id()) {
+    case QMetaType::Double: return numberText(v.toDouble());
+    case QMetaType::LongLong: return QString::number(v.toLongLong());
+    case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::QDate: return shortDate(v.toDate());
+    case QMetaType::QTime: return timeText(v.toTime());
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.toDateTime();
+        return shortDate(dt.date()) + u' ' + timeText(dt.time());
+    }
+    default: return v.toString();
+    }
+}
+
+QString cellText(const Cell& c, const TextPool& pool)
+{
+    // Formatted from the stored parts, so a date-time shows exactly what the
+    // file holds whatever the local clock's daylight-saving rules say.
+    if (c.tag == Tag::DateTime)
+        return shortDate(QDate::fromJulianDay(c.i / kMsPerDay)) + u' '
+            + timeText(QTime::fromMSecsSinceStartOfDay(static_cast<int>(c.i % kMsPerDay)));
+    if (c.tag == Tag::Text)
+        return pool[static_cast<size_t>(c.i)];
+    return displayText(cellValue(c, pool));
+}
+
+} // namespace rv::store::detail

@@ -1,0 +1,267 @@
+#include "store/connection.h"
+
+#include "store/criteria.h"
+#include "store/dialect.h"
+#include "store/sqlerror.h"
+#include "store/statement.h"
+#include "store/tableinfo.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace rv::store {
+
+using namespace detail;
+
+namespace {
+
+constexpr int kStatementCacheLimit = 256;
+
+// The first 16 bytes of every SQLite database file.
+bool looksLikeDatabase(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = f.read(16);
+    return head == QByteArray("SQLite format 3\0", 16);
+}
+
+void requireOpen(sqlite3* db)
+{
+    if (!db)
+        throw objectClosed();
+}
+
+} // namespace
+
+Connection::~Connection()
+{
+    close();
+}
+
+void Connection::open(const QString& path)
+{
+    close();
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || !info.isFile())
+        throw notValidPath(path);
+    // An empty or foreign file would otherwise be taken for a new, empty
+    // database and written to.
+    if (!looksLikeDatabase(path))
+        throw unrecognizedFormat(path);
+
+    sqlite3* db = nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        throw notValidPath(path);
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 5000);
+    // A rollback journal beside the file only while a write is under way, and
+    // every commit synced through to the disk: a crash or power cut leaves the
+    // last committed state, and a backup copies one self-contained file.
+    const char* setup =
+        "SELECT count(*) FROM sqlite_master;"
+        "PRAGMA journal_mode = DELETE;"
+        "PRAGMA synchronous = FULL;"
+        "PRAGMA cache_size = -32768;";
+    if (sqlite3_exec(db, setup, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        throw unrecognizedFormat(path);
+    }
+    m_db = db;
+    m_path = path;
+    m_depth = 0;
+    m_rollbackOnly = false;
+}
+
+void Connection::dropStatements()
+{
+    for (sqlite3_stmt* st : std::as_const(m_statements))
+        sqlite3_finalize(st);
+    m_statements.clear();
+}
+
+void Connection::close()
+{
+    if (!m_db)
+        return;
+    dropStatements();
+    // Closing with a group still open abandons it.
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    m_path.clear();
+    m_depth = 0;
+    m_rollbackOnly = false;
+}
+
+sqlite3_stmt* Connection::prepared(const QByteArray& sql, bool mayTrim)
+{
+    requireOpen(m_db);
+    if (const auto it = m_statements.constFind(sql); it != m_statements.constEnd())
+        return it.value();
+    if (mayTrim && m_statements.size() > kStatementCacheLimit)
+        dropStatements();
+    sqlite3_stmt* st = nullptr;
+    const int rc = sqlite3_prepare_v3(m_db, sql.constData(), static_cast<int>(sql.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(st);
+        throwSqlite(m_db, rc);
+    }
+    m_statements.insert(sql, st);
+    return st;
+}
+
+void Connection::execute(const QString& sql)
+{
+    requireOpen(m_db);
+    const Statement st = parseStatement(sql);
+    switch (st.kind) {
+    case Statement::Select:
+        throw syntaxError(sql);  // a row-returning query needs a record set
+    case Statement::DropTable: {
+        const auto name = storedTableName(m_db, st.table);
+        if (!name)
+            throw tableMissing(st.table);
+        dropStatements();
+        execSql(m_db, (QStringLiteral("DROP TABLE ") + quoteIdent(*name)).toUtf8().constData());
+        return;
+    }
+    case Statement::Delete: {
+        const auto name = storedTableName(m_db, st.table);
+        if (!name)
+            throw tableMissing(st.table);
+        const auto cols = tableColumns(m_db, *name);
+        const BoundCriteria where = bindCriteria(st.where, cols, [&](const QString& f) {
+            for (size_t k = 0; k < cols.size(); ++k)
+                if (cols[k].name.compare(f, Qt::CaseInsensitive) == 0)
+                    return static_cast<int>(k);
+            return -1;
+        });
+        const QByteArray text = (QStringLiteral("DELETE FROM ") + quoteIdent(*name) + sqlWhere(where, cols)).toUtf8();
+        StatementUse use(m_db, prepared(text));
+        bindWhere(use.get(), where);
+        use.step();
+        return;
+    }
+    case Statement::SelectInto: {
+        const auto src = storedTableName(m_db, st.table);
+        if (!src)
+            throw tableMissing(st.table);
+        // SQLite names are unique without regard to case.
+        if (const auto existing = storedTableName(m_db, st.target))
+            throw tableAlreadyExists(*existing);
+        const auto cols = tableColumns(m_db, *src);
+        const BoundCriteria where = bindCriteria(st.where, cols, [&](const QString& f) {
+            for (size_t k = 0; k < cols.size(); ++k)
+                if (cols[k].name.compare(f, Qt::CaseInsensitive) == 0)
+                    return static_cast<int>(k);
+            return -1;
+        });
+        Savepoint sp(m_db);
+        execSql(m_db, createTableLike(m_db, *src, st.target).toUtf8().constData());
+        const QString copy = QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(quoteIdent(st.target), quoteIdent(*src))
+            + sqlWhere(where, cols);
+        sqlite3_stmt* raw = nullptr;
+        const QByteArray text = copy.toUtf8();
+        int rc = sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()), &raw, nullptr);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(raw);
+            throwSqlite(m_db, rc);
+        }
+        bindWhere(raw, where);
+        rc = sqlite3_step(raw);
+        sqlite3_finalize(raw);
+        if (rc != SQLITE_DONE)
+            throwSqlite(m_db, rc);
+        sp.release();
+        return;
+    }
+    }
+}
+
+QStringList Connection::tableNames() const
+{
+    requireOpen(m_db);
+    QStringList names;
+    sqlite3_stmt* st = nullptr;
+    const char* sql = "SELECT name FROM sqlite_master WHERE type = 'table' "
+                      "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name";
+    int rc = sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(st);
+        throwSqlite(m_db, rc);
+    }
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                                   sqlite3_column_bytes(st, 0));
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        throwSqlite(m_db, rc);
+    return names;
+}
+
+bool Connection::hasTable(const QString& exactName) const
+{
+    // Exact comparison: a name differing only in case is another table for
+    // the callers, even though SQLite itself would resolve it.
+    return tableNames().contains(exactName, Qt::CaseSensitive);
+}
+
+void Connection::begin()
+{
+    requireOpen(m_db);
+    if (m_depth == 0)
+        execSql(m_db, "BEGIN IMMEDIATE");
+    else
+        execSql(m_db, QByteArray("SAVEPOINT rv_group").append(QByteArray::number(m_depth)).constData());
+    ++m_depth;
+}
+
+void Connection::commit()
+{
+    requireOpen(m_db);
+    if (m_depth == 0)
+        throw DbError(err::EngineError, QStringLiteral("Commit without a transaction."));
+    --m_depth;
+    if (sqlite3_get_autocommit(m_db)) {
+        // SQLite already rolled the whole group back (disk full, I/O error).
+        m_depth = 0;
+        throw DbError(err::EngineError, QStringLiteral("The transaction was rolled back by the database engine."));
+    }
+    if (m_depth > 0) {
+        execSql(m_db, QByteArray("RELEASE rv_group").append(QByteArray::number(m_depth)).constData());
+        return;
+    }
+    const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        const DbError e = fromSqlite(m_db, rc);
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw e;
+    }
+}
+
+void Connection::rollback()
+{
+    requireOpen(m_db);
+    if (m_depth == 0)
+        throw DbError(err::EngineError, QStringLiteral("Rollback without a transaction."));
+    --m_depth;
+    if (sqlite3_get_autocommit(m_db)) {
+        m_depth = 0;
+        return;
+    }
+    if (m_depth > 0) {
+        const QByteArray name = QByteArray("rv_group").append(QByteArray::number(m_depth));
+        execSql(m_db, ("ROLLBACK TO " + name).constData());
+        execSql(m_db, ("RELEASE " + name).constData());
+        return;
+    }
+    execSql(m_db, "ROLLBACK");
+}
+
+} // namespace rv::store

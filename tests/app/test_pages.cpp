@@ -1,0 +1,132 @@
+// The tab control's page changes: saves on leaving, entry actions, the
+// graph pages' two-readings check and the placement of the Installation page.
+#include "main_window_fixture.h"
+#include "store/recordset.h"
+
+using namespace rv;
+using namespace rv::test;
+
+class PagesTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(start());
+        addSensor("250065001");
+        pr.clear();
+    }
+    // Adds a reading straight to the sensor's table.
+    void addReading(const QString& when, bool temporal, bool spatial)
+    {
+        store::Recordset rs;
+        rs.open("SELECT * FROM `250065001` ORDER BY FullDate", *st->conn);
+        rs.addNew();
+        rs.setValue("DateTimeKey", "250065001 " + when);
+        rs.setValue("FullDate", when);
+        rs.setValue("Plottemporal", temporal);
+        rs.setValue("PlotSpatial", spatial);
+        rs.update();
+    }
+    int top(const QString& name) { return w<QWidget>(name)->y(); }
+};
+
+TEST_F(PagesTest, InstallationPageFollowsTheHeadLocation)
+{
+    page(1);
+    EXPECT_EQ(text("lblRecess"), "m recess");
+    EXPECT_EQ(text("lbloption"), "Option 1 and 2 - Head at Borehole Collar");
+    EXPECT_EQ(top("txtHead"), 8880 / 15);
+    EXPECT_EQ(top("lblHead"), 8880 / 15);
+    EXPECT_EQ(top("txtRelSGanchor(1)"), 7920 / 15);
+    EXPECT_EQ(top("txtRelSGanchor(6)"), 3720 / 15);
+    EXPECT_EQ(top("txtRelSGCenter(5)"), 4080 / 15);
+    EXPECT_GT(top("txtRelSGanchor(1)"), top("txtRelSGanchor(6)")) << "node 1 nearest the head at the bottom";
+
+    page(0);
+    w<QRadioButton>("Option2")->setChecked(true);
+    page(1);
+    EXPECT_EQ(text("lblRecess"), "m protruding from hole for plating");
+    EXPECT_EQ(text("lbloption"), "Option 3 - Head at Toe");
+    EXPECT_EQ(top("txtHead"), 3240 / 15);
+    EXPECT_EQ(top("txtRelSGanchor(1)"), 4200 / 15);
+    EXPECT_EQ(top("txtRelSGanchor(6)"), 8760 / 15);
+    EXPECT_EQ(top("txtRelSGCenter(1)"), 4560 / 15);
+    EXPECT_LT(top("txtRelSGanchor(1)"), top("txtRelSGanchor(6)"));
+    EXPECT_FALSE(data.valueOf("Sensors", "InstrumentID", "250065001", "HeadLocation").toBool());
+}
+
+TEST_F(PagesTest, LeavingTheInstallationPageSavesIt)
+{
+    page(1);
+    type("txtNotes", "Grouted 2 days late");
+    page(3 - 1);  // the Readings page
+    EXPECT_EQ(data.valueOf("Sensors", "InstrumentID", "250065001", "Notes").toString(), "Grouted 2 days late");
+}
+
+TEST_F(PagesTest, GraphPageWithOneReadingReturnsAndExplains)
+{
+    addReading("2026/05/01 10:00:00", true, true);
+    addReading("2026/05/02 10:00:00", false, true);
+    page(7);
+    pr.clear();
+    page(3);
+    EXPECT_EQ(currentPage(), 7);
+    const auto m = pr.messages();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].text, "You must have at least 2 readings to view the plot.\n\n"
+                         "If you have at least 2 readings in the database, ensure the Plot Temporal box on the "
+                         "Readings Tab is checked in each case.");
+    EXPECT_EQ(m[0].icon, MsgIcon::Information);
+    EXPECT_EQ(m[0].title, "Quillon's Rockvane");
+
+    // Two spatial readings pass the length graphs' check.
+    pr.clear();
+    page(5);
+    EXPECT_EQ(currentPage(), 5);
+    EXPECT_TRUE(pr.messages().empty());
+    EXPECT_TRUE(w<QWidget>("ChartS")->isVisible());
+}
+
+TEST_F(PagesTest, SpatialPagesNameTheSpatialBox)
+{
+    page(6);
+    EXPECT_EQ(currentPage(), 0);
+    ASSERT_EQ(pr.messages().size(), 1u);
+    EXPECT_TRUE(pr.messages()[0].text.endsWith("ensure the Plot Spatial box on the Readings Tab is checked in each case."));
+}
+
+TEST_F(PagesTest, MissingReadingTableIsAnnouncedCreatedAndOpened)
+{
+    st->conn->execute("DROP TABLE `250065001`");
+    page(2);
+    const auto m = pr.messages();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].text, "The data table for Sensor 250065001 could not be found\nA new table will be created");
+    EXPECT_EQ(m[0].title, "Rockvane");
+    EXPECT_TRUE(data.hasTable("250065001"));
+    EXPECT_EQ(st->rsReadings.state(), 1);
+    EXPECT_EQ(st->rsReadings.tableName(), "250065001");
+    EXPECT_EQ(text("txtRcount"), "0 of 0");
+}
+
+TEST_F(PagesTest, ReadingsPageRemembersTheReadingUntilPageZero)
+{
+    addReading("2026/05/01 10:00:00", true, false);
+    addReading("2026/05/02 10:00:00", true, false);
+    addReading("2026/05/03 10:00:00", true, false);
+    page(2);
+    EXPECT_EQ(text("txtRcount"), "3 of 3") << "the latest reading first";
+    st->rsReadings.moveFirst();
+    page(7);
+    page(2);
+    EXPECT_EQ(text("txtRcount"), "1 of 3");
+    page(0);
+    page(2);
+    EXPECT_EQ(text("txtRcount"), "3 of 3");
+}
+
+TEST_F(PagesTest, LeftOverImportFileIsRemovedOnEnteringReadings)
+{
+    data.writeFile("datafile.txt", "x");
+    page(2);
+    EXPECT_FALSE(QFile::exists(data.folder() + "/datafile.txt"));
+}

@@ -1,0 +1,116 @@
+#include "common/numbers.h"
+
+#include <gtest/gtest.h>
+#include <cmath>
+
+using namespace rv;
+
+TEST(Round, HalvesGoToTheEvenNeighbour)
+{
+    EXPECT_DOUBLE_EQ(Round(2.25, 1), 2.2);
+    EXPECT_DOUBLE_EQ(Round(2.35, 1), 2.4);
+    EXPECT_DOUBLE_EQ(Round(0.5, 0), 0.0);
+    EXPECT_DOUBLE_EQ(Round(1.5, 0), 2.0);
+    EXPECT_DOUBLE_EQ(Round(2.5, 0), 2.0);
+    EXPECT_DOUBLE_EQ(Round(-2.5, 0), -2.0);
+    EXPECT_DOUBLE_EQ(Round(-2.25, 1), -2.2);
+    // Judged on the written value: 2.675 is a hair below in binary.
+    EXPECT_DOUBLE_EQ(Round(2.675, 2), 2.68);
+    EXPECT_DOUBLE_EQ(Round(2.665, 2), 2.66);
+}
+
+TEST(Round, NonHalvesGoToTheNearest)
+{
+    EXPECT_DOUBLE_EQ(Round(-0.456, 2), -0.46);
+    EXPECT_DOUBLE_EQ(Round(2.251, 1), 2.3);
+    EXPECT_DOUBLE_EQ(Round(9.96, 1), 10.0);
+    EXPECT_DOUBLE_EQ(Round(0.004, 2), 0.0);
+    EXPECT_DOUBLE_EQ(Round(15.49, 0), 15.0);
+    EXPECT_DOUBLE_EQ(Round(0.0, 2), 0.0);
+    EXPECT_FALSE(std::signbit(Round(-0.001, 2)));
+    // Nothing to drop: the value comes back bit for bit.
+    EXPECT_EQ(Round(0.1 + 0.2, 20), 0.1 + 0.2);
+}
+
+TEST(Val, LeadingNumberOnly)
+{
+    EXPECT_DOUBLE_EQ(Val("21,5"), 21.0);
+    EXPECT_DOUBLE_EQ(Val("abc"), 0.0);
+    EXPECT_DOUBLE_EQ(Val(""), 0.0);
+    EXPECT_DOUBLE_EQ(Val("   12.5"), 12.5);
+    EXPECT_DOUBLE_EQ(Val("12.5abc"), 12.5);
+    EXPECT_DOUBLE_EQ(Val("1.2.3"), 1.2);
+    EXPECT_DOUBLE_EQ(Val(".5"), 0.5);
+    EXPECT_DOUBLE_EQ(Val("5."), 5.0);
+    EXPECT_DOUBLE_EQ(Val("-3.25"), -3.25);
+    EXPECT_DOUBLE_EQ(Val("+7"), 7.0);
+    EXPECT_DOUBLE_EQ(Val("--7"), 0.0);
+    EXPECT_DOUBLE_EQ(Val("-"), 0.0);
+    EXPECT_DOUBLE_EQ(Val("."), 0.0);
+}
+
+TEST(Val, ExponentsAndBlanksAsTheClassicParse)
+{
+    EXPECT_DOUBLE_EQ(Val("1e3"), 1000.0);
+    EXPECT_DOUBLE_EQ(Val("1E-2"), 0.01);
+    EXPECT_DOUBLE_EQ(Val("2.5e+1x"), 25.0);
+    EXPECT_DOUBLE_EQ(Val("1d2"), 100.0);
+    // A letter without exponent digits ends the number before it.
+    EXPECT_DOUBLE_EQ(Val("4e"), 4.0);
+    EXPECT_DOUBLE_EQ(Val("4e-"), 4.0);
+    // Blanks inside the number are skipped, as the classic parse does.
+    EXPECT_DOUBLE_EQ(Val(" 1 2 3"), 123.0);
+    EXPECT_DOUBLE_EQ(Val("\t-4.5\r\n"), -4.5);
+    EXPECT_DOUBLE_EQ(Val("1e999"), 0.0);  // out of range
+}
+
+TEST(IsNumeric, PlainNumbers)
+{
+    for (const char* yes : {"0", "12", "-0.25", "+3", " 12.5 ", "5.", ".5", "1e3", "1.5E-2", "007"})
+        EXPECT_TRUE(IsNumeric(yes)) << yes;
+    for (const char* no : {"", " ", ".", "-", "1e", "1.2.3", "12a", "a12", "1 2", "--1", "$5",
+                           "(5)", "5-", "inf", "nan", "&H10", "1e999", "21,5"})
+        EXPECT_FALSE(IsNumeric(no)) << no;
+}
+
+TEST(IsNumeric, CommasOnlyAsThousandsSeparators)
+{
+    for (const char* yes : {"1,234", "1,234.5", "-12,345,678.25", "999,999", "0,123"})
+        EXPECT_TRUE(IsNumeric(yes)) << yes;
+    for (const char* no : {"1,23", "1,2345", ",123", "1,,234", "1234,567", "1,234,56", "1.234,5",
+                           "1,", "12,34.5"})
+        EXPECT_FALSE(IsNumeric(no)) << no;
+    EXPECT_TRUE(IsNumeric("1,234."));
+}
+
+TEST(ToNumber, ValuesOfNumericTexts)
+{
+    EXPECT_DOUBLE_EQ(*toNumber("1,234.5"), 1234.5);
+    EXPECT_DOUBLE_EQ(*toNumber(" -0.25 "), -0.25);
+    EXPECT_DOUBLE_EQ(*toNumber("5."), 5.0);
+    EXPECT_DOUBLE_EQ(*toNumber("2e-3"), 0.002);
+    EXPECT_DOUBLE_EQ(*toNumber("1e-400"), 0.0);
+    EXPECT_FALSE(toNumber("").has_value());
+    EXPECT_FALSE(toNumber("12 m").has_value());
+}
+
+TEST(NumberText, FifteenSignificantDigits)
+{
+    EXPECT_EQ(numberText(0), "0");
+    EXPECT_EQ(numberText(-0.0), "0");
+    EXPECT_EQ(numberText(12), "12");
+    EXPECT_EQ(numberText(0.5), "0.5");
+    EXPECT_EQ(numberText(-0.25), "-0.25");
+    EXPECT_EQ(numberText(0.1 + 0.2), "0.3");
+    EXPECT_EQ(numberText(1.0 / 3), "0.333333333333333");
+    EXPECT_EQ(numberText(123456789012345.0), "123456789012345");
+    EXPECT_EQ(numberText(1e15), "1E+15");
+    EXPECT_EQ(numberText(1.5e20), "1.5E+20");
+    EXPECT_EQ(numberText(0.0001), "0.0001");
+    EXPECT_EQ(numberText(0.00001), "1E-05");
+    EXPECT_EQ(numberText(-2.5e-7), "-2.5E-07");
+    EXPECT_EQ(numberText(100), "100");
+    // Reads back as the same number through the numeric test.
+    EXPECT_DOUBLE_EQ(*toNumber(numberText(12.35)), 12.35);
+    EXPECT_DOUBLE_EQ(*toNumber(numberText(1.5e20)), 1.5e20);
+}

@@ -1,0 +1,96 @@
+#pragma once
+// Drives the real main window offscreen on a temporary data folder, with
+// scripted answers to every prompt.
+#include "app/appstate.h"
+#include "app/first_start.h"
+#include "app/frmMain.h"
+#include "common/scripted_prompter.h"
+#include "temp_data.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace rv::test {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    TempData data;
+    ScriptedPrompter pr;
+    std::unique_ptr<AppState> st;
+    std::unique_ptr<FrmMain> win;
+
+    void TearDown() override { stop(); }
+
+    // First start on the temporary folder, as main() does it.
+    bool start()
+    {
+        ensureDataFolder(data.folder());
+        st = std::make_unique<AppState>(data.folder());
+        win = std::make_unique<FrmMain>(*st, pr);
+        const bool ok = win->load();
+        win->show();
+        QApplication::processEvents();
+        return ok;
+    }
+    void stop()
+    {
+        if (win) {
+            win->close();
+            win->terminate();
+            win.reset();
+        }
+        st.reset();
+    }
+
+    template <class T = QWidget>
+    T* w(const QString& name) const
+    {
+        T* found = win->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << "no control " << name.toStdString();
+        return found;
+    }
+    QString text(const QString& name) const
+    {
+        if (auto* e = win->findChild<QLineEdit*>(name))
+            return e->text();
+        if (auto* cb = win->findChild<QComboBox*>(name))
+            return cb->currentText();
+        if (auto* l = win->findChild<QLabel*>(name))
+            return l->text();
+        ADD_FAILURE() << "no text control " << name.toStdString();
+        return QString();
+    }
+    void type(const QString& name, const QString& t)
+    {
+        auto* e = w<QLineEdit>(name);
+        e->setText(t);
+    }
+    void click(const QString& name) { w<QToolButton>(name)->click(); QApplication::processEvents(); }
+    void page(int i) { w<QTabWidget>("SSTab1")->setCurrentIndex(i); QApplication::processEvents(); }
+    int currentPage() const { return win->findChild<QTabWidget*>("SSTab1")->currentIndex(); }
+
+    // Adds a sensor through the input box, answering Yes.
+    void addSensor(const QString& number)
+    {
+        pr.answerInput(number);
+        pr.answer(MsgResult::Yes);
+        click("imgAddSensor");
+    }
+
+    QString lastMessage() const
+    {
+        const auto m = pr.messages();
+        return m.empty() ? QString() : m.back().text;
+    }
+};
+
+} // namespace rv::test
