@@ -26,6 +26,10 @@ class QtPrompter : public Prompter {
 public:
     explicit QtPrompter(QWidget* parent) : m_parent(parent) {}
 
+    // The window the boxes are shown over; the prompter may be made before
+    // the main window exists.
+    void setParentWidget(QWidget* parent) { m_parent = parent; }
+
     MsgResult message(const QString& text, MsgIcon icon, MsgButtons buttons,
                       const QString& title, MsgResult defaultButton) override;
     std::optional<QString> input(const QString& prompt, const QString& title,

@@ -24,9 +24,11 @@ std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QStr
                          MsgButtons::OkCancel, MsgResult::Ok});
     if (m_inputs.empty())
         return std::nullopt;
-    auto r = m_inputs.front();
+    const InputAnswer a = m_inputs.front();
     m_inputs.pop_front();
-    return r;
+    if (!a.given)
+        return std::nullopt;
+    return a.text;
 }
 
 QString ScriptedPrompter::openFile(const QString& title, const QString& filter, const QString&)

@@ -22,7 +22,10 @@ class ScriptedPrompter : public Prompter {
 public:
     // Answers are used in order, each by the first prompt of its kind.
     void answer(MsgResult r) { m_results.push_back(r); }
-    void answerInput(std::optional<QString> text) { m_inputs.push_back(std::move(text)); }
+    void answerInput(const std::optional<QString>& text)
+    {
+        m_inputs.push_back({text.has_value(), text.value_or(QString())});
+    }
     void answerFile(const QString& path) { m_files.push_back(path); }
     void setOpenWithResult(bool ok) { m_openWithOk = ok; }
 
@@ -45,7 +48,11 @@ public:
 private:
     std::vector<PromptRecord> m_records;
     std::deque<MsgResult> m_results;
-    std::deque<std::optional<QString>> m_inputs;
+    struct InputAnswer {
+        bool given;
+        QString text;
+    };
+    std::deque<InputAnswer> m_inputs;
     std::deque<QString> m_files;
     bool m_openWithOk = true;
 };

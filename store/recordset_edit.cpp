@@ -1,0 +1,240 @@
+// Writing through a record set: new rows, edited rows and deletions, each
+// one statement on the row's rowid, so each is atomic on its own and can be
+// grouped by the caller's transaction.
+#include "store/recordset_impl.h"
+
+#include "store/connection.h"
+#include "store/sqlerror.h"
+#include "store/statement.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace rv::store {
+
+using namespace detail;
+
+void Recordset::Impl::clearPending()
+{
+    for (int c : changed) {
+        isChanged[static_cast<size_t>(c)] = 0;
+        pending[static_cast<size_t>(c)] = QVariant();
+    }
+    changed.clear();
+}
+
+void Recordset::Impl::dropNewRow()
+{
+    // The new row is always the last row held and the last one visible.
+    cells.resize(cells.size() - static_cast<size_t>(ncols));
+    rowids.pop_back();
+    alive.pop_back();
+    visible.pop_back();
+    adding = false;
+    clearPending();
+    cur = std::min(returnCur, size());
+    noCurrent = returnNoCurrent;
+}
+
+void Recordset::Impl::settle()
+{
+    if (adding && changed.empty()) {
+        dropNewRow();
+        return;
+    }
+    if (adding)
+        insertRow();
+    else if (!changed.empty() && hasCurrent())
+        updateRow();
+}
+
+// The cached statement for writing the changed columns: 'I' insert, 'U'
+// update, 'D' delete.
+sqlite3_stmt* Recordset::Impl::writeStatement(char kind)
+{
+    QByteArray key(1, kind);
+    if (kind != 'D') {
+        std::sort(changed.begin(), changed.end());
+        for (int c : changed)
+            key.append(reinterpret_cast<const char*>(&c), sizeof c);
+    }
+    auto it = writeSql.find(key);
+    if (it == writeSql.end()) {
+        const QString t = quoteIdent(table);
+        QStringList names;
+        QStringList params;
+        int p = 1;
+        for (int c : changed) {
+            names << quoteIdent(cols[static_cast<size_t>(c)].name);
+            params << QStringLiteral("?%1").arg(p++);
+        }
+        QString sql;
+        if (kind == 'D') {
+            sql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(t);
+        } else if (kind == 'I') {
+            sql = changed.empty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(t)
+                                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                        .arg(t, names.join(QStringLiteral(", ")), params.join(QStringLiteral(", ")));
+        } else {
+            QStringList sets;
+            for (qsizetype k = 0; k < names.size(); ++k)
+                sets << names[k] + QStringLiteral(" = ") + params[k];
+            sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3").arg(t, sets.join(QStringLiteral(", "))).arg(p);
+        }
+        it = writeSql.insert(key, sql.toUtf8());
+    }
+    return conn->prepared(it.value());
+}
+
+void Recordset::Impl::insertRow()
+{
+    sqlite3* h = db();
+    const int row = currentRow();
+    {
+        StatementUse use(h, writeStatement('I'));
+        int p = 1;
+        for (int c : changed)
+            bindValue(use.get(), p++, pending[static_cast<size_t>(c)]);
+        use.step();
+    }
+    const qint64 id = sqlite3_last_insert_rowid(h);
+    // Read the row back as stored, with the defaults the file filled in.
+    {
+        StatementUse use(h, conn->prepared(rowSql));
+        sqlite3_bind_int64(use.get(), 1, id);
+        if (use.step()) {
+            Cell* out = rowCells(row);
+            for (int c = 0; c < ncols; ++c)
+                out[c] = readCell(use.get(), c, cols[static_cast<size_t>(c)].type, pool);
+        }
+    }
+    rowids[static_cast<size_t>(row)] = id;
+    adding = false;
+    clearPending();
+}
+
+void Recordset::Impl::updateRow()
+{
+    sqlite3* h = db();
+    const int row = currentRow();
+    {
+        StatementUse use(h, writeStatement('U'));
+        int p = 1;
+        for (int c : changed)
+            bindValue(use.get(), p++, pending[static_cast<size_t>(c)]);
+        sqlite3_bind_int64(use.get(), p, rowids[static_cast<size_t>(row)]);
+        use.step();
+    }
+    if (sqlite3_changes(h) == 0)
+        throw DbError(err::EngineError,
+                      QStringLiteral("Row cannot be located for updating. Some values may have been changed "
+                                     "since it was last read."));
+    Cell* out = rowCells(row);
+    for (int c : changed)
+        assignCell(out[c], pending[static_cast<size_t>(c)], pool);
+    clearPending();
+}
+
+void Recordset::Impl::deleteRow()
+{
+    sqlite3* h = db();
+    const int row = currentRow();
+    {
+        StatementUse use(h, writeStatement('D'));
+        sqlite3_bind_int64(use.get(), 1, rowids[static_cast<size_t>(row)]);
+        use.step();
+    }
+    clearPending();
+    alive[static_cast<size_t>(row)] = 0;
+    visible.erase(visible.begin() + cur);
+    noCurrent = true;
+}
+
+void Recordset::addNew()
+{
+    d->requireOpen();
+    d->settle();
+    d->returnCur = d->cur;
+    d->returnNoCurrent = d->noCurrent;
+    const int row = static_cast<int>(d->rowids.size());
+    d->cells.resize(d->cells.size() + static_cast<size_t>(d->ncols));
+    Cell* out = d->rowCells(row);
+    for (int c = 0; c < d->ncols; ++c)
+        assignCell(out[c], d->cols[static_cast<size_t>(c)].defaultValue, d->pool);
+    d->rowids.push_back(0);
+    d->alive.push_back(1);
+    d->visible.push_back(row);
+    d->cur = d->size() - 1;
+    d->noCurrent = false;
+    d->adding = true;
+}
+
+void Recordset::update()
+{
+    d->requireOpen();
+    if (d->adding) {
+        d->insertRow();
+        return;
+    }
+    if (!d->hasCurrent())
+        throw noCurrentRecord();
+    if (!d->changed.empty())
+        d->updateRow();
+}
+
+void Recordset::cancelUpdate()
+{
+    d->requireOpen();
+    if (d->adding)
+        d->dropNewRow();
+    else
+        d->clearPending();
+}
+
+bool Recordset::editPending() const
+{
+    d->requireOpen();
+    return d->adding || !d->changed.empty();
+}
+
+void Recordset::deleteCurrent()
+{
+    d->requireOpen();
+    if (!d->hasCurrent())
+        throw noCurrentRecord();
+    if (d->adding) {
+        // A row never written has nothing to delete in the file.
+        const int at = d->cur;
+        d->dropNewRow();
+        d->cur = at;
+        d->noCurrent = true;
+        return;
+    }
+    d->deleteRow();
+}
+
+void Recordset::setValue(const QString& field, const QVariant& v)
+{
+    d->requireOpen();
+    setValue(d->requireIndex(field), v);
+}
+
+void Recordset::setValue(int index, const QVariant& v)
+{
+    d->requireOpen();
+    if (index < 0 || index >= d->ncols)
+        throw noSuchField();
+    if (!d->hasCurrent())
+        throw noCurrentRecord();
+    const auto k = static_cast<size_t>(index);
+    // Converted before anything is kept, so a mismatch changes nothing.
+    QVariant converted = convertForColumn(v, d->cols[k].type);
+    d->pending[k] = std::move(converted);
+    if (!d->isChanged[k]) {
+        d->isChanged[k] = 1;
+        d->changed.push_back(index);
+    }
+}
+
+} // namespace rv::store

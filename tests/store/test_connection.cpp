@@ -1,0 +1,162 @@
+#include "store_fixture.h"
+
+#include "store/coltype.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace rv::store;
+using namespace rv::store::testing;
+
+TEST(ConnectionOpen, MissingFileFailsAndCreatesNothing)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("nothere.mdb"));
+    Connection c;
+    try {
+        c.open(missing);
+        FAIL() << "opened a missing file";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.number(), err::CannotOpen);
+        EXPECT_TRUE(e.description().contains(missing));
+    }
+    EXPECT_EQ(c.state(), 0);
+    EXPECT_FALSE(QFile::exists(missing));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+TEST(ConnectionOpen, FilesThatAreNotDatabasesFailUntouched)
+{
+    QTemporaryDir dir;
+    const QString text = dir.filePath(QStringLiteral("notes.mdb"));
+    const QString empty = dir.filePath(QStringLiteral("empty.mdb"));
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("just some text, not a database at all\n");
+        QFile e(empty);
+        ASSERT_TRUE(e.open(QIODevice::WriteOnly));
+    }
+    for (const QString& p : {text, empty, dir.path()}) {
+        Connection c;
+        EXPECT_EQ(errorOf([&] { c.open(p); }), err::CannotOpen) << p.toStdString();
+        EXPECT_EQ(c.state(), 0);
+    }
+    EXPECT_EQ(QFileInfo(empty).size(), 0);
+}
+
+using ConnectionTest = StoreTest;
+
+TEST_F(ConnectionTest, OpensWithDurableSettings)
+{
+    EXPECT_EQ(conn.state(), 1);
+    EXPECT_EQ(raw(QStringLiteral("PRAGMA journal_mode")).toString().toLower(), QStringLiteral("delete"));
+    EXPECT_EQ(raw(QStringLiteral("PRAGMA synchronous")).toLongLong(), 2);  // FULL
+    conn.close();
+    EXPECT_EQ(conn.state(), 0);
+    EXPECT_EQ(errorOf([&] { conn.execute(QStringLiteral("DROP TABLE Prefs")); }), err::ObjectClosed);
+}
+
+TEST_F(ConnectionTest, SelectIntoCopiesTheTemplateWithoutRows)
+{
+    conn.execute(QStringLiteral("SELECT * INTO `250010001` FROM sensordata WHERE DateTimeKey is null"));
+    ASSERT_TRUE(conn.hasTable(QStringLiteral("250010001")));
+    Recordset tmpl, copy;
+    tmpl.open(QStringLiteral("SELECT * FROM sensordata"), conn);
+    copy.open(QStringLiteral("SELECT * FROM `250010001` ORDER BY FullDate"), conn);
+    ASSERT_EQ(copy.fieldCount(), 41);
+    for (int k = 0; k < copy.fieldCount(); ++k) {
+        EXPECT_EQ(copy.fieldName(k), tmpl.fieldName(k));
+        EXPECT_EQ(copy.fieldType(k), tmpl.fieldType(k));
+    }
+    EXPECT_EQ(copy.recordCount(), 0);
+    EXPECT_TRUE(copy.bof() && copy.eof());
+    // The key stays unique in the copy.
+    copy.addNew();
+    copy.setValue(QStringLiteral("DateTimeKey"), QStringLiteral("k"));
+    copy.update();
+    copy.addNew();
+    copy.setValue(QStringLiteral("DateTimeKey"), QStringLiteral("k"));
+    EXPECT_EQ(errorOf([&] { copy.update(); }), err::DuplicateKey);
+    // DoNotPlot keeps its default.
+    copy.cancelUpdate();
+    copy.moveFirst();
+    EXPECT_EQ(copy.value(QStringLiteral("DoNotPlot")), QVariant(false));
+    // A second copy under the same name is refused.
+    EXPECT_EQ(errorOf([&] {
+                  conn.execute(QStringLiteral("SELECT * INTO `250010001` FROM sensordata WHERE DateTimeKey is null"));
+              }),
+              err::TableExists);
+}
+
+TEST_F(ConnectionTest, DeleteAndDropStatements)
+{
+    makeReadings(QStringLiteral("450010002"), {QStringLiteral("2005/01/01 10:00:00"), QStringLiteral("2005/01/02 10:00:00")});
+    conn.execute(QStringLiteral("DELETE * FROM `450010002`"));
+    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM \"450010002\"")).toLongLong(), 0);
+    EXPECT_TRUE(conn.hasTable(QStringLiteral("450010002")));
+    conn.execute(QStringLiteral("Drop Table `450010002`"));
+    EXPECT_FALSE(conn.hasTable(QStringLiteral("450010002")));
+    makeReadings(QStringLiteral("450010002"), {});
+    conn.execute(QStringLiteral("DROP TABLE `450010002`;"));
+    EXPECT_FALSE(conn.hasTable(QStringLiteral("450010002")));
+    EXPECT_EQ(errorOf([&] { conn.execute(QStringLiteral("DROP TABLE `450010002`")); }), err::InputTableMissing);
+    EXPECT_EQ(errorOf([&] { conn.execute(QStringLiteral("DELETE * FROM `999999999`")); }), err::InputTableMissing);
+}
+
+TEST_F(ConnectionTest, TextsOutsideTheDialectAreRefused)
+{
+    for (const char* sql : {"UPDATE Prefs SET MineID = 'X'", "DROP TABLE Prefs; DROP TABLE Sensors",
+                            "DELETE * FROM Prefs WHERE 1 = 1 OR 2 = 2", "SELECT MineID FROM Prefs",
+                            "DELETE * FROM Prefs WHERE MineID = 'RV' --", "PRAGMA user_version = 7",
+                            "SELECT * FROM Prefs"}) {
+        EXPECT_EQ(errorOf([&] { conn.execute(QString::fromLatin1(sql)); }), err::SyntaxError) << sql;
+    }
+    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM Prefs")).toLongLong(), 1);
+    EXPECT_EQ(raw(QStringLiteral("PRAGMA user_version")).toLongLong(), kSchemaVersion);
+}
+
+TEST_F(ConnectionTest, CatalogueComparesNamesExactly)
+{
+    makeReadings(QStringLiteral("55001000a"), {});
+    EXPECT_TRUE(conn.hasTable(QStringLiteral("55001000a")));
+    EXPECT_FALSE(conn.hasTable(QStringLiteral("55001000A")));
+    EXPECT_FALSE(conn.hasTable(QStringLiteral("sqlite_master")));
+    const QStringList names = conn.tableNames();
+    for (const char* t : {"Configuration", "NetworkConfig", "Prefs", "Sensors", "sensordata", "55001000a"})
+        EXPECT_TRUE(names.contains(QString::fromLatin1(t))) << t;
+    EXPECT_EQ(names.size(), 6);
+}
+
+TEST_F(ConnectionTest, GroupedWritesCommitOrRollBackTogether)
+{
+    {
+        Connection::Transaction t(conn);
+        addSensor(QStringLiteral("250010001"));
+        addSensor(QStringLiteral("250010002"));
+        // Not committed: the destructor rolls back.
+    }
+    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM Sensors")).toLongLong(), 0);
+    EXPECT_EQ(conn.transactionDepth(), 0);
+    {
+        Connection::Transaction t(conn);
+        addSensor(QStringLiteral("250010001"));
+        {
+            // An inner group undone on its own leaves the outer one's writes.
+            Connection::Transaction inner(conn);
+            addSensor(QStringLiteral("250010002"));
+        }
+        addSensor(QStringLiteral("250010003"));
+        t.commit();
+    }
+    EXPECT_EQ(raw(QStringLiteral("SELECT group_concat(InstrumentID) FROM Sensors")).toString(),
+              QStringLiteral("250010001,250010003"));
+    // A failed write inside a group spoils nothing else in it.
+    {
+        Connection::Transaction t(conn);
+        EXPECT_EQ(errorOf([&] { addSensor(QStringLiteral("250010001")); }), err::DuplicateKey);
+        addSensor(QStringLiteral("250010004"));
+        t.commit();
+    }
+    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM Sensors")).toLongLong(), 3);
+}
