@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <qcustomplot.h>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -260,8 +261,13 @@ void FrmMain::terminate()
     attempt([&] { m_st.rsConfig.close(); });
     attempt([&] { if (m_st.conn && m_st.conn->state()) m_st.conn->close(); });
     attempt([&] { m_st.conn.reset(); });
-    // Only the default database is compacted, never a relocated one.
-    attempt([&] { G_CompactDB(m_st.DataFolder + "/", kDefaultDatabaseName, m_pr, m_st.DataFolder); });
+    // Only the default database is compacted, never a relocated one; when
+    // a relocated database is in use from the start there may be no default
+    // file at all, and that is nothing to report.
+    attempt([&] {
+        if (QFileInfo::exists(m_st.defaultDatabasePath()))
+            G_CompactDB(m_st.DataFolder + "/", kDefaultDatabaseName, m_pr, m_st.DataFolder);
+    });
     m_lock.release();
 }
 

@@ -54,7 +54,9 @@ void Connection::open(const QString& path)
 
     sqlite3* db = nullptr;
     const QByteArray name = QFile::encodeName(path);
-    if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    // The program uses its connection from one thread only, so SQLite's
+    // per-call locking is only cost.
+    if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         throw notValidPath(path);
     }

@@ -27,12 +27,7 @@ sqlite3* Recordset::Impl::db() const
 
 int Recordset::Impl::indexOf(const QString& name) const
 {
-    // Callers mostly spell names as the table does; only a miss pays for
-    // case folding.
-    const auto it = exactIndex.constFind(name);
-    if (it != exactIndex.constEnd())
-        return it.value();
-    return foldedIndex.value(name.toCaseFolded(), -1);
+    return fieldIndex.find(name);
 }
 
 int Recordset::Impl::requireIndex(const QString& name) const
@@ -101,12 +96,12 @@ void Recordset::open(const QString& sql, Connection& conn)
     n.cols = tableColumns(h, n.table);
     n.ncols = static_cast<int>(n.cols.size());
     QStringList names;
-    for (int c = 0; c < n.ncols; ++c) {
-        const QString& col = n.cols[static_cast<size_t>(c)].name;
-        n.exactIndex.insert(col, c);
-        n.foldedIndex.insert(col.toCaseFolded(), c);
-        names << quoteIdent(col);
+    std::vector<QString> plain;
+    for (const ColumnInfo& col : n.cols) {
+        plain.push_back(col.name);
+        names << quoteIdent(col.name);
     }
+    n.fieldIndex.build(plain);
     n.where = bindCriteria(st.where, n.cols, [&n](const QString& f) { return n.indexOf(f); });
     QString order = QStringLiteral(" ORDER BY ");
     if (!st.orderBy.isEmpty()) {

@@ -4,6 +4,7 @@
 // edits of the current row that are not yet written.
 #include "store/cell.h"
 #include "store/criteria.h"
+#include "store/fieldindex.h"
 #include "store/recordset.h"
 #include "store/tableinfo.h"
 
@@ -20,8 +21,7 @@ struct Recordset::Impl {
     QString table;  // the name as stored in the file
     std::vector<detail::ColumnInfo> cols;
     int ncols = 0;
-    QHash<QString, int> exactIndex;
-    QHash<QString, int> foldedIndex;
+    detail::FieldIndex fieldIndex;
     detail::BoundCriteria where;
     QByteArray selectSql;  // the query, translated
     QByteArray rowSql;     // one row again, by rowid

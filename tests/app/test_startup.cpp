@@ -49,6 +49,10 @@ TEST_F(StartupTest, LocationFileNamingAnotherDatabaseIsUsedAndNothingIsCreated)
     ASSERT_TRUE(start());
     EXPECT_EQ(st->DatabasePath, other.database());
     EXPECT_FALSE(QFileInfo::exists(data.database()));
+    // No default file, so nothing to compact and nothing to report on exit.
+    pr.clear();
+    stop();
+    EXPECT_TRUE(pr.messages().empty());
 }
 
 TEST_F(StartupTest, LocationFileNamingAMissingFileIsLoggedAndTheWindowStays)

@@ -199,3 +199,23 @@ TEST_F(AddDeleteTest, DeletingTheOnlySensorWithoutNetworkRowLeavesTheEmptyPages)
     EXPECT_EQ(text("txtSensor"), "");
     EXPECT_EQ(text("txtSCount"), "0");
 }
+
+TEST_F(AddDeleteTest, AFailedDeleteRemovesNothingAndSaysSo)
+{
+    addSensor("250045001");
+    addSensor("250045002");
+    // Without its network table the delete cannot finish.
+    st->conn->execute("DROP TABLE NetworkConfig");
+    pr.clear();
+    pr.answer(MsgResult::Yes);
+    click("imgDelete");
+    EXPECT_TRUE(data.hasTable("250045002"));
+    EXPECT_EQ(data.rowCount("Sensors"), 2);
+    const auto m = pr.messages();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_TRUE(m[1].text.startsWith("Sensor 250045002 could not be deleted")) << m[1].text.toStdString();
+    EXPECT_EQ(m[1].icon, MsgIcon::Warning);
+    EXPECT_EQ(text("cboSensors"), "250045002");
+    EXPECT_EQ(text("txtSensorNo"), "002");
+    EXPECT_EQ(w<QComboBox>("cboSensors")->count(), 2);
+}
