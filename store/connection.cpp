@@ -93,7 +93,7 @@ void Connection::close()
         return;
     dropStatements();
     // Closing with a group still open abandons it.
-    sqlite3_close(m_db);
+    sqlite3_close_v2(m_db);
     m_db = nullptr;
     m_path.clear();
     m_depth = 0;

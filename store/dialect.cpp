@@ -44,7 +44,8 @@ std::vector<Token> tokenize(const QString& s)
         }
         Token t;
         if (c == u'\'' || c == u'"') {
-            // A string; the quote character doubled stands for itself.
+            // A string, in single or double quotes; the quote character
+            // doubled stands for itself.
             const QChar q = c;
             t.kind = Token::String;
             ++i;
@@ -61,9 +62,6 @@ std::vector<Token> tokenize(const QString& s)
                     break;
                 }
                 t.text += s[i++];
-            }
-            if (q == u'"') {
-                // Double quotes name nothing in this dialect but a string.
             }
         } else if (c == u'`' || c == u'[') {
             const QChar close = c == u'`' ? u'`' : u']';

@@ -173,3 +173,32 @@ TEST_F(FilterWindowTest, HidingDestroyedSensorsAndNavigatingTheFilteredSet)
     click("imgNext");
     EXPECT_EQ(pr.messageTexts(), QStringList{"End of sensors"});
 }
+
+TEST_F(FilterWindowTest, DateBoxesAreCheckedWhenLeft)
+{
+    win->activateWindow();
+    QApplication::setActiveWindow(win.get());
+    auto* start = w<QLineEdit>("txtStartDate");
+    auto* end = w<QLineEdit>("txtEndDate");
+    start->setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    start->setText("2005/02/30");
+    end->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    auto m = pr.messages();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].text, "Start Date is not a valid date\nPlease type a date in the format yyyy/mm/dd");
+    EXPECT_EQ(m[0].icon, MsgIcon::Warning);
+    EXPECT_EQ(m[0].title, "Rockvane");
+    EXPECT_TRUE(start->hasFocus());
+
+    start->setText("2005/02/28");
+    end->setFocus(Qt::TabFocusReason);
+    end->setText("13/13/2005");
+    start->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    m = pr.messages();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[1].text, "End Date is not a valid date\nPlease type a date in the format dd/mm/yyyy");
+    EXPECT_TRUE(end->hasFocus());
+}
