@@ -159,12 +159,10 @@ void fillfields(MainContext& c)
     attempt([&] { u.imgheart->setPixmap((destroyed == "Yes" ? u.imgdead : u.imgalive)->pixmap()); });
     attempt([&] { u.txtDestructionDate->setText(destroyed == "Yes" ? rs.text("DestructionDate") : QString()); });
 
-    attempt([&] {
-        if (positionType(c))
-            ConfigureForm(c);
-        else
-            ConfigureForm(c);  // fails at its first field read, which it logs
-    });
+    // Without a matching type ConfigureForm stops at its first field read,
+    // which it logs.
+    attempt([&] { positionType(c); });
+    attempt([&] { ConfigureForm(c); });
     attempt([&] {
         setPages(c, true);
         c.ui.SSTab1->setTabEnabled(2, true);
