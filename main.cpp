@@ -22,7 +22,6 @@ int main(int argc, char** argv)
     prompter.setParentWidget(&window);
     if (!window.load())
         return 1;
-    window.show();
     const int rc = app.exec();
     window.terminate();
     return rc;

@@ -156,6 +156,9 @@ bool FrmMain::load()
     m_ui.SSTab1->setCurrentIndex(0);
     m_page = 0;
     m_ui.lblError->hide();
+    // The window is up before the first message, so that every box of the
+    // load stands over it.
+    show();
 
     bool ok = true;
     try {

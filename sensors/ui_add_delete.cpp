@@ -219,20 +219,7 @@ void imgDeleteClick(MainContext& c)
             return;
         }
 
-        c.ui.cboSensors->clear();
-        auto& rs = st.rsSensors;
-        if (rs.recordCount() > 0) {
-            QStringList ids;
-            rs.moveFirst();
-            while (!rs.eof()) {
-                ids << rs.text("InstrumentID");
-                rs.moveNext();
-            }
-            c.ui.cboSensors->addItems(ids);
-            rs.moveFirst();
-            c.ui.cboSensors->setEditText(rs.text("InstrumentID"));
-        }
-        fillfields(c);
+        refillSensorList(c);
     } catch (...) {
         c.logError("imgDelete_Click");
     }
