@@ -3,6 +3,7 @@
 #include "calc/graph_data.h"
 #include "common/log.h"
 #include "maintenance/compact_db.h"
+#include "maintenance/ui_backups.h"
 #include "readings/sensor_tables.h"
 #include "sensors/prefs.h"
 #include "sensors/ui_sensors.h"
@@ -307,6 +308,7 @@ void FrmMain::pageChanged(int entered)
         enterGraphPage(entered, left);
         break;
     case 7:
+        attempt([&] { GListBackups(m_ctx); });
         break;
     default:
         break;

@@ -2,6 +2,8 @@
 // graph pages' two-readings check and the placement of the Installation page.
 #include "main_window_fixture.h"
 #include "store/recordset.h"
+#include <QDir>
+#include <QListWidget>
 
 using namespace rv;
 using namespace rv::test;
@@ -129,4 +131,21 @@ TEST_F(PagesTest, LeftOverImportFileIsRemovedOnEnteringReadings)
     data.writeFile("datafile.txt", "x");
     page(2);
     EXPECT_FALSE(QFile::exists(data.folder() + "/datafile.txt"));
+}
+
+TEST_F(PagesTest, UtilitiesPageListsTheBackups)
+{
+    page(7);
+    auto* list = w<QListWidget>("lstFiles");
+    EXPECT_EQ(list->count(), 0) << "no backup folder, no list";
+    page(0);
+    QDir().mkpath(data.folder() + "/TENDONbackup");
+    data.writeFile("TENDONbackup/TENDONbackup2026-12-06.mdb", "x");
+    data.writeFile("TENDONbackup/TENDONbackup2026-11-30.mdb", "x");
+    page(7);
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(0)->text(), "List of Backups:");
+    EXPECT_EQ(list->item(1)->text(), "TENDONbackup2026-11-30.mdb");
+    EXPECT_EQ(list->item(2)->text(), "TENDONbackup2026-12-06.mdb");
+    EXPECT_EQ(list->currentRow(), 0);
 }
