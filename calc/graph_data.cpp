@@ -20,8 +20,7 @@ namespace {
 
 void announceAndCreate(AppState& st, Prompter& pr, const QString& id)
 {
-    pr.message("The data table for Sensor " + id + " could not be found\nA new table will be created",
-               MsgIcon::None, MsgButtons::Ok, kAppTitle);
+    announceMissingTable(pr, id);
     AddDataTable(st, pr);
 }
 

@@ -27,6 +27,12 @@ bool TableExists(const QString& path, const QString& name, const QString& dataFo
     }
 }
 
+void announceMissingTable(Prompter& pr, const QString& id)
+{
+    pr.message("The data table for Sensor " + id + " could not be found\nA new table will be created",
+               MsgIcon::None, MsgButtons::Ok, kAppTitle);
+}
+
 void createReadingTable(store::Connection& conn, const QString& id)
 {
     conn.execute("SELECT * INTO " + store::tableName(id) + " FROM sensordata WHERE DateTimeKey is null");
@@ -66,8 +72,7 @@ void OpenSensorData(AppState& st, Prompter& pr)
     try {
         const QString id = st.rsSensors.text("InstrumentID");
         if (!TableExists(st.DatabasePath, id, st.DataFolder)) {
-            pr.message("The data table for Sensor " + id + " could not be found\nA new table will be created",
-                       MsgIcon::None, MsgButtons::Ok, kAppTitle);
+            announceMissingTable(pr, id);
             // Whatever happens next, the set must not stay on another sensor's table.
             st.rsReadings.close();
             if (!AddDataTable(st, pr))

@@ -12,6 +12,9 @@ namespace rv {
 // logged as " Module1_TableExists".
 bool TableExists(const QString& path, const QString& name, const QString& dataFolder);
 
+// Tells the user that sensor id's reading table is missing and will be made.
+void announceMissingTable(Prompter& pr, const QString& id);
+
 // Creates the reading table `id` on the connection; throws on failure.
 void createReadingTable(store::Connection& conn, const QString& id);
 

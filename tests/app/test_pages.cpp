@@ -16,17 +16,9 @@ protected:
         addSensor("250065001");
         pr.clear();
     }
-    // Adds a reading straight to the sensor's table.
     void addReading(const QString& when, bool temporal, bool spatial)
     {
-        store::Recordset rs;
-        rs.open("SELECT * FROM `250065001` ORDER BY FullDate", *st->conn);
-        rs.addNew();
-        rs.setValue("DateTimeKey", "250065001 " + when);
-        rs.setValue("FullDate", when);
-        rs.setValue("Plottemporal", temporal);
-        rs.setValue("PlotSpatial", spatial);
-        rs.update();
+        MainWindowTest::addReading("250065001", when, temporal, spatial);
     }
     int top(const QString& name) { return w<QWidget>(name)->y(); }
 };

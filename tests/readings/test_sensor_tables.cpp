@@ -15,16 +15,7 @@ protected:
         addSensor("250045001");
         pr.clear();
     }
-    void addReading(const QString& when)
-    {
-        store::Recordset rs;
-        rs.open("SELECT * FROM `250045001` ORDER BY FullDate", *st->conn);
-        rs.addNew();
-        rs.setValue("DateTimeKey", "250045001 " + when);
-        rs.setValue("FullDate", when);
-        rs.setValue("Plottemporal", true);
-        rs.update();
-    }
+    void addReading(const QString& when) { MainWindowTest::addReading("250045001", when, true, false); }
 };
 
 TEST_F(SensorTablesTest, TableNamesAreExactAndSystemNamesNeverCount)

@@ -5,6 +5,7 @@
 #include "app/first_start.h"
 #include "app/frmMain.h"
 #include "common/scripted_prompter.h"
+#include "store/recordset.h"
 #include "temp_data.h"
 
 #include <QApplication>
@@ -84,6 +85,19 @@ protected:
         pr.answerInput(number);
         pr.answer(MsgResult::Yes);
         click("imgAddSensor");
+    }
+
+    // Adds a reading straight to a sensor's table.
+    void addReading(const QString& id, const QString& when, bool temporal, bool spatial)
+    {
+        store::Recordset rs;
+        rs.open("SELECT * FROM `" + id + "` ORDER BY FullDate", *st->conn);
+        rs.addNew();
+        rs.setValue("DateTimeKey", id + " " + when);
+        rs.setValue("FullDate", when);
+        rs.setValue("Plottemporal", temporal);
+        rs.setValue("PlotSpatial", spatial);
+        rs.update();
     }
 
     QString lastMessage() const
