@@ -1,4 +1,4 @@
-#include "app/appstate.h"
+#include "state/appstate.h"
 #include "app/first_start.h"
 #include "app/frmMain.h"
 #include "app/ui_qt_prompter.h"

@@ -1,5 +1,5 @@
 #include "app/first_start.h"
-#include "app/appstate.h"
+#include "state/appstate.h"
 #include "store/schema.h"
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,15 @@
 #include "app/frmMain.h"
 #include "app/ui_clickable_label.h"
-#include "calc/graph_data.h"
+#include "graphs/graph_data.h"
 #include "common/log.h"
 #include "maintenance/compact_db.h"
 #include "maintenance/ui_backups.h"
+#include "graphs/ui_graphs.h"
+#include "import/ui_import.h"
+#include "maintenance/ui_utilities.h"
 #include "readings/sensor_tables.h"
+#include "readings/ui_readings.h"
+#include "reports/ui_reports.h"
 #include "sensors/prefs.h"
 #include "sensors/ui_sensors.h"
 
@@ -51,11 +56,12 @@ const QString kSpatialHint = QStringLiteral(
 } // namespace
 
 FrmMain::FrmMain(AppState& st, Prompter& pr, QWidget* parent)
-    : QMainWindow(parent), m_st(st), m_pr(pr), m_ctx{st, m_ui, pr, false, QString()}, m_lock(st.DataFolder)
+    : QMainWindow(parent), m_st(st), m_pr(pr), m_ctx{st, m_ui, pr, false, QString(), {}}, m_lock(st.DataFolder)
 {
     setObjectName("frmMain");
     setWindowTitle("Quillon's Rockvane - Cable Bolt Monitoring");
     buildMainUi(this, m_ui);
+    m_ctx.reload = [this] { return connectAndLoad(); };
     wire();
 }
 
@@ -91,6 +97,13 @@ void FrmMain::wire()
     u.cboDestroyed->lineEdit()->installEventFilter(this);
     u.txtStartDate->installEventFilter(this);
     u.txtEndDate->installEventFilter(this);
+
+    // The other pages wire their own controls.
+    readings::wireReadingsPage(m_ctx, this);
+    graphs::wireGraphPages(m_ctx, this);
+    importing::wireImport(m_ctx, this);
+    maintenance::wireUtilities(m_ctx, this);
+    reports::wireReports(m_ctx, this);
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* e)
@@ -368,7 +381,7 @@ void FrmMain::enterGraphPage(int page, int left)
     attempt([&] { chart->setFocus(); chart->hide(); });
     int count = 0;
     attempt([&] {
-        calc::OpenGraphData(m_st, m_pr, temporal ? calc::GraphSelection::Temporal : calc::GraphSelection::Spatial);
+        graphs::OpenGraphData(m_st, m_pr, temporal ? graphs::GraphSelection::Temporal : graphs::GraphSelection::Spatial);
     });
     attempt([&] { if (m_st.rsGraph.state()) count = m_st.rsGraph.recordCount(); });
     attempt([&] { m_st.rsGraph.close(); });

@@ -1,5 +1,5 @@
 // Start-up and the first display with a large catalogue, and the filter on it.
-#include "app/appstate.h"
+#include "state/appstate.h"
 #include "app/frmMain.h"
 #include "common/scripted_prompter.h"
 #include "sensors/ui_sensors.h"

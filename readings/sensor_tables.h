@@ -1,7 +1,7 @@
 #pragma once
 // The reading tables: one per sensor, named by its InstrumentID, an empty
 // copy of the template `sensordata`.
-#include "app/appstate.h"
+#include "state/appstate.h"
 #include "common/prompter.h"
 #include <QString>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/appstate.h"
+#include "state/appstate.h"
 
 namespace rv {
 

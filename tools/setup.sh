@@ -21,6 +21,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > build.log 2>&1 || { cat build.log; exit 1; }
+launcher=()
+# A compiler cache, when the machine has one, makes rebuilds after small changes quick.
+command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" > build.log 2>&1 || { cat build.log; exit 1; }
 cmake --build build -j"$jobs" >> build.log 2>&1 || { tail -n 80 build.log; exit 1; }
 echo "Build finished (log in build.log)."

@@ -1,7 +1,7 @@
 #pragma once
 // Drives the real main window offscreen on a temporary data folder, with
 // scripted answers to every prompt.
-#include "app/appstate.h"
+#include "state/appstate.h"
 #include "app/first_start.h"
 #include "app/frmMain.h"
 #include "common/scripted_prompter.h"
@@ -76,6 +76,49 @@ protected:
         e->setText(t);
     }
     void click(const QString& name) { w<QToolButton>(name)->click(); QApplication::processEvents(); }
+
+    // Keys go where the window system would deliver them: the control gets
+    // the focus, then each key is sent to whatever widget holds the focus
+    // (for an editable combo box that is the combo box itself, never its
+    // line edit).
+    QWidget* focusOn(const QString& name)
+    {
+        QWidget* target = w<QWidget>(name);
+        if (!target)
+            return nullptr;
+        QWidget* top = target->window();
+        top->show();
+        top->activateWindow();
+        QApplication::setActiveWindow(top);
+        target->setFocus(Qt::OtherFocusReason);
+        QApplication::processEvents();
+        QWidget* f = QApplication::focusWidget();
+        EXPECT_NE(f, nullptr) << "nothing has the focus after focusing " << name.toStdString();
+        return f;
+    }
+    // Types text into the named control with real key presses.
+    void keys(const QString& name, const QString& text)
+    {
+        focusOn(name);
+        if (QWidget* f = QApplication::focusWidget())
+            QTest::keyClicks(f, text);
+        QApplication::processEvents();
+    }
+    // Presses one key in the named control.
+    void key(const QString& name, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        focusOn(name);
+        if (QWidget* f = QApplication::focusWidget())
+            QTest::keyClick(f, k, mods);
+        QApplication::processEvents();
+    }
+    // Presses one key in whatever holds the focus now.
+    static void keyToFocus(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        if (QWidget* f = QApplication::focusWidget())
+            QTest::keyClick(f, k, mods);
+        QApplication::processEvents();
+    }
     void page(int i) { w<QTabWidget>("SSTab1")->setCurrentIndex(i); QApplication::processEvents(); }
     int currentPage() const { return win->findChild<QTabWidget*>("SSTab1")->currentIndex(); }
 

@@ -1,9 +1,9 @@
 #pragma once
 // Opening the selection of readings a graph is drawn from.
-#include "app/appstate.h"
+#include "state/appstate.h"
 #include "common/prompter.h"
 
-namespace rv::calc {
+namespace rv::graphs {
 
 enum class GraphSelection { Temporal, Spatial, AllReadings };
 
@@ -15,4 +15,4 @@ QString graphDataSql(const QString& id, GraphSelection sel);
 // and the set is then left closed.
 void OpenGraphData(AppState& st, Prompter& pr, GraphSelection sel);
 
-} // namespace rv::calc
+} // namespace rv::graphs

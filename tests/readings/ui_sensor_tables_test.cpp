@@ -1,5 +1,5 @@
 // Finding, creating and opening the reading tables of the sensors.
-#include "calc/graph_data.h"
+#include "graphs/graph_data.h"
 #include "main_window_fixture.h"
 #include "readings/sensor_tables.h"
 #include "store/recordset.h"
@@ -81,15 +81,15 @@ TEST_F(SensorTablesTest, MissingTableOnAGraphPageIsCreatedOnce)
 
 TEST_F(SensorTablesTest, GraphSelectionsFollowTheFlags)
 {
-    EXPECT_EQ(calc::graphDataSql("250045001", calc::GraphSelection::Temporal),
+    EXPECT_EQ(graphs::graphDataSql("250045001", graphs::GraphSelection::Temporal),
               "SELECT * FROM `250045001` WHERE Plottemporal = True ORDER BY FullDate");
-    EXPECT_EQ(calc::graphDataSql("250045001", calc::GraphSelection::Spatial),
+    EXPECT_EQ(graphs::graphDataSql("250045001", graphs::GraphSelection::Spatial),
               "SELECT * FROM `250045001` WHERE PlotSpatial = True ORDER BY FullDate");
-    EXPECT_EQ(calc::graphDataSql("250045001", calc::GraphSelection::AllReadings),
+    EXPECT_EQ(graphs::graphDataSql("250045001", graphs::GraphSelection::AllReadings),
               "SELECT * FROM `250045001` WHERE DoNotPlot = False ORDER BY FullDate");
     addReading("2026/05/01 10:00:00");
-    calc::OpenGraphData(*st, pr, calc::GraphSelection::AllReadings);
+    graphs::OpenGraphData(*st, pr, graphs::GraphSelection::AllReadings);
     EXPECT_EQ(st->rsGraph.recordCount(), 1);
-    calc::OpenGraphData(*st, pr, calc::GraphSelection::Spatial);
+    graphs::OpenGraphData(*st, pr, graphs::GraphSelection::Spatial);
     EXPECT_EQ(st->rsGraph.recordCount(), 0);
 }

@@ -1,9 +1,9 @@
-#include "calc/graph_data.h"
+#include "graphs/graph_data.h"
 #include "common/log.h"
 #include "readings/sensor_tables.h"
 #include "store/sqltext.h"
 
-namespace rv::calc {
+namespace rv::graphs {
 
 QString graphDataSql(const QString& id, GraphSelection sel)
 {
@@ -51,4 +51,4 @@ void OpenGraphData(AppState& st, Prompter& pr, GraphSelection sel)
     }
 }
 
-} // namespace rv::calc
+} // namespace rv::graphs

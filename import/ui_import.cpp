@@ -1,0 +1,9 @@
+#include "import/ui_import.h"
+
+namespace rv::importing {
+
+void wireImport(MainContext&, QObject*)
+{
+}
+
+} // namespace rv::importing

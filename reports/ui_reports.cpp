@@ -1,0 +1,9 @@
+#include "reports/ui_reports.h"
+
+namespace rv::reports {
+
+void wireReports(MainContext&, QObject*)
+{
+}
+
+} // namespace rv::reports
