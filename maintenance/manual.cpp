@@ -87,9 +87,10 @@ QString manualVersion(const QString& path)
     if (at < 0)
         return QString();
     QString text;
-    for (qsizetype i = at + key.size(); i + 1 < pdf.size(); i += 2) {
+    // The closing parenthesis is one byte, not a UTF-16 unit.
+    for (qsizetype i = at + key.size(); i + 1 < pdf.size() && pdf[i] != ')'; i += 2) {
         const char16_t c = static_cast<char16_t>((uchar(pdf[i]) << 8) | uchar(pdf[i + 1]));
-        if (c == u')' || text.size() > 64)
+        if (text.size() > 64)
             break;
         text += QChar(c);
     }
