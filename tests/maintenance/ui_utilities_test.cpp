@@ -91,6 +91,23 @@ TEST_F(UtilitiesTest, BackupCopiesTheDatabaseListsItAndReloads)
     EXPECT_EQ(listed(), QStringList({"120645001", "120645002", "120645003"}));
 }
 
+TEST_F(UtilitiesTest, ReloadEndsAnAppliedFilter)
+{
+    addSensor("120625001");
+    page(7);
+    keys("txtFilterType", "45");
+    press("imgFilter");
+    ASSERT_EQ(text("lblFilterState"), "Remove Filter");
+    ASSERT_EQ(listed(), QStringList({"120645001", "120645002"}));
+    pr.clear();
+    press("imgBackup");
+    EXPECT_EQ(pr.messageTexts(), QStringList({"Backup was successful"}));
+    EXPECT_EQ(listed(), QStringList({"120625001", "120645001", "120645002"}));
+    EXPECT_EQ(text("lblFilterState"), "Apply Filter");
+    EXPECT_TRUE(w<QLabel>("lblFilter")->isHidden());
+    EXPECT_EQ(text("txtSCount"), "3");
+}
+
 TEST_F(UtilitiesTest, RestoreRefusesWithoutAChoiceAndOnNo)
 {
     press("imgRestore");
