@@ -108,6 +108,37 @@ TEST_F(UtilitiesTest, ReloadEndsAnAppliedFilter)
     EXPECT_EQ(text("txtSCount"), "3");
 }
 
+TEST_F(UtilitiesTest, BackupWithoutAnyDatabaseToReturnToEndsTheProgram)
+{
+    // The default database vanished while in use: the backup fails, and
+    // there is nothing to reconnect to.
+    ASSERT_TRUE(QFile::remove(data.database()));
+    press("imgBackup");
+    ASSERT_EQ(pr.messages().size(), 2u);
+    EXPECT_EQ(pr.messages()[0].text, "Error encountered during backup process of RockvaneTENDON.mdb");
+    EXPECT_EQ(pr.messages()[1].text, "ERROR: could not connect to database\nProgram must exit");
+    EXPECT_EQ(pr.messages()[1].icon, MsgIcon::Critical);
+    EXPECT_EQ(pr.messages()[1].title, "Database connection error");
+    EXPECT_FALSE(win->isVisible());
+    EXPECT_TRUE(data.readLog().contains(" GBackupDB"));
+}
+
+TEST_F(UtilitiesTest, BackupOnARelocatedDatabaseWithoutADefaultOneStaysOnIt)
+{
+    const QString other = data.folder() + "/../Mine2.mdb";
+    makeDatabase(other, {"130665007"});
+    pr.answerFile(other);
+    press("Image4");
+    ASSERT_TRUE(QFile::remove(data.database()));
+    pr.clear();
+    press("imgBackup");
+    EXPECT_EQ(pr.messageTexts(), QStringList({"Error encountered during backup process of RockvaneTENDON.mdb"}));
+    EXPECT_EQ(st->DatabasePath, QFileInfo(other).absoluteFilePath());
+    EXPECT_EQ(st->conn->state(), 1);
+    EXPECT_EQ(listed(), QStringList({"130665007"}));
+    EXPECT_TRUE(win->isVisible());
+}
+
 TEST_F(UtilitiesTest, RestoreRefusesWithoutAChoiceAndOnNo)
 {
     press("imgRestore");
