@@ -1,6 +1,7 @@
 // The graph data passes on small reading tables: which rows they rewrite,
 // which reading is the zero, and how failures leave the stored values.
 #include "graph_data_fixture.h"
+#include "graphs/graph_data.h"
 #include "graphs/passes.h"
 #include "store/recordset.h"
 
@@ -263,4 +264,22 @@ TEST_F(PassesTest, RatePassTakesEveryReadingNotExcluded)
     EXPECT_TRUE(st->conn->hasTable(QStringLiteral("250055001")));
     EXPECT_FALSE(readLog().contains("Module1_OpenGraphData"));
     EXPECT_TRUE(readLog().contains(" G_GetRateData\n"));
+}
+
+TEST_F(PassesTest, OpenFailureOnAnExistingTableNeverOffersToReplaceIt)
+{
+    // A table of that name that cannot be read as a reading table: the
+    // failure is logged, and nothing suggests making a new table over it.
+    st->conn->execute(QStringLiteral("DROP TABLE `250055001`"));
+    exec(QStringLiteral("CREATE TABLE \"250055001\" (DateTimeKey TEXT)"));
+    exec(QStringLiteral("INSERT INTO \"250055001\" VALUES ('kept')"));
+    OpenGraphData(*st, pr, GraphSelection::Temporal);
+    EXPECT_TRUE(pr.messages().empty());
+    EXPECT_EQ(st->rsGraph.state(), 0);
+    EXPECT_EQ(count(readLog(), " Module1_OpenGraphData\n"), 1);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(st->conn->handle(), "SELECT count(*) FROM \"250055001\"", -1, &s, nullptr);
+    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(s, 0), 1);
+    sqlite3_finalize(s);
 }
