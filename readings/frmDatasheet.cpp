@@ -11,10 +11,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace rv {
 
@@ -140,9 +144,28 @@ void FrmDatasheet::load()
         const datasheet::Layout l = datasheet::layoutFor(m_st.CurrentSensorID);
         if (rs.state())
             m_model.load(rs, l);
+        // The widths in twips were made for a small bitmap font: a wider
+        // font widens a column to its caption and first reading rather than
+        // cutting off keys and times.
         const QList<int> widths = datasheet::columnWidthsTwips(l);
-        for (int k = 0; k < widths.size(); ++k)
-            m_grid->setColumnWidth(k, widths[k] / kTwipsPerPixel);
+        const QFontMetrics fm(m_grid->font());
+        const QFontMetrics hm(m_grid->horizontalHeader()->font());
+        const int pad = 14;
+        int total = 0;
+        for (int k = 0; k < widths.size(); ++k) {
+            int w = widths[k] / kTwipsPerPixel;
+            w = std::max(w, hm.horizontalAdvance(m_model.header(k)) + pad);
+            if (m_model.readingCount() > 0 && !l.isFlag(k))
+                w = std::max(w, fm.horizontalAdvance(m_model.text(0, k)) + pad);
+            m_grid->setColumnWidth(k, w);
+            total += w;
+        }
+        // Wide enough for every column where the screen allows it.
+        total += m_grid->verticalScrollBar()->sizeHint().width() + 2 * m_grid->frameWidth() + 2 * 12;
+        int room = total;
+        if (const QScreen* sc = screen())
+            room = std::min(total, sc->availableGeometry().width() * 95 / 100);
+        resize(std::max(room, 480), height());
         if (m_model.readingCount() > 0)
             m_grid->setCurrentIndex(m_model.index(0, 0));
         m_grid->setFocus(Qt::OtherFocusReason);
