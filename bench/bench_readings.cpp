@@ -170,6 +170,54 @@ void BM_DateEditAcrossTheTable(benchmark::State& state)
 }
 BENCHMARK(BM_DateEditAcrossTheTable)->Unit(benchmark::kMillisecond);
 
+// The floor under both: one row written by a bare SQLite UPDATE on the same
+// file with the store's durability settings (each write is synced to disk).
+void BM_RawRowUpdate(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString folder = makeFolder(dir);
+    store::Connection c;
+    c.open(folder + "/RockvaneTENDON.mdb");
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(c.handle(), "UPDATE \"200565001\" SET Channel1 = ?1 WHERE rowid = 50000", -1, &s, nullptr);
+    double v = 0;
+    for (auto _ : state) {
+        sqlite3_bind_double(s, 1, v += 1);
+        sqlite3_step(s);
+        sqlite3_reset(s);
+    }
+    sqlite3_finalize(s);
+}
+BENCHMARK(BM_RawRowUpdate)->Unit(benchmark::kMillisecond);
+
+// The same for a re-key: the key (with its unique index) and the dates.
+void BM_RawReKey(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString folder = makeFolder(dir);
+    store::Connection c;
+    c.open(folder + "/RockvaneTENDON.mdb");
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(c.handle(),
+                       "UPDATE \"200565001\" SET DateTimeKey = ?1, FullDate = ?2, ReadingTime = ?3 "
+                       "WHERE rowid = 50000",
+                       -1, &s, nullptr);
+    int k = 0;
+    for (auto _ : state) {
+        const QByteArray second = QByteArray::number(k++ % 2);
+        const QByteArray key = "200565001 2099/01/01 00:00:0" + second;
+        const QByteArray full = "2015-09-14 00:00:0" + second;
+        const QByteArray time = "00:00:0" + second;
+        sqlite3_bind_text(s, 1, key.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(s, 2, full.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(s, 3, time.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(s);
+        sqlite3_reset(s);
+    }
+    sqlite3_finalize(s);
+}
+BENCHMARK(BM_RawReKey)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)
