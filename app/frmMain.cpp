@@ -7,6 +7,7 @@
 #include "graphs/ui_graphs.h"
 #include "import/ui_import.h"
 #include "maintenance/ui_utilities.h"
+#include "readings/reading_rules.h"
 #include "readings/sensor_tables.h"
 #include "readings/ui_datasheet.h"
 #include "readings/ui_readings.h"
@@ -15,6 +16,7 @@
 #include "sensors/ui_sensors.h"
 
 #include <QCloseEvent>
+#include <algorithm>
 #include <QComboBox>
 #include <qcustomplot.h>
 #include <QFile>
@@ -94,8 +96,16 @@ void FrmMain::wire()
 
     connect(u.cboSensors, &QComboBox::activated, this, [this](int) { sensors::cboSensorsClick(m_ctx); });
     connect(u.cboDestroyed, &QComboBox::activated, this, [this](int) { sensors::cboDestroyedClick(m_ctx); });
-    u.cboSensors->lineEdit()->installEventFilter(this);
-    u.cboDestroyed->lineEdit()->installEventFilter(this);
+    // An editable combo box takes the keys itself and hands them to its line
+    // edit directly, so the keys are watched where they arrive.
+    u.cboSensors->installEventFilter(this);
+    u.cboDestroyed->installEventFilter(this);
+    // Destroyed holds "Yes", "No" or nothing: no paste, cut, drop or menu
+    // edit may put any other text into it.
+    u.cboDestroyed->lineEdit()->setReadOnly(true);
+    for (int i = 1; i <= 6; ++i)
+        u.txtNode[i]->installEventFilter(this);
+    u.txtRecess->installEventFilter(this);
     u.txtStartDate->installEventFilter(this);
     u.txtEndDate->installEventFilter(this);
 
@@ -119,21 +129,33 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* e)
     }
     if (e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
-        if (watched == u.cboSensors->lineEdit()) {
+        if (watched == u.cboSensors) {
             sensors::cboSensorsKeyDown(m_ctx, k->key());
             const QString t = k->text();
             if (!t.isEmpty() && t.at(0).isPrint() && !sensors::cboSensorsKeyPress(m_ctx, t.at(0)))
                 return true;
             return false;
         }
-        if (watched == u.cboDestroyed->lineEdit()) {
+        if (watched == u.cboDestroyed) {
             const QString t = k->text();
-            if (!t.isEmpty() && t.at(0).isPrint()) {
+            if (!t.isEmpty() && t.at(0).isPrint() && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
                 sensors::cboDestroyedKeyPress(m_ctx, t.at(0));
                 return true;
             }
             // Editing keys would change the word without a choice being made.
             return k->key() == Qt::Key_Backspace || k->key() == Qt::Key_Delete;
+        }
+        const bool isNode = std::find(std::begin(u.txtNode) + 1, std::end(u.txtNode), watched) != std::end(u.txtNode);
+        if (isNode || watched == u.txtRecess) {
+            // Shortcuts (copy, paste, select all) are not typed characters.
+            const QString t = k->text();
+            if (t.isEmpty() || (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+                return false;
+            const char16_t code = t.at(0).unicode();
+            const readings::KeyAction a = isNode ? readings::numberBoxKey(code) : readings::recessKey(code);
+            if (a == readings::KeyAction::SaveThenAccept)
+                sensors::savefields(m_ctx);
+            return a == readings::KeyAction::Refuse;
         }
     }
     if (e->type() == QEvent::FocusOut && (watched == u.txtStartDate || watched == u.txtEndDate)) {
@@ -261,7 +283,10 @@ void FrmMain::unload()
     m_unloaded = true;
     try {
         sensors::savefields(m_ctx);
-        // Saving the shown reading belongs to the Readings page.
+        // Leaving the Readings page saved its reading already; only the page
+        // still shown has edits to keep.
+        if (m_page == 2)
+            readings::SaveReadings(m_ctx);
     } catch (...) {
         logCurrentException(m_st.DataFolder, "Form_Unload");
     }
@@ -302,6 +327,7 @@ void FrmMain::pageChanged(int entered)
         attempt([&] { sensors::fillfields(m_ctx); });
     } else if (left == 2) {
         attempt([&] { m_st.SavedReadingBookmark = m_st.rsReadings.bookmark(); });
+        attempt([&] { readings::SaveReadings(m_ctx); });
     }
 
     // 2. Entering a page.
@@ -355,14 +381,18 @@ void FrmMain::enterReadingsPage()
     attempt([&] { OpenSensorData(m_st, m_pr); });
     attempt([&] {
         auto& rs = m_st.rsReadings;
-        if (rs.recordCount() > 0) {
+        if (rs.state() && rs.recordCount() > 0) {
+            bool back = false;
             if (m_st.SavedReadingBookmark != 0)
-                rs.setBookmark(m_st.SavedReadingBookmark);
-            else
+                attempt([&] { rs.setBookmark(m_st.SavedReadingBookmark); back = true; });
+            // A remembered reading that is gone (deleted elsewhere) gives the latest.
+            if (!back)
                 rs.moveLast();
-            u.txtRcount->setText(QString::number(rs.absolutePosition()) + " of " + QString::number(rs.recordCount()));
+            readings::fillreadings(m_ctx);
+            readings::showPosition(m_ctx);
         } else {
             u.txtRcount->setText("0 of 0");
+            readings::fillreadings(m_ctx);
             m_st.SavedReadingBookmark = 0;
         }
     });

@@ -244,7 +244,11 @@ void savefields(MainContext& c)
         // The display boxes follow the saved values; a box that cannot be
         // read leaves them partly empty but does not stop the save.
         attempt([&] { CalcReltoRoof(c); });
-        rs.setValue("Destroyed", u.cboDestroyed->currentText());
+        // The field holds the two words only; whatever else the box may show
+        // (nothing, for a sensor never marked) leaves the stored value alone.
+        const QString destroyed = u.cboDestroyed->currentText();
+        if (destroyed == "Yes" || destroyed == "No")
+            rs.setValue("Destroyed", destroyed);
         if (!u.txtDestructionDate->text().isEmpty())
             rs.setValue("DestructionDate", u.txtDestructionDate->text());
         try {

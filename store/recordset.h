@@ -66,6 +66,11 @@ public:
     // Reads the rows again from the file; the filter stays; the cursor goes to
     // the first row.
     void requery();
+    // After the current row's sort field has been changed (or a new row
+    // written): moves the row to the place the query's ORDER BY gives it, as
+    // requery() would, and keeps it current. Costs a pass over the rows held
+    // instead of reading the whole table again.
+    void reorderCurrent();
 
     // Starts a new row (all fields null, or the column default); update()
     // writes it. The new row stays at the end of the set, current, until the
