@@ -1,5 +1,4 @@
 #include "state/appstate.h"
-#include "app/first_start.h"
 #include "app/frmMain.h"
 #include "app/ui_qt_prompter.h"
 #include <QApplication>
@@ -12,9 +11,10 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName("Quillon");
 
     // The data folder is resolved here, once; everything else is handed it.
+    // The window's load makes the folder and the default database when they
+    // are missing, once it knows it is the only copy running.
     const QString dataFolder =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Quillon/Rockvane";
-    rv::ensureDataFolder(dataFolder);
 
     rv::AppState state(dataFolder);
     rv::QtPrompter prompter(nullptr);
