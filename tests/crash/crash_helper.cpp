@@ -38,18 +38,21 @@ QString freeNumber(QComboBox* list)
 void fill(AppState& st, ScriptedPrompter& pr, MainContext& c, int rows)
 {
     const QString id = "200545999";
-    pr.answerInput(id);
-    pr.answer(MsgResult::Yes);
-    sensors::imgAddSensorClick(c);
+    if (c.ui.cboSensors->findText(id) < 0) {
+        pr.answerInput(id);
+        pr.answer(MsgResult::Yes);
+        sensors::imgAddSensorClick(c);
+    }
+    const QString batch = QString::number(QRandomGenerator::global()->generate());
     store::Recordset rs;
     rs.open("SELECT * FROM `" + id + "` ORDER BY FullDate", *st.conn);
     {
         store::Connection::Transaction tx(*st.conn);
         for (int k = 0; k < rows; ++k) {
             rs.addNew();
-            rs.setValue("DateTimeKey", QString("%1 %2").arg(id).arg(k));
-            rs.setValue("Channel1", k);
-            rs.setValue("Notes", QString(200, QChar('x')));
+            rs.setValue("DateTimeKey", id + " " + batch + "-" + QString::number(k));
+            for (int ch = 1; ch <= 10; ++ch)
+                rs.setValue("Channel" + QString::number(ch), k + ch);
         }
         rs.update();
         tx.commit();
