@@ -1,4 +1,5 @@
 #include "app/frmMain.h"
+#include "app/first_start.h"
 #include "app/ui_clickable_label.h"
 #include "graphs/graph_data.h"
 #include "common/log.h"
@@ -14,7 +15,9 @@
 #include "reports/ui_reports.h"
 #include "sensors/prefs.h"
 #include "sensors/ui_sensors.h"
+#include "store/schema.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <algorithm>
 #include <QComboBox>
@@ -29,6 +32,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextStream>
+#include <QTimer>
 #include <QToolButton>
 
 namespace rv {
@@ -198,6 +202,20 @@ bool FrmMain::load()
     // load stands over it.
     show();
 
+    // While a statement waits for another program's lock the pointer says
+    // so; it comes back once control returns to the event loop.
+    store::setBusyWaitHook([] {
+        static bool waiting = false;
+        if (waiting)
+            return;
+        waiting = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QTimer::singleShot(0, qApp, [] {
+            QApplication::restoreOverrideCursor();
+            waiting = false;
+        });
+    });
+
     bool ok = true;
     try {
         // 4. The data folder was resolved by the caller.
@@ -211,13 +229,35 @@ bool FrmMain::load()
             const QString line = in.readLine();
             if (line.isNull())
                 throw store::DbError(62, "Input past end of file");
-            if (!line.isEmpty()) {
+            // A named file that is not there (a share not mounted today) is
+            // handled as an empty line; the location file is kept, so the
+            // alternate database is used again once it is back.
+            const bool found = !line.isEmpty() && QFileInfo::exists(line);
+            if (found) {
                 m_st.DatabasePath = line;
             } else {
+                if (!line.isEmpty())
+                    writeLog(m_st.DataFolder,
+                             errorText(store::err::CannotOpen,
+                                       "'" + line + "' is not a valid path. The alternate database was not found.",
+                                       "Form_Load"));
                 m_pr.message("The alternate database file path location could not be found\n"
                              "The default path will be used\n"
                              "You can edit the location on the '6. Utilities' tab",
                              MsgIcon::None, MsgButtons::Ok, kAppTitle);
+            }
+        }
+        // The default database is made here, under the single-copy lock, on
+        // the first start (or after one that was interrupted).
+        if (m_st.DatabasePath == m_st.defaultDatabasePath()) {
+            QString why;
+            if (!ensureDataFolder(m_st.DataFolder, &why)) {
+                writeLog(m_st.DataFolder, errorText(store::err::CannotOpen, why, "Form_Load"));
+                m_pr.message("ERROR: could not create the database " + m_st.DatabasePath + "\n" + why +
+                                 "\nProgram must exit",
+                             MsgIcon::Critical, MsgButtons::Ok, "Database connection error");
+                m_connectFailed = true;
+                return false;
             }
         }
         // 6 to 9.
@@ -245,8 +285,23 @@ bool FrmMain::connectAndLoad()
     m_st.rsReadings.close();
     m_st.rsGraph.close();
     m_st.conn = std::make_unique<store::Connection>();
-    m_st.conn->open(m_st.DatabasePath);
+    // A file that cannot be opened, stays locked or is not a Rockvane
+    // database leaves nothing to work on: the program says so and ends
+    // rather than show a window that silently does nothing. The log keeps
+    // the real cause.
+    try {
+        m_st.conn->open(m_st.DatabasePath);
+        const QStringList missing = store::missingFixedTables(*m_st.conn);
+        if (!missing.isEmpty())
+            throw store::DbError(store::err::CannotOpen, "'" + m_st.DatabasePath +
+                                                             "' is not a Rockvane database: it has no table " +
+                                                             missing.join(", ") + ".");
+    } catch (...) {
+        logCurrentException(m_st.DataFolder, m_st.Firstload ? "Form_Load" : "connectAndLoad");
+        attempt([&] { m_st.conn->close(); });
+    }
     if (m_st.conn->state() == 0) {
+        m_connectFailed = true;
         m_pr.message("ERROR: could not connect to database\nProgram must exit", MsgIcon::Critical,
                      MsgButtons::Ok, "Database connection error");
         return false;
@@ -308,8 +363,10 @@ void FrmMain::terminate()
     // Only the default database is compacted, never a relocated one; when
     // a relocated database is in use from the start there may be no default
     // file at all, and that is nothing to report.
+    // After a database that could not be used the program just ends: the
+    // file is not touched again.
     attempt([&] {
-        if (QFileInfo::exists(m_st.defaultDatabasePath()))
+        if (!m_connectFailed && QFileInfo::exists(m_st.defaultDatabasePath()))
             G_CompactDB(m_st.DataFolder + "/", kDefaultDatabaseName, m_pr, m_st.DataFolder);
     });
     m_lock.release();

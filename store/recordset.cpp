@@ -474,4 +474,22 @@ QString Recordset::tableName() const
     return d->table;
 }
 
+Recordset::Saved::Saved() = default;
+Recordset::Saved::~Saved() = default;
+Recordset::Saved::Saved(Saved&&) noexcept = default;
+Recordset::Saved& Recordset::Saved::operator=(Saved&&) noexcept = default;
+
+Recordset::Saved Recordset::save() const
+{
+    Saved s;
+    s.d = std::make_unique<Impl>(*d);
+    return s;
+}
+
+void Recordset::restore(const Saved& saved)
+{
+    if (saved.d)
+        d = std::make_unique<Impl>(*saved.d);
+}
+
 } // namespace rv::store

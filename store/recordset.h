@@ -13,6 +13,8 @@ namespace rv::store {
 class Connection;
 
 class Recordset {
+    struct Impl;
+
 public:
     // Values of absolutePosition() when there is no current row.
     static constexpr int PosUnknown = -1;
@@ -108,8 +110,26 @@ public:
     // The table the set was opened on.
     QString tableName() const;
 
+    // A copy of everything the set holds: rows, filter, cursor and edits.
+    // Writes made through the set inside a transaction that is then rolled
+    // back leave the set describing rows the file does not have (or lacking
+    // rows it does); putting the copy back makes it match the file again
+    // without reading it, which may be what failed.
+    class Saved {
+    public:
+        Saved();
+        ~Saved();
+        Saved(Saved&&) noexcept;
+        Saved& operator=(Saved&&) noexcept;
+
+    private:
+        friend class Recordset;
+        std::unique_ptr<Impl> d;
+    };
+    Saved save() const;
+    void restore(const Saved& saved);
+
 private:
-    struct Impl;
     std::unique_ptr<Impl> d;
 };
 
