@@ -4,12 +4,13 @@
 #include "common/prompter.h"
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace rv {
 
 struct PromptRecord {
-    enum class Kind { Message, Input, OpenFile, OpenWith };
+    enum class Kind { Message, Input, OpenFile, OpenWith, Print };
     Kind kind = Kind::Message;
     QString text;      // message text, input prompt, dialog filter or opened path
     QString title;
@@ -28,6 +29,9 @@ public:
     }
     void answerFile(const QString& path) { m_files.push_back(path); }
     void setOpenWithResult(bool ok) { m_openWithOk = ok; }
+    // What the print dialog does with the printer (a test points it at a
+    // file); without one the dialog is cancelled.
+    void setPrinterSetup(std::function<bool(QPrinter&)> setup) { m_printerSetup = std::move(setup); }
 
     MsgResult message(const QString& text, MsgIcon icon, MsgButtons buttons,
                       const QString& title, MsgResult defaultButton) override;
@@ -36,6 +40,7 @@ public:
     QString openFile(const QString& title, const QString& filter,
                      const QString& startDir) override;
     bool openWithDesktop(const QString& pathOrUrl) override;
+    bool choosePrinter(QPrinter& printer, const QString& title) override;
 
     const std::vector<PromptRecord>& records() const { return m_records; }
     // Only the message boxes, in order.
@@ -55,6 +60,7 @@ private:
     std::deque<InputAnswer> m_inputs;
     std::deque<QString> m_files;
     bool m_openWithOk = true;
+    std::function<bool(QPrinter&)> m_printerSetup;
 };
 
 } // namespace rv
