@@ -475,7 +475,8 @@ void FrmMain::enterGraphPage(int page, int left)
     attempt([&] { if (m_st.rsGraph.state()) count = m_st.rsGraph.recordCount(); });
     attempt([&] { m_st.rsGraph.close(); });
     if (count > 1) {
-        attempt([&] { chart->show(); });
+        // The page's data pass, then the chart shown and drawn.
+        graphs::drawGraphPage(m_ctx, page);
         return;
     }
     // Back to the page that was left, which runs its own entry, then the notice.
