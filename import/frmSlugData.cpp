@@ -142,10 +142,11 @@ public:
     {
         QStyleOptionViewItem opt(option);
         initStyleOption(&opt, index);
+        // The cell's background and selection only; the picture is drawn below.
+        const QWidget* w = opt.widget;
+        QStyle* style = w ? w->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, p, w);
         const QPixmap pm = index.data(Qt::DecorationRole).value<QPixmap>();
-        opt.icon = QIcon();
-        opt.features &= ~QStyleOptionViewItem::HasDecoration;
-        QStyledItemDelegate::paint(p, opt, QModelIndex());
         if (!pm.isNull()) {
             const QRect r = QStyle::alignedRect(opt.direction, Qt::AlignCenter, pm.size(), option.rect);
             p->drawPixmap(r.topLeft(), pm);

@@ -8,6 +8,8 @@ namespace rv::importing {
 namespace {
 // The dialog works in thousandths so that any total fits its int range.
 constexpr int kScale = 1000;
+// Work shorter than this shows no dialog at all.
+constexpr qint64 kShowAfterMs = 400;
 }
 
 QtProgress::QtProgress(QWidget* parent) : m_parent(parent) {}
@@ -16,25 +18,32 @@ QtProgress::~QtProgress() = default;
 
 void QtProgress::begin(const QString& label, qint64 total)
 {
+    m_dialog.reset();
+    m_label = label;
     m_total = std::max<qint64>(total, 1);
-    m_dialog = std::make_unique<QProgressDialog>(label, QStringLiteral("Cancel"), 0, kScale, m_parent.data());
-    m_dialog->setObjectName(QStringLiteral("dlgProgress"));
-    m_dialog->setWindowTitle(QStringLiteral("Quillon's Rockvane"));
-    m_dialog->setWindowModality(Qt::ApplicationModal);
-    m_dialog->setMinimumDuration(400);
-    m_dialog->setAutoReset(false);
-    m_dialog->setAutoClose(false);
-    m_dialog->setValue(0);
     m_sinceShown.start();
 }
 
 bool QtProgress::advance(qint64 done)
 {
-    if (!m_dialog)
-        return true;
-    // Repainting for every row would cost more than the work itself.
-    if (m_sinceShown.elapsed() < 50 && done < m_total)
+    // The dialog is made here, between two steps of the work, and never by a
+    // timer of its own: a timer would raise it over a message box the work
+    // is waiting on and leave that box unable to take its click.
+    if (!m_dialog) {
+        if (m_sinceShown.elapsed() < kShowAfterMs || done >= m_total)
+            return true;
+        m_dialog = std::make_unique<QProgressDialog>(m_label, QStringLiteral("Cancel"), 0, kScale, m_parent.data());
+        m_dialog->setObjectName(QStringLiteral("dlgProgress"));
+        m_dialog->setWindowTitle(QStringLiteral("Quillon's Rockvane"));
+        m_dialog->setWindowModality(Qt::ApplicationModal);
+        m_dialog->setAutoReset(false);
+        m_dialog->setAutoClose(false);
+        m_dialog->setMinimumDuration(0);
+        m_dialog->show();
+    } else if (m_sinceShown.elapsed() < 50 && done < m_total) {
+        // Repainting for every row would cost more than the work itself.
         return !m_dialog->wasCanceled();
+    }
     m_sinceShown.restart();
     const int value = static_cast<int>(std::min<qint64>(done, m_total) * kScale / m_total);
     m_dialog->setValue(std::min(value, kScale - 1));

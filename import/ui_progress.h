@@ -24,6 +24,7 @@ private:
     QPointer<QWidget> m_parent;
     std::unique_ptr<QProgressDialog> m_dialog;
     QElapsedTimer m_sinceShown;
+    QString m_label;
     qint64 m_total = 0;
 };
 
