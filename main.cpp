@@ -2,6 +2,7 @@
 #include "app/first_start.h"
 #include "app/frmMain.h"
 #include "app/ui_qt_prompter.h"
+#include "maintenance/manual.h"
 #include <QApplication>
 #include <QStandardPaths>
 
@@ -15,6 +16,9 @@ int main(int argc, char** argv)
     const QString dataFolder =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Quillon/Rockvane";
     rv::ensureDataFolder(dataFolder);
+    // The manual is written here rather than with the folder, so that the
+    // window tests, which make a data folder for every test, need not render it.
+    rv::installManual(dataFolder);
 
     rv::AppState state(dataFolder);
     rv::QtPrompter prompter(nullptr);

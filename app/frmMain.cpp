@@ -8,6 +8,7 @@
 #include "import/ui_import.h"
 #include "maintenance/ui_utilities.h"
 #include "readings/sensor_tables.h"
+#include "readings/ui_datasheet.h"
 #include "readings/ui_readings.h"
 #include "reports/ui_reports.h"
 #include "sensors/prefs.h"
@@ -104,6 +105,7 @@ void FrmMain::wire()
     importing::wireImport(m_ctx, this);
     maintenance::wireUtilities(m_ctx, this);
     reports::wireReports(m_ctx, this);
+    readings::wireDatasheet(m_ctx, this);
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* e)
