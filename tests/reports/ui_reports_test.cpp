@@ -219,3 +219,28 @@ TEST_F(ReportTest, AReportThatCannotBeWrittenIsToldAndLogged)
     EXPECT_EQ(currentPage(), 2);
     EXPECT_TRUE(win->isVisible());
 }
+
+// The datasheet window's export button: the grid as shown, into a workbook.
+TEST_F(ReportTest, DatasheetExportButtonWritesTheGrid)
+{
+    QString xlsx;
+    bool enabled = false;
+    onModal("frmDatasheet", [&](QDialog* d) {
+        enabled = d->findChild<QToolButton*>("Image1")->isEnabled();
+        keyIn(d, "Image1", Qt::Key_Space);
+        for (const auto& r : pr.records())
+            if (r.kind == PromptRecord::Kind::OpenWith)
+                xlsx = r.text;
+        d->reject();
+    });
+    focusOn("imgDatasheet");
+    keyToFocus(Qt::Key_Space);
+    EXPECT_TRUE(enabled);
+    ASSERT_FALSE(xlsx.isEmpty());
+    EXPECT_TRUE(xlsx.startsWith(data.folder() + "/" + kId + " "));
+    EXPECT_EQ(sheetNameOf(xlsx), kId);
+    const SheetCells s = readSheet(xlsx);
+    EXPECT_EQ(s.rows, 3);
+    EXPECT_EQ(s.cells["A1"].value, "DateTime Key");
+    EXPECT_EQ(s.cells["A3"].value, kId + " 2026/05/02 10:00:00");
+}
