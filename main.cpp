@@ -1,7 +1,9 @@
 #include "state/appstate.h"
 #include "app/frmMain.h"
 #include "app/ui_qt_prompter.h"
+#include "maintenance/manual.h"
 #include <QApplication>
+#include <QDir>
 #include <QStandardPaths>
 
 int main(int argc, char** argv)
@@ -15,6 +17,10 @@ int main(int argc, char** argv)
     // are missing, once it knows it is the only copy running.
     const QString dataFolder =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Quillon/Rockvane";
+    // The manual is written here rather than with the folder, so that the
+    // window tests, which make a data folder for every test, need not render it.
+    QDir().mkpath(dataFolder);
+    rv::installManual(dataFolder);
 
     rv::AppState state(dataFolder);
     rv::QtPrompter prompter(nullptr);

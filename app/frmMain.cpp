@@ -9,6 +9,7 @@
 #include "import/ui_import.h"
 #include "maintenance/ui_utilities.h"
 #include "readings/sensor_tables.h"
+#include "readings/ui_datasheet.h"
 #include "readings/ui_readings.h"
 #include "reports/ui_reports.h"
 #include "sensors/prefs.h"
@@ -108,6 +109,7 @@ void FrmMain::wire()
     importing::wireImport(m_ctx, this);
     maintenance::wireUtilities(m_ctx, this);
     reports::wireReports(m_ctx, this);
+    readings::wireDatasheet(m_ctx, this);
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* e)

@@ -26,28 +26,44 @@ void announceAndCreate(AppState& st, Prompter& pr, const QString& id)
 
 } // namespace
 
+bool graphTableReady(AppState& st, Prompter& pr, GraphSelection sel, const QString& id)
+{
+    if (sel == GraphSelection::AllReadings && !TableExists(st.DatabasePath, id, st.DataFolder)) {
+        announceAndCreate(st, pr, id);
+        return false;
+    }
+    return true;
+}
+
+void graphOpenFailed(AppState& st, Prompter& pr, GraphSelection sel, const QString& id) noexcept
+{
+    try {
+        throw;
+    } catch (const store::DbError& e) {
+        // Only a table that is really missing is created: offering to
+        // "overwrite" a table that exists after some other failure could
+        // cost the user every reading.
+        if (sel != GraphSelection::AllReadings && e.number() == store::err::InputTableMissing && !id.isEmpty())
+            attempt([&] { announceAndCreate(st, pr, id); });
+        logCurrentException(st.DataFolder, "Module1_OpenGraphData");
+    } catch (...) {
+        logCurrentException(st.DataFolder, "Module1_OpenGraphData");
+    }
+}
+
 void OpenGraphData(AppState& st, Prompter& pr, GraphSelection sel)
 {
     QString id;
     try {
         id = st.rsSensors.text("InstrumentID");
         st.rsGraph.close();
-        if (sel == GraphSelection::AllReadings && !TableExists(st.DatabasePath, id, st.DataFolder)) {
-            announceAndCreate(st, pr, id);
+        if (!graphTableReady(st, pr, sel, id))
             return;
-        }
         st.rsGraph.open(graphDataSql(id, sel), *st.conn);
         if (!st.rsGraph.bof() && !st.rsGraph.eof())
             st.rsGraph.moveFirst();
-    } catch (const store::DbError& e) {
-        // Only a table that is really missing is created: offering to
-        // "overwrite" a table that exists after some other failure could
-        // cost the user every reading.
-        if (sel != GraphSelection::AllReadings && e.number() == store::err::InputTableMissing && !id.isEmpty())
-            announceAndCreate(st, pr, id);
-        logCurrentException(st.DataFolder, "Module1_OpenGraphData");
     } catch (...) {
-        logCurrentException(st.DataFolder, "Module1_OpenGraphData");
+        graphOpenFailed(st, pr, sel, id);
     }
 }
 
