@@ -134,7 +134,14 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* e)
     if (e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (watched == u.cboSensors) {
-            sensors::cboSensorsKeyDown(m_ctx, k->key());
+            // Shortcuts (select all, copy, paste) and a modifier key on its
+            // own are not typing: they neither complete nor touch the flag.
+            const int code = k->key();
+            const bool modifierOnly = code == Qt::Key_Shift || code == Qt::Key_Control || code == Qt::Key_Alt
+                || code == Qt::Key_Meta || code == Qt::Key_AltGr;
+            if (modifierOnly || (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+                return false;
+            sensors::cboSensorsKeyDown(m_ctx, code);
             const QString t = k->text();
             if (!t.isEmpty() && t.at(0).isPrint() && !sensors::cboSensorsKeyPress(m_ctx, t.at(0)))
                 return true;

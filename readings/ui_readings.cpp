@@ -113,6 +113,33 @@ QString explain()
     return description;
 }
 
+// The boxes of the shown reading that only SaveReadings writes.
+struct TypedBoxes {
+    QString channel[6];
+    QString temperature;
+    bool temporal = true;
+    bool spatial = false;
+
+    static TypedBoxes read(const MainUi& u)
+    {
+        TypedBoxes b;
+        for (int i = 1; i <= 5; ++i)
+            b.channel[i] = u.txtChannel[i]->text();
+        b.temperature = u.txtChannelT->text();
+        b.temporal = u.chkTemporal->isChecked();
+        b.spatial = u.chkSpatial->isChecked();
+        return b;
+    }
+    void restore(MainUi& u) const
+    {
+        for (int i = 1; i <= 5; ++i)
+            u.txtChannel[i]->setText(channel[i]);
+        u.txtChannelT->setText(temperature);
+        u.chkTemporal->setChecked(temporal);
+        u.chkSpatial->setChecked(spatial);
+    }
+};
+
 void afterMove(MainContext& c)
 {
     fillreadings(c);
@@ -395,9 +422,12 @@ void CheckDateTime(MainContext& c)
             throw;
         }
         // The re-keyed reading stays the shown one, at its new place in
-        // date order.
+        // date order. What the user typed into its other boxes is not saved
+        // yet and must survive the new display.
+        const TypedBoxes typed = TypedBoxes::read(u);
         rs.reorderCurrent();
         afterMove(c);
+        typed.restore(u);
     } catch (...) {
         // The pickers must not show a date and time the table does not hold.
         const QString why = explain();

@@ -49,7 +49,9 @@ void cboSensorsKeyDown(MainContext& c, int key)
             if (box->itemText(i).startsWith(text, Qt::CaseInsensitive))
                 found = i;
         }
-        const int cursor = edit->cursorPosition();
+        // The text cursor as the user sees it: where a selection starts
+        // (after select-all that is 0, not the end the cursor sits at).
+        const int cursor = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
         if (found >= 0) {
             box->setCurrentIndex(found);
             box->setEditText(box->itemText(found));

@@ -212,7 +212,10 @@ TEST_F(ReadingsPageTest, PickerEditReKeysAndMovesTheReading)
     key("dtpRtime", Qt::Key_Return);
     EXPECT_TRUE(pr.messages().empty());
     EXPECT_EQ(text("txtReadingID"), id + " 2026/05/01 10:00:00");
-    // Only the seconds: 10:00:00 -> 10:00:01 is a new key.
+    // Only the seconds: 10:00:00 -> 10:00:01 is a new key. What was typed
+    // into the reading before survives its new display.
+    key("txtChannel(2)", Qt::Key_A, Qt::ControlModifier);
+    keys("txtChannel(2)", "8.5");
     key("dtpRtime", Qt::Key_End);
     keyToFocus(Qt::Key_Up);
     EXPECT_TRUE(pr.messages().empty());
@@ -220,6 +223,7 @@ TEST_F(ReadingsPageTest, PickerEditReKeysAndMovesTheReading)
     EXPECT_EQ(stored("2026/05/01 10:00:01", "ReadingTime").toTime(), QTime(10, 0, 1));
     EXPECT_EQ(stored("2026/05/01 10:00:01", "FullDate").toDateTime(), QDateTime(QDate(2026, 5, 1), QTime(10, 0, 1)));
     EXPECT_TRUE(stored("2026/05/01 10:00:00", "Channel1").isNull()) << "the old key is gone";
+    EXPECT_EQ(text("txtChannel(2)"), "8.5");
 
     // A day later it moves behind the other reading and stays shown.
     key("dtpRdate", Qt::Key_End);
@@ -231,6 +235,7 @@ TEST_F(ReadingsPageTest, PickerEditReKeysAndMovesTheReading)
     click("imgFirst");
     EXPECT_EQ(text("txtChannel(1)"), "2");
     EXPECT_EQ(readingCount(), 2);
+    EXPECT_DOUBLE_EQ(stored("2026/05/02 10:00:01", "Channel2").toDouble(), 8.5);
 }
 
 TEST_F(ReadingsPageTest, FutureDateIsWarnedWheneverShownOrEdited)
@@ -366,7 +371,12 @@ TEST_F(ReadingsPageTest, CancelCloseAndDeleteAll)
     toReadings();
     deleteWith([&](FrmBatchDel* d) { pressIn(d, "CancelButton"); });
     deleteWith([&](FrmBatchDel* d) { d->close(); });
-    deleteWith([&](FrmBatchDel*) { keyToFocus(Qt::Key_Escape); });
+    deleteWith([&](FrmBatchDel* d) {
+        d->activateWindow();
+        QApplication::setActiveWindow(d);
+        d->findChild<QPushButton*>("CancelButton")->setFocus();
+        keyToFocus(Qt::Key_Escape);
+    });
     EXPECT_EQ(readingCount(), 2);
     EXPECT_TRUE(pr.messages().empty());
     EXPECT_EQ(text("txtRcount"), "2 of 2");

@@ -202,3 +202,21 @@ TEST_F(FilterWindowTest, DateBoxesAreCheckedWhenLeft)
     EXPECT_EQ(m[1].text, "End Date is not a valid date\nPlease type a date in the format dd/mm/yyyy");
     EXPECT_TRUE(end->hasFocus());
 }
+
+TEST_F(FilterWindowTest, DateBoxTypedAndLeftWithTab)
+{
+    page(7);
+    keys("txtStartDate", "2005/02/30");
+    keyToFocus(Qt::Key_Tab);
+    ASSERT_EQ(pr.messageTexts(),
+              QStringList{"Start Date is not a valid date\nPlease type a date in the format yyyy/mm/dd"});
+    EXPECT_EQ(QApplication::focusWidget(), w<QWidget>("txtStartDate")) << "the focus goes back";
+
+    // A valid date leaves without a word.
+    pr.clear();
+    key("txtStartDate", Qt::Key_A, Qt::ControlModifier);
+    keys("txtStartDate", "2005/02/28");
+    keyToFocus(Qt::Key_Tab);
+    EXPECT_TRUE(pr.messages().empty());
+    EXPECT_NE(QApplication::focusWidget(), w<QWidget>("txtStartDate"));
+}

@@ -105,8 +105,20 @@ protected:
             else if (QWidget* m = QApplication::activeModalWidget())
                 m->close();
         });
+        // A window the action failed to close must not hang the run.
+        bool stuck = false;
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            if (auto* m = qobject_cast<FrmBatchDel*>(QApplication::activeModalWidget())) {
+                stuck = true;
+                m->reject();
+            }
+        });
+        guard.start(5000);
         click("imgDeleteReading");
         EXPECT_TRUE(seen) << "frmBatchDel was not shown";
+        EXPECT_FALSE(stuck) << "frmBatchDel stayed open";
     }
     void pressIn(FrmBatchDel* dlg, const char* button)
     {
