@@ -3,6 +3,7 @@
 #include "app/ui_qt_prompter.h"
 #include "maintenance/manual.h"
 #include <QApplication>
+#include <QDir>
 #include <QStandardPaths>
 
 int main(int argc, char** argv)
