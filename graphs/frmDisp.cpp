@@ -9,6 +9,7 @@
 #include "store/recordset.h"
 
 #include <QHBoxLayout>
+#include <algorithm>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,6 +46,8 @@ frmDisp::frmDisp(MainContext& c, QWidget* parent) : QDialog(parent), m_c(c)
     MSFlexGrid1->verticalHeader()->hide();
     MSFlexGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     MSFlexGrid1->setWordWrap(false);
+    // Read-only: Tab leaves the grid for the export button.
+    MSFlexGrid1->setTabKeyNavigation(false);
 
     Image1 = new QToolButton(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -130,6 +133,12 @@ bool frmDisp::PopulateFlexGrid(QTableWidget* grid, store::Recordset& rs, const Q
         }
     } catch (...) {
         return false;
+    }
+    // Never narrower than the texts: a key cut short cannot be read.
+    for (int j = 0; j < cols; ++j) {
+        const int given = grid->columnWidth(j);
+        grid->resizeColumnToContents(j);
+        grid->setColumnWidth(j, std::max(given, grid->columnWidth(j)));
     }
     return true;
 }

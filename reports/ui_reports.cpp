@@ -3,6 +3,7 @@
 #include "app/ui_clickable_label.h"
 #include "common/log.h"
 #include "graphs/frmDisp.h"
+#include "graphs/ui_graphs.h"
 #include "reports/export_names.h"
 #include "reports/frmReport.h"
 #include "reports/grid_export.h"
@@ -13,7 +14,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
-#include <qcustomplot.h>
 
 namespace rv::reports {
 
@@ -23,29 +23,17 @@ constexpr int kReadingsPage = 2;
 
 struct GraphPage {
     int page;
-    const char* file;
     const char* caption;
     bool ReportOptions::*flag;
 };
 
 // The graphs of a report, in the order they appear in it.
 constexpr GraphPage kGraphPages[] = {
-    {3, "Temporal.jpg", "Load v Time", &ReportOptions::ReportLoadTime},
-    {4, "Rate.jpg", "Disp v Time", &ReportOptions::ReportDispTime},
-    {5, "Spatial.jpg", "Load v Length", &ReportOptions::ReportLoadLength},
-    {6, "DvL.jpg", "Disp v Length", &ReportOptions::ReportDispLength},
+    {3, "Load v Time", &ReportOptions::ReportLoadTime},
+    {4, "Disp v Time", &ReportOptions::ReportDispTime},
+    {5, "Load v Length", &ReportOptions::ReportLoadLength},
+    {6, "Disp v Length", &ReportOptions::ReportDispLength},
 };
-
-QCustomPlot* chartOf(MainUi& ui, int page)
-{
-    switch (page) {
-    case 3: return ui.ChartT;
-    case 4: return ui.ChartT2;
-    case 5: return ui.ChartS;
-    case 6: return ui.ChartDvL;
-    default: return nullptr;
-    }
-}
 
 SensorInfo currentSensor(const store::Recordset& rs)
 {
@@ -71,30 +59,16 @@ void reportFailure(MainContext& c, const QString& what)
 
 } // namespace
 
-QString graphPictureName(int page)
-{
-    for (const auto& g : kGraphPages)
-        if (g.page == page)
-            return QLatin1String(g.file);
-    return QString();
-}
-
 QString drawAndSaveGraph(MainContext& c, int page)
 {
-    QCustomPlot* chart = chartOf(c.ui, page);
-    if (!chart)
-        return QString();
-    // The page's entry logic runs the data pass and draws the chart; a page
-    // with fewer than two marked readings sends the user back instead.
-    c.ui.SSTab1->setCurrentIndex(page);
-    if (c.ui.SSTab1->currentIndex() != page)
-        return QString();
-    const QString path = c.st.DataFolder + u'/' + graphPictureName(page);
-    // The chart keeps its fixed size on the page, shown or not.
-    const QSize size = chart->size().width() > 100 ? chart->size() : QSize(980, 588);
-    if (!chart->saveJpg(path, size.width(), size.height(), 1.0, 90))
+    QString path;
+    if (graphs::exportChartJpeg(c, page, &path))
+        return path;
+    // A page that would not open has nothing to show; a page that opened
+    // but whose picture could not be written is a failure of the report.
+    if (c.ui.SSTab1->currentIndex() == page)
         throw std::runtime_error("The graph could not be saved as " + path.toStdString());
-    return path;
+    return QString();
 }
 
 void imgReport_Click(MainContext& c, frmReport& dlg)

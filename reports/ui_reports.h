@@ -21,11 +21,9 @@ void imgReport_Click(MainContext& c, frmReport& dlg);
 // Makes the graph page `page` (3 to 6) current, which recomputes and redraws
 // its graph, and saves the chart as its JPEG file in the data folder (the
 // file of the page's own export button). Returns the file, or an empty text
-// when the page would not open (fewer than two readings marked for it).
+// when the page would not open (fewer than two readings marked for it);
+// throws when the picture could not be written.
 QString drawAndSaveGraph(MainContext& c, int page);
-
-// The JPEG file of a graph page, "Temporal.jpg" ... "DvL.jpg".
-QString graphPictureName(int page);
 
 // Opens the displacement values window for the current sensor.
 void cmdDisp_Click(MainContext& c);

@@ -45,6 +45,29 @@ int plainNumberDecimals(const QString& t)
     return int(decLen);
 }
 
+// The date of a text that is one; invalid otherwise. The grids' own form
+// "yyyy/MM/dd" is read directly, any other through the general parser.
+QDate dateOf(const QString& t)
+{
+    if (t.size() == 10 && t[4] == u'/' && t[7] == u'/') {
+        int v[3] = {0, 0, 0};
+        bool digits = true;
+        for (int i = 0, part = 0; i < 10 && digits; ++i) {
+            if (i == 4 || i == 7) {
+                ++part;
+                continue;
+            }
+            const char16_t ch = t[i].unicode();
+            digits = ch >= u'0' && ch <= u'9';
+            v[part] = v[part] * 10 + (ch - u'0');
+        }
+        if (digits && QDate::isValid(v[0], v[1], v[2]))
+            return QDate(v[0], v[1], v[2]);
+    }
+    const auto p = parseDate(t);
+    return p && p->hasDate ? p->date : QDate();
+}
+
 // Column width, in characters of the default font, that shows a text of
 // `chars` characters whole.
 double fittedWidth(qsizetype chars)
@@ -134,8 +157,8 @@ WorkbookResult writeGridWorkbook(const QString& path, const CellText& cell, qint
             qsizetype shown = t.size();
             if (c == 1) {
                 // The date column: a date goes in as a date.
-                if (const auto d = parseDate(t); d && d->hasDate) {
-                    lxw_datetime dt{d->date.year(), d->date.month(), d->date.day(), 0, 0, 0.0};
+                if (const QDate d = dateOf(t); d.isValid()) {
+                    lxw_datetime dt{d.year(), d.month(), d.day(), 0, 0, 0.0};
                     worksheet_write_datetime(ws, row, col, &dt, dateFormat);
                     widest[size_t(c)] = std::max<qsizetype>(widest[size_t(c)], 10);
                     continue;

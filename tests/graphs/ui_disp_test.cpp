@@ -94,10 +94,12 @@ TEST_F(DispValuesTest, GridByPositionWithHeadersWidthsAndFormats)
     EXPECT_EQ(cell(g, 0, 7), "-3.14");
     EXPECT_EQ(cell(g, 0, 8), "0.00");
     EXPECT_EQ(cell(g, 2, 0), id + " 2026/05/03 10:00:00");
-    // 150 twips a header character, the key column 2600 twips.
-    EXPECT_EQ(g->columnWidth(0), 2600 / 15);
-    EXPECT_EQ(g->columnWidth(1), 150 * 11 / 15);
-    EXPECT_EQ(g->columnWidth(3), 150 * 6 / 15);
+    // 150 twips a header character, the key column 2600 twips, and never
+    // narrower than a whole key.
+    EXPECT_GE(g->columnWidth(0), 2600 / 15);
+    EXPECT_GE(g->columnWidth(1), 150 * 11 / 15);
+    EXPECT_GE(g->columnWidth(3), 150 * 6 / 15);
+    EXPECT_GT(g->columnWidth(0), g->fontMetrics().horizontalAdvance(id + " 2026/05/01 10:00:00"));
 }
 
 TEST_F(DispValuesTest, ColumnCountFromTheFifthCharacterAndNoReadings)
@@ -149,19 +151,24 @@ TEST_F(DispValuesTest, OpenExportAndCloseFromTheDispVLengthPage)
 
     QString caption, header;
     qint64 rows = 0, cols = 0;
+    bool tabbed = false;
     onModal("frmDisp", [&](QDialog* d) {
         auto* f = static_cast<graphs::frmDisp*>(d);
         caption = d->windowTitle();
         header = f->lblHeader->text();
         rows = f->Rows();
         cols = f->Cols();
-        keyIn(d, "Image1", Qt::Key_Space);
+        // Tab leaves the read-only grid for the export button.
+        keyIn(d, "MSFlexGrid1", Qt::Key_Tab);
+        tabbed = QApplication::focusWidget() == f->Image1;
+        keyToFocusOf(Qt::Key_Space);
         keyIn(d, "MSFlexGrid1", Qt::Key_Escape);
     });
     focusOn("cmdDisp");
     keyToFocus(Qt::Key_Space);
 
     EXPECT_EQ(caption, "Rockvane Disp Values");
+    EXPECT_TRUE(tabbed);
     EXPECT_EQ(header, "Disp values from graph for Sensor " + id);
     EXPECT_EQ(st->CurrentSensorID, id);
     EXPECT_EQ(rows, 4);
