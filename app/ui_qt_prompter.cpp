@@ -1,5 +1,6 @@
 #include "app/ui_qt_prompter.h"
 
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -128,6 +129,26 @@ MsgResult QtPrompter::message(const QString& text, MsgIcon icon, MsgButtons butt
     if (QAbstractButton* b = box.button(qtButton(defaultButton)))
         box.setDefaultButton(static_cast<QPushButton*>(b));
     box.exec();
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok: return MsgResult::Ok;
+    case QMessageBox::Cancel: return MsgResult::Cancel;
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    default: break;
+    }
+    return dismissedAnswer(buttons);
+}
+
+MsgResult QtPrompter::messageWithCheck(const QString& text, const QString& checkText, bool& checked,
+                                       MsgIcon icon, MsgButtons buttons, const QString& title)
+{
+    QMessageBox box(qtIcon(icon), boxTitle(title), text, qtButtons(buttons), m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    auto* check = new QCheckBox(checkText, &box);
+    box.setCheckBox(check);
+    box.exec();
+    checked = check->isChecked();
     switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Ok: return MsgResult::Ok;
     case QMessageBox::Cancel: return MsgResult::Cancel;

@@ -32,6 +32,8 @@ public:
 
     MsgResult message(const QString& text, MsgIcon icon, MsgButtons buttons,
                       const QString& title, MsgResult defaultButton) override;
+    MsgResult messageWithCheck(const QString& text, const QString& checkText, bool& checked,
+                               MsgIcon icon, MsgButtons buttons, const QString& title) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
     QString openFile(const QString& title, const QString& filter,

@@ -28,6 +28,20 @@ public:
                               const QString& title = kAppTitle,
                               MsgResult defaultButton = MsgResult::Ok) = 0;
 
+    // A message box with one check box under its text (caption checkText),
+    // for a message that may come many times in one piece of work and that
+    // the user may silence; `checked` receives the box's state. The default
+    // shows a plain message and leaves the box unticked.
+    virtual MsgResult messageWithCheck(const QString& text, const QString& checkText, bool& checked,
+                                       MsgIcon icon = MsgIcon::None,
+                                       MsgButtons buttons = MsgButtons::Ok,
+                                       const QString& title = kAppTitle)
+    {
+        (void)checkText;
+        checked = false;
+        return message(text, icon, buttons, title, MsgResult::Ok);
+    }
+
     // An input box; nullopt when the user cancels.
     virtual std::optional<QString> input(const QString& prompt, const QString& title,
                                          const QString& defaultText = QString()) = 0;

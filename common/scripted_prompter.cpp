@@ -5,7 +5,7 @@ namespace rv {
 MsgResult ScriptedPrompter::message(const QString& text, MsgIcon icon, MsgButtons buttons,
                                     const QString& title, MsgResult defaultButton)
 {
-    m_records.push_back({PromptRecord::Kind::Message, text, title, icon, buttons, defaultButton});
+    m_records.push_back({PromptRecord::Kind::Message, text, title, icon, buttons, defaultButton, QString()});
     if (!m_results.empty()) {
         MsgResult r = m_results.front();
         m_results.pop_front();
@@ -17,11 +17,25 @@ MsgResult ScriptedPrompter::message(const QString& text, MsgIcon icon, MsgButton
     return defaultButton;
 }
 
+MsgResult ScriptedPrompter::messageWithCheck(const QString& text, const QString& checkText,
+                                             bool& checked, MsgIcon icon, MsgButtons buttons,
+                                             const QString& title)
+{
+    const MsgResult r = message(text, icon, buttons, title, MsgResult::Ok);
+    m_records.back().checkText = checkText;
+    checked = false;
+    if (!m_checks.empty()) {
+        checked = m_checks.front();
+        m_checks.pop_front();
+    }
+    return r;
+}
+
 std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QString& title,
                                                const QString&)
 {
     m_records.push_back({PromptRecord::Kind::Input, prompt, title, MsgIcon::None,
-                         MsgButtons::OkCancel, MsgResult::Ok});
+                         MsgButtons::OkCancel, MsgResult::Ok, QString()});
     if (m_inputs.empty())
         return std::nullopt;
     const InputAnswer a = m_inputs.front();
@@ -34,7 +48,7 @@ std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QStr
 QString ScriptedPrompter::openFile(const QString& title, const QString& filter, const QString&)
 {
     m_records.push_back({PromptRecord::Kind::OpenFile, filter, title, MsgIcon::None,
-                         MsgButtons::OkCancel, MsgResult::Ok});
+                         MsgButtons::OkCancel, MsgResult::Ok, QString()});
     if (m_files.empty())
         return QString();
     QString r = m_files.front();
@@ -45,7 +59,7 @@ QString ScriptedPrompter::openFile(const QString& title, const QString& filter, 
 bool ScriptedPrompter::openWithDesktop(const QString& pathOrUrl)
 {
     m_records.push_back({PromptRecord::Kind::OpenWith, pathOrUrl, QString(), MsgIcon::None,
-                         MsgButtons::Ok, MsgResult::Ok});
+                         MsgButtons::Ok, MsgResult::Ok, QString()});
     return m_openWithOk;
 }
 

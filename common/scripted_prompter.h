@@ -17,6 +17,8 @@ struct PromptRecord {
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
     MsgResult defaultButton = MsgResult::Ok;
+    // The caption of a message's check box; empty for a plain message.
+    QString checkText;
 };
 
 class ScriptedPrompter : public Prompter {
@@ -29,12 +31,17 @@ public:
     }
     void answerFile(const QString& path) { m_files.push_back(path); }
     void setOpenWithResult(bool ok) { m_openWithOk = ok; }
+    // Whether the user ticks the check box of the next message that has one
+    // (unscripted: left unticked).
+    void answerCheck(bool ticked) { m_checks.push_back(ticked); }
     // What the print dialog does with the printer (a test points it at a
     // file); without one the dialog is cancelled.
     void setPrinterSetup(std::function<bool(QPrinter&)> setup) { m_printerSetup = std::move(setup); }
 
     MsgResult message(const QString& text, MsgIcon icon, MsgButtons buttons,
                       const QString& title, MsgResult defaultButton) override;
+    MsgResult messageWithCheck(const QString& text, const QString& checkText, bool& checked,
+                               MsgIcon icon, MsgButtons buttons, const QString& title) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
     QString openFile(const QString& title, const QString& filter,
@@ -48,7 +55,7 @@ public:
     QStringList messageTexts() const;
     void clear() { m_records.clear(); }
     // Answers scripted but never used.
-    size_t unusedAnswers() const { return m_results.size() + m_inputs.size() + m_files.size(); }
+    size_t unusedAnswers() const { return m_results.size() + m_inputs.size() + m_files.size() + m_checks.size(); }
 
 private:
     std::vector<PromptRecord> m_records;
@@ -59,6 +66,7 @@ private:
     };
     std::deque<InputAnswer> m_inputs;
     std::deque<QString> m_files;
+    std::deque<bool> m_checks;
     bool m_openWithOk = true;
     std::function<bool(QPrinter&)> m_printerSetup;
 };

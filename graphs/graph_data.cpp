@@ -1,7 +1,14 @@
 #include "graphs/graph_data.h"
 #include "common/log.h"
 #include "readings/sensor_tables.h"
+#include "store/criteria.h"
+#include "store/dialect.h"
+#include "store/sqlerror.h"
 #include "store/sqltext.h"
+#include "store/statement.h"
+#include "store/tableinfo.h"
+
+#include <sqlite3.h>
 
 namespace rv::graphs {
 
@@ -26,28 +33,93 @@ void announceAndCreate(AppState& st, Prompter& pr, const QString& id)
 
 } // namespace
 
+bool graphTableReady(AppState& st, Prompter& pr, GraphSelection sel, const QString& id)
+{
+    if (sel == GraphSelection::AllReadings && !TableExists(st.DatabasePath, id, st.DataFolder)) {
+        announceAndCreate(st, pr, id);
+        return false;
+    }
+    return true;
+}
+
+void graphOpenFailed(AppState& st, Prompter& pr, GraphSelection sel, const QString& id) noexcept
+{
+    try {
+        throw;
+    } catch (const store::DbError& e) {
+        // Only a table that is really missing is created: offering to
+        // "overwrite" a table that exists after some other failure could
+        // cost the user every reading.
+        if (sel != GraphSelection::AllReadings && e.number() == store::err::InputTableMissing && !id.isEmpty())
+            attempt([&] { announceAndCreate(st, pr, id); });
+        logCurrentException(st.DataFolder, "Module1_OpenGraphData");
+    } catch (...) {
+        logCurrentException(st.DataFolder, "Module1_OpenGraphData");
+    }
+}
+
 void OpenGraphData(AppState& st, Prompter& pr, GraphSelection sel)
 {
     QString id;
     try {
         id = st.rsSensors.text("InstrumentID");
         st.rsGraph.close();
-        if (sel == GraphSelection::AllReadings && !TableExists(st.DatabasePath, id, st.DataFolder)) {
-            announceAndCreate(st, pr, id);
+        if (!graphTableReady(st, pr, sel, id))
             return;
-        }
         st.rsGraph.open(graphDataSql(id, sel), *st.conn);
         if (!st.rsGraph.bof() && !st.rsGraph.eof())
             st.rsGraph.moveFirst();
-    } catch (const store::DbError& e) {
-        // Only a table that is really missing is created: offering to
-        // "overwrite" a table that exists after some other failure could
-        // cost the user every reading.
-        if (sel != GraphSelection::AllReadings && e.number() == store::err::InputTableMissing && !id.isEmpty())
-            announceAndCreate(st, pr, id);
-        logCurrentException(st.DataFolder, "Module1_OpenGraphData");
     } catch (...) {
-        logCurrentException(st.DataFolder, "Module1_OpenGraphData");
+        graphOpenFailed(st, pr, sel, id);
+    }
+}
+
+int ResolvedSelection::indexOf(const QString& field) const
+{
+    for (size_t i = 0; i < cols.size(); ++i)
+        if (cols[i].name.compare(field, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+ResolvedSelection resolveSelection(sqlite3* db, const QString& id, GraphSelection sel)
+{
+    using namespace store::detail;
+    const Statement stmt = parseStatement(graphDataSql(id, sel));
+    const auto name = storedTableName(db, stmt.table);
+    if (!name)
+        throw tableMissing(stmt.table);
+    ResolvedSelection r;
+    r.table = *name;
+    r.cols = tableColumns(db, r.table);
+    r.where = bindCriteria(stmt.where, r.cols, [&r](const QString& f) { return r.indexOf(f); });
+    r.orderCol = r.indexOf(stmt.orderBy);
+    if (r.orderCol < 0)
+        throw noSuchField(stmt.orderBy);
+    r.descending = stmt.descending;
+    return r;
+}
+
+int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel)
+{
+    QString id;
+    try {
+        id = st.rsSensors.text("InstrumentID");
+        st.rsGraph.close();
+        if (!graphTableReady(st, pr, sel, id))
+            return 0;
+        sqlite3* db = st.conn->handle();
+        if (!db)
+            throw store::detail::objectClosed();
+        const ResolvedSelection r = resolveSelection(db, id, sel);
+        using namespace store::detail;
+        const QByteArray sql = ("SELECT count(*) FROM " + quoteIdent(r.table) + sqlWhere(r.where, r.cols)).toUtf8();
+        StatementUse use(db, st.conn->prepared(sql));
+        bindWhere(use.get(), r.where);
+        return use.step() ? sqlite3_column_int(use.get(), 0) : 0;
+    } catch (...) {
+        graphOpenFailed(st, pr, sel, id);
+        return 0;
     }
 }
 

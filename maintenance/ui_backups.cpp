@@ -1,9 +1,130 @@
 #include "maintenance/ui_backups.h"
 #include "common/log.h"
+#include "maintenance/backup_db.h"
 #include "maintenance/backups.h"
+#include "sensors/ui_sensors.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QListWidget>
+#include <QSaveFile>
+#include <QTabWidget>
 
 namespace rv {
+
+namespace {
+
+const QString kConnectError = QStringLiteral("ERROR: could not connect to database\nProgram must exit");
+
+// Closes the record sets and the shared connection, so that the database
+// file is not in use while it is copied or replaced.
+void closeStore(AppState& st)
+{
+    attempt([&] { st.rsReadings.close(); });
+    attempt([&] { st.rsGraph.close(); });
+    attempt([&] { st.rsSensors.close(); });
+    attempt([&] { st.rsConfig.close(); });
+    attempt([&] { if (st.conn && st.conn->state()) st.conn->close(); });
+}
+
+enum class Connected { Yes, Failed, FailedAndTold };
+
+// Connects to path and reloads the catalogue, the sensor list emptied first.
+// A failure the reload did not report itself is logged under logName.
+Connected connectTo(MainContext& c, const QString& path, const QString& logName)
+{
+    c.st.DatabasePath = path;
+    c.ui.cboSensors->clear();
+    try {
+        if (!c.reload)
+            return Connected::Failed;
+        // The reload tells the user itself when the connection stays closed.
+        if (!c.reload())
+            return Connected::FailedAndTold;
+        // The reloaded catalogue is the whole one: a filter shown as applied
+        // would no longer be true.
+        if (!c.ui.lblFilter->isHidden())
+            sensors::G_RemoveFilter(c);
+        return Connected::Yes;
+    } catch (...) {
+        c.logError(logName);
+        return Connected::Failed;
+    }
+}
+
+// The program cannot go on without a database.
+void endProgram(MainContext& c, Connected how)
+{
+    if (how != Connected::FailedAndTold)
+        c.pr.message(kConnectError, MsgIcon::Critical, MsgButtons::Ok, "Database connection error");
+    if (QWidget* main = c.ui.SSTab1->window())
+        main->hide();
+    QCoreApplication::exit(1);
+}
+
+// After a backup or a restore the program works on the default database.
+// When that file cannot serve (a user on a relocated database who never had
+// a default one), the program stays with the database it was using rather
+// than ending. previous is the database in use before the operation.
+void reconnectDefault(MainContext& c, const QString& previous, const QString& logName)
+{
+    const QString def = c.st.defaultDatabasePath();
+    QString target = def;
+    if (checkDatabase(def) != DatabaseCheck::Good && previous != def
+        && checkDatabase(previous) == DatabaseCheck::Good)
+        target = previous;
+    const Connected how = connectTo(c, target, logName);
+    if (how != Connected::Yes)
+        endProgram(c, how);
+}
+
+QString selectedBackup(const QListWidget* list)
+{
+    const QListWidgetItem* item = list->currentItem();
+    if (!item || list->row(item) <= 0 || !item->isSelected())
+        return QString();
+    return item->text();
+}
+
+// The location file's contents before a change, to put back when the change
+// is undone.
+struct SavedLocation {
+    bool existed = false;
+    QByteArray contents;
+};
+
+SavedLocation readLocation(const QString& path)
+{
+    SavedLocation s;
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly)) {
+        s.existed = true;
+        s.contents = f.readAll();
+    }
+    return s;
+}
+
+bool writeLocation(const QString& path, const QByteArray& contents)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write(contents);
+    return f.commit();
+}
+
+void putBackLocation(const QString& path, const SavedLocation& s)
+{
+    if (s.existed)
+        writeLocation(path, s.contents);
+    else
+        QFile::remove(path);
+}
+
+} // namespace
 
 void GListBackups(MainContext& c)
 {
@@ -19,6 +140,82 @@ void GListBackups(MainContext& c)
     } catch (...) {
         c.logError("GListBackups");
     }
+}
+
+void imgBackupClick(MainContext& c)
+{
+    const QString previous = c.st.DatabasePath;
+    closeStore(c.st);
+    GBackupDB(c.st.DataFolder + "/", kDefaultDatabaseName, c.pr, c.st.DataFolder);
+    reconnectDefault(c, previous, "imgBackup_Click");
+    GListBackups(c);
+}
+
+void imgRestoreClick(MainContext& c)
+{
+    const QString name = selectedBackup(c.ui.lstFiles);
+    if (name.isEmpty()) {
+        c.pr.message("Please choose a file from the list to restore from", MsgIcon::None, MsgButtons::Ok,
+                     kAppTitle);
+        return;
+    }
+    // Only a Rockvane database may replace the database file; anything else
+    // in the backup folder is refused before the question.
+    const DatabaseCheck check = checkDatabase(backupFolder(c.st.DataFolder) + "/" + name);
+    if (check != DatabaseCheck::Good) {
+        c.pr.message("Cannot restore from " + name + "\n" + checkText(check)
+                         + "\nThe current database has not been changed.",
+                     MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        return;
+    }
+    if (!c.pr.ask("Restoring Rockvane from backup " + name
+                      + "\nwill permanently overwrite current database. Continue?",
+                  "Quillon's ROCKVANE", MsgIcon::Warning))
+        return;
+    const QString previous = c.st.DatabasePath;
+    closeStore(c.st);
+    GRestoreDB(c.st.DataFolder + "/", kDefaultDatabaseName, name, c.pr, c.st.DataFolder);
+    reconnectDefault(c, previous, "imgRestore_Click");
+}
+
+void Image4Click(MainContext& c)
+{
+    const QString chosen = c.pr.openFile("Change Database Location", "TENDON Database (*.mdb) | *.mdb",
+                                         QFileInfo(c.st.DatabasePath).absolutePath());
+    if (chosen.isEmpty())
+        return;
+    const QString path = QFileInfo(chosen).absoluteFilePath();
+    // A file that is not a Rockvane database is refused before anything
+    // changes: the location file and the database in use stay as they are.
+    const DatabaseCheck check = checkDatabase(path);
+    if (check != DatabaseCheck::Good) {
+        c.pr.message("Cannot use " + path + " as the Rockvane database\n" + checkText(check)
+                         + "\nThe database in use and its location have not been changed.",
+                     MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        return;
+    }
+    const QString locationFile = c.st.locationFilePath();
+    const SavedLocation before = readLocation(locationFile);
+    if (!writeLocation(locationFile, path.toUtf8() + "\n")) {
+        writeLog(c.st.DataFolder, errorText(75, "Path/File access error: '" + locationFile + "'", "Image4_Click"));
+        c.pr.message("The database location could not be saved in " + locationFile
+                         + "\nThe database in use has not been changed.",
+                     MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        return;
+    }
+    const QString previous = c.st.DatabasePath;
+    closeStore(c.st);
+    if (connectTo(c, path, "Image4_Click") == Connected::Yes)
+        return;
+    // The file passed the check but could not be loaded after all: undo the
+    // switch rather than leave a location that fails at every start.
+    putBackLocation(locationFile, before);
+    c.pr.message("Cannot use " + path + " as the Rockvane database"
+                     + "\nThe database in use and its location have not been changed.",
+                 MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+    const Connected how = connectTo(c, previous, "Image4_Click");
+    if (how != Connected::Yes)
+        endProgram(c, how);
 }
 
 } // namespace rv

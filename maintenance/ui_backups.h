@@ -1,9 +1,23 @@
 #pragma once
+// The Utilities page's database maintenance: the backup list, backup,
+// restore and relocation.
 #include "app/ui_context.h"
 
 namespace rv {
 
 // Refills lstFiles with the heading and the backup files, heading selected.
 void GListBackups(MainContext& c);
+
+// "Backup Database": copies the default database file to today's backup,
+// then works on the default database and refills the list.
+void imgBackupClick(MainContext& c);
+
+// "Restore from Backup": copies the chosen backup over the default database
+// file after the user agrees, then works on the default database.
+void imgRestoreClick(MainContext& c);
+
+// "Change Database Location": the user picks a database file; the location
+// file names it for later starts and the program switches to it at once.
+void Image4Click(MainContext& c);
 
 } // namespace rv

@@ -1,9 +1,56 @@
 #include "maintenance/ui_utilities.h"
+#include "app/frmSplash.h"
+#include "app/ui_clickable_label.h"
+#include "common/log.h"
+#include "maintenance/manual.h"
+#include "maintenance/ui_backups.h"
+
+#include <QTabWidget>
+#include <QToolButton>
 
 namespace rv::maintenance {
 
-void wireUtilities(MainContext&, QObject*)
+void wireUtilities(MainContext& c, QObject* owner)
 {
+    auto& u = c.ui;
+    auto on = [&c, owner](auto* sender, auto signal, void (*proc)(MainContext&)) {
+        QObject::connect(sender, signal, owner, [&c, proc] { proc(c); });
+    };
+    on(u.imgBackup, &QToolButton::clicked, imgBackupClick);
+    on(u.Label42, &ClickableLabel::clicked, imgBackupClick);
+    on(u.imgRestore, &QToolButton::clicked, imgRestoreClick);
+    on(u.Label27, &ClickableLabel::clicked, imgRestoreClick);
+    on(u.Image4, &QToolButton::clicked, Image4Click);
+    on(u.imgHelp, &QToolButton::clicked, imgHelpClick);
+    on(u.Label66, &ClickableLabel::clicked, imgHelpClick);
+    on(u.imgInternet, &QToolButton::clicked, imgInternetClick);
+    on(u.Label40, &ClickableLabel::clicked, imgInternetClick);
+    on(u.imgAbout, &QToolButton::clicked, imgAboutClick);
+    on(u.Label29, &ClickableLabel::clicked, imgAboutClick);
+}
+
+void imgHelpClick(MainContext& c)
+{
+    // A manual deleted from the data folder (or left by an older version)
+    // is written again before it is opened.
+    attempt([&] { installManual(c.st.DataFolder); });
+    // Nothing to tell when no viewer opens it: the main window stays as it was.
+    c.pr.openWithDesktop(c.st.DataFolder + "/" + kManualFileName);
+}
+
+void imgInternetClick(MainContext& c)
+{
+    c.pr.openWithDesktop(kMakerWebSite);
+}
+
+void imgAboutClick(MainContext& c)
+{
+    QWidget* main = c.ui.SSTab1->window();
+    // Made once and kept for the rest of the run; OK only hides it.
+    auto* about = main->findChild<frmSplash*>(QStringLiteral("frmSplash"), Qt::FindDirectChildrenOnly);
+    if (!about)
+        about = new frmSplash(main);
+    about->exec();
 }
 
 } // namespace rv::maintenance

@@ -1,0 +1,209 @@
+// The graph data passes on a sensor with 100,000 time-flagged readings: the
+// zero pass of Load v Time and the displacement pass of Disp v Time, each
+// against the floor of a raw SQLite UPDATE of the same rows and fields in one
+// transaction, measured in the same run.
+#include "common/scripted_prompter.h"
+#include "graphs/graph_data.h"
+#include "graphs/passes.h"
+#include "state/appstate.h"
+#include "store/schema.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <vector>
+
+using namespace rv;
+
+namespace {
+
+constexpr int kRows = 100000;
+const QString kSensor = QStringLiteral("250055001");
+
+void check(int rc, sqlite3* db)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
+        throw store::DbError(store::err::EngineError, QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+struct Fixture {
+    QTemporaryDir dir;
+    std::unique_ptr<AppState> st;
+    ScriptedPrompter pr;
+    graphs::NodeGeometry geometry;
+
+    Fixture()
+    {
+        st = std::make_unique<AppState>(dir.path());
+        st->DatabasePath = st->defaultDatabasePath();
+        store::createDefaultDatabase(st->DatabasePath);
+        st->conn->open(st->DatabasePath);
+        check(sqlite3_exec(st->conn->handle(),
+                           "INSERT INTO Sensors (InstrumentID, SensorType, Destroyed) VALUES ('250055001', '55', 'No')",
+                           nullptr, nullptr, nullptr),
+              st->conn->handle());
+        st->conn->execute("SELECT * INTO `" + kSensor + "` FROM sensordata WHERE DateTimeKey is null");
+        st->rsSensors.open("SELECT Sensors.* FROM Sensors ORDER BY InstrumentID;", *st->conn);
+        geometry.headAtCollar = true;
+        geometry.numChannels = 5;
+        geometry.relAnchor = {"", "1.50", "2.50", "3.50", "4.50", "5.50", "6.50"};
+
+        sqlite3* db = st->conn->handle();
+        sqlite3_stmt* ins = nullptr;
+        check(sqlite3_prepare_v2(db,
+                                 "INSERT INTO \"250055001\" (DateTimeKey, ReadingDate, ReadingTime, FullDate, "
+                                 "ChannelT, Channel1, Channel2, Channel3, Channel4, Channel5, Plottemporal, "
+                                 "PlotSpatial, IsDirty) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, 1, 0, 1)",
+                                 -1, &ins, nullptr),
+              db);
+        store::Connection::Transaction t(*st->conn);
+        const QDateTime start(QDate(2010, 1, 1), QTime(0, 0));
+        for (int k = 0; k < kRows; ++k) {
+            // Hourly readings, written newest first so the selection sorts.
+            const QDateTime at = start.addSecs(3600LL * (kRows - k));
+            const QByteArray key = (kSensor + u' ' + at.toString("yyyy/MM/dd HH:mm:ss")).toUtf8();
+            const QByteArray day = at.date().toString(Qt::ISODate).toUtf8();
+            const QByteArray clock = at.time().toString("HH:mm:ss").toUtf8();
+            const QByteArray full = day + ' ' + clock;
+            sqlite3_bind_text(ins, 1, key.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(ins, 2, day.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(ins, 3, clock.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(ins, 4, full.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_double(ins, 5, 15.0 + (k % 70) * 0.1);
+            for (int c = 0; c < 5; ++c)
+                sqlite3_bind_double(ins, 6 + c, 1000.0 + c * 10 + (k % 997) * 0.25);
+            check(sqlite3_step(ins), db);
+            sqlite3_reset(ins);
+        }
+        t.commit();
+        sqlite3_finalize(ins);
+    }
+};
+
+Fixture& fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+QStringList zeroFields()
+{
+    QStringList n;
+    for (int k = 1; k <= 10; ++k)
+        n << QStringLiteral("zero%1").arg(k);
+    n << QStringLiteral("NumTemp");
+    return n;
+}
+
+QStringList dispFields()
+{
+    QStringList n = zeroFields();
+    for (int k = 1; k <= 5; ++k)
+        n << QStringLiteral("Stretch%1").arg(k);
+    for (int k = 1; k <= 6; ++k)
+        n << QStringLiteral("Disp%1").arg(k);
+    return n;
+}
+
+// The floor: the same rows and fields written by rowid, already known, with
+// no reading and no arithmetic.
+void rawUpdate(benchmark::State& state, const QStringList& fields)
+{
+    Fixture& f = fixture();
+    sqlite3* db = f.st->conn->handle();
+    QStringList sets;
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        sets << QStringLiteral("\"%1\" = ?%2").arg(fields[i]).arg(i + 1);
+    const QByteArray sql = QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid = ?%3")
+                               .arg(kSensor, sets.join(", "))
+                               .arg(fields.size() + 1)
+                               .toUtf8();
+    std::vector<sqlite3_int64> rowids;
+    {
+        sqlite3_stmt* q = nullptr;
+        check(sqlite3_prepare_v2(db, "SELECT rowid FROM \"250055001\" WHERE Plottemporal = 1 ORDER BY FullDate", -1,
+                                 &q, nullptr),
+              db);
+        while (sqlite3_step(q) == SQLITE_ROW)
+            rowids.push_back(sqlite3_column_int64(q, 0));
+        sqlite3_finalize(q);
+    }
+    sqlite3_stmt* up = nullptr;
+    check(sqlite3_prepare_v2(db, sql.constData(), -1, &up, nullptr), db);
+    double base = 0;
+    for (auto _ : state) {
+        base += 1;
+        store::Connection::Transaction t(*f.st->conn);
+        int k = 0;
+        for (sqlite3_int64 id : rowids) {
+            for (int i = 0; i < int(fields.size()); ++i)
+                sqlite3_bind_double(up, i + 1, base + k * 0.001 + i);
+            sqlite3_bind_int64(up, int(fields.size()) + 1, id);
+            check(sqlite3_step(up), db);
+            sqlite3_reset(up);
+            ++k;
+        }
+        t.commit();
+    }
+    sqlite3_finalize(up);
+    state.counters["rows"] = double(rowids.size());
+}
+
+void BM_RawUpdateZeroFields(benchmark::State& state)
+{
+    rawUpdate(state, zeroFields());
+}
+
+void BM_GetTemporalData(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state)
+        graphs::GetTemporalData(*f.st, f.pr);
+    state.counters["rows"] = kRows;
+}
+
+// What every pass begins with: the selection read into the graph record set.
+void BM_OpenGraphData(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        graphs::OpenGraphData(*f.st, f.pr, graphs::GraphSelection::Temporal);
+        f.st->rsGraph.close();
+    }
+}
+
+// The page's check for at least two readings, counted without reading them.
+void BM_GraphDataCount(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    int n = 0;
+    for (auto _ : state)
+        n = graphs::GraphDataCount(*f.st, f.pr, graphs::GraphSelection::Temporal);
+    state.counters["rows"] = n;
+}
+
+void BM_RawUpdateDispFields(benchmark::State& state)
+{
+    rawUpdate(state, dispFields());
+}
+
+void BM_GetDispData(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state)
+        graphs::GetDispData(*f.st, f.pr, f.geometry);
+    state.counters["rows"] = kRows;
+}
+
+} // namespace
+
+BENCHMARK(BM_RawUpdateZeroFields)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_GetTemporalData)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenGraphData)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_GraphDataCount)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_RawUpdateDispFields)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_GetDispData)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,77 @@
+#pragma once
+// Appending the ticked rows of a readout file to the current sensor's
+// reading table: the date layouts, the reading key, the channel fields and
+// the append itself, one transaction with the duplicate test.
+#include "common/progress.h"
+#include "import/readout_file.h"
+#include "store/connection.h"
+#include "store/recordset.h"
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace rv::importing {
+
+// How the file writes the date in front of the time.
+enum class DateLayout { YearFirst = 0, DayFirst = 1, MonthFirst = 2 };
+
+// A reading's key and dates, as written to the table.
+struct ReadingStamp {
+    QString key;   // InstrumentID + " " + "YYYY/MM/DD HH:NN:SS"
+    QDate date;
+    QTime time;
+    QDateTime full;
+};
+
+// The stamp of a row from its SlugDate. "YYYY/MM/DD" reads SlugDate with the
+// general date parser; the other two take the date's parts by position
+// (characters 1-2, 4-5 and 7-10) and the time from characters 12 to 19.
+// nullopt when the date or the time cannot be read (the "no time" marker
+// among them): such a row would get a broken key.
+std::optional<ReadingStamp> readingStamp(const QString& instrumentId, QStringView slugDate,
+                                         DateLayout layout);
+
+// Where a sensor type's channels sit in a readout row.
+struct ChannelMap {
+    bool temperature = false;  // C4 is the temperature channel
+    int firstField = 4;        // field index of channel 1 (4 = C4, 5 = C5)
+    int count = 0;             // channels written: the type's first digit, at most 10
+};
+ChannelMap channelMap(const QString& sensorType, bool tempChannel);
+
+// The stored value of a channel text: its leading number formatted with the
+// picture ("##0.0" temperature, "##0.00" channels).
+double channelValue(QStringView text, const QString& picture);
+
+struct AppendTarget {
+    QString instrumentId;
+    QString sensorType;
+    bool tempChannel = false;
+};
+
+struct AppendOutcome {
+    int appended = 0;
+    int badDates = 0;    // ticked rows whose date and time could not be read
+    int duplicates = 0;  // ticked rows whose key the table already held
+    bool cancelled = false;
+};
+
+// Told of each duplicate key in turn.
+using DuplicateNotice = std::function<void(const QString& key)>;
+
+// Appends the rows whose flag is set, in file order, to the reading table
+// behind `readings` (the current sensor's readings record set) in one
+// transaction. A row whose key the table holds, or an earlier row of this
+// append gave, is refused and told to onDuplicate; a row whose date cannot
+// be read is skipped. When progress asks to stop, nothing is kept
+// (cancelled is set). Afterwards the record set is re-read from the table.
+// Throws when the table cannot be written; nothing is kept then either.
+AppendOutcome appendReadings(store::Connection& conn, store::Recordset& readings,
+                             const ReadoutRecords& records, const std::vector<char>& ticked,
+                             const AppendTarget& target, DateLayout layout,
+                             const DuplicateNotice& onDuplicate, Progress& progress);
+
+} // namespace rv::importing

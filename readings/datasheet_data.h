@@ -1,0 +1,155 @@
+#pragma once
+// The datasheet's data: which reading fields its grid shows, the rules for
+// the keys typed into it, the rows of one sensor's readings with the user's
+// edits on top, and the write-back of those edits in one transaction.
+// GUI-free: the window draws the flag pictures and delivers the keys.
+#include "store/recordset.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace rv::store {
+class Connection;
+}
+
+namespace rv::datasheet {
+
+inline const QString kDateTimeRefusal =
+    QStringLiteral("Only Channel Data is editable in this datasheet\nPlease use the main form to change dates and times");
+inline const QString kNumericRefusal = QStringLiteral(
+    "Channel Data must be a numeric value\nUse the backspace key to delete, field accepts numeric values only");
+
+// The grid's columns for one sensor. d is the first digit of the sensor's
+// type code (its fifth character); the grid has n = d + 3 text columns
+// (key, date, time, temperature, then the channels) and the two flag
+// columns n and n + 1.
+struct Layout {
+    int d = 0;
+    int n = 3;
+    QStringList headers;  // n + 2 captions
+    QStringList fields;   // n + 2 reading fields, by name
+
+    int columnCount() const { return n + 2; }
+    int channelCount() const { return n > 3 ? n - 3 : 0; }  // ChannelT included
+    // Key, date and time are shown only: the main window re-keys readings.
+    static bool isFixed(int col) { return col <= 2; }
+    bool isChannel(int col) const { return col >= 3 && col < n; }
+    bool isFlag(int col) const { return col == n || col == n + 1; }
+};
+
+Layout layoutFor(const QString& sensorId);
+
+// Twips per column: 120 per character of the trimmed caption for the columns
+// up to n, the key column 2600 so that a whole key shows.
+QList<int> columnWidthsTwips(const Layout& l);
+
+// What a key typed into the grid does.
+enum class KeyAction {
+    Append,           // a digit or "." goes onto the end of a channel cell
+    Backspace,        // the last character of a channel cell goes
+    NextCell,         // Tab
+    PreviousCell,     // Shift+Tab
+    ToggleFlag,       // Space on a flag cell: the keyboard's click
+    RefuseFixed,      // kDateTimeRefusal
+    RefuseNotNumber,  // kNumericRefusal
+    Nothing,
+};
+
+// code: the character the key produces (8 Backspace, 9 Tab, 13 Enter,
+// 27 Escape, otherwise the printable character); backTab for Shift+Tab.
+KeyAction keyAction(int code, int column, const Layout& l, bool backTab = false);
+
+// The cell after (row, col) in Tab order: one column right, then the first
+// column of the next row, and from the very last cell back to the first.
+// rows counts the readings; a grid without readings stays where it is.
+void nextCell(int& row, int& col, int rows, int cols);
+void previousCell(int& row, int& col, int rows, int cols);
+
+// A typed cell that the write-back could not store: it is not a number.
+struct Unsaved {
+    QString key;     // the reading's DateTimeKey
+    QString column;  // the grid's caption of the cell's column
+    QString text;    // what the cell held
+};
+
+// The readings of one sensor as the grid shows them, in the order of the
+// record set they were read from, with the user's edits kept apart from
+// the stored values so that only what was edited is ever written.
+class Model : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // The flag of a flag cell (a bool) under this role.
+    static constexpr int FlagRole = Qt::UserRole + 1;
+
+    explicit Model(QObject* parent = nullptr);
+
+    // Reads every row of rs (a reading table, in its order) for the layout.
+    // Leaves rs on its first row.
+    void load(store::Recordset& rs, const Layout& l);
+
+    const Layout& layout() const { return m_layout; }
+    int readingCount() const { return static_cast<int>(m_rows.size()); }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The caption of column col ("No Readings" over the first column of an
+    // empty sheet, nothing over the others).
+    QString header(int col) const;
+    // The text of a cell (flag cells: "True" or "False").
+    QString text(int row, int col) const;
+    // Replaces the text of a channel cell.
+    void setText(int row, int col, const QString& t);
+    bool flag(int row, int col) const;
+    void setFlag(int row, int col, bool on);
+    void toggleFlag(int row, int col) { setFlag(row, col, !flag(row, col)); }
+    bool isEdited(int row, int col) const;
+    QString key(int row) const { return m_rows[static_cast<size_t>(row)].key; }
+    qint64 bookmark(int row) const { return m_rows[static_cast<size_t>(row)].bookmark; }
+
+    // Every cell as text, the caption row first: what an export writes.
+    QList<QStringList> texts() const;
+
+    // Writes the edited cells and switched flags back through rs, the record
+    // set the rows were loaded from, as one transaction on conn. A cell that
+    // is not a number is not written (the stored value stays) and comes back
+    // in the list; an emptied cell stores null. A flag stored as null counts
+    // as set, as it is shown, and is written as set. Throws on an engine
+    // error, after which nothing has been written.
+    std::vector<Unsaved> writeBack(store::Recordset& rs, store::Connection& conn) const;
+
+private:
+    struct Row {
+        qint64 bookmark = 0;
+        QString key;
+        QString date;
+        QString time;
+        // -1 stored as null, 0 false, 1 true.
+        signed char storedFlag[2] = {-1, -1};
+        bool flag[2] = {true, true};
+    };
+    qint64 cellId(int row, int col) const { return qint64(row) * m_layout.columnCount() + col; }
+    QString storedText(int row, int col) const;
+
+    Layout m_layout;
+    std::vector<Row> m_rows;
+    // Stored channel values, channelCount() a row; NaN for null.
+    std::vector<double> m_values;
+    // Stored channel values that are not numbers (a file written by another
+    // program), by cell.
+    QHash<qint64, QString> m_oddStored;
+    // The user's texts, by cell.
+    QHash<qint64, QString> m_edits;
+};
+
+// The warning listing the cells that were not saved; empty when none.
+QString unsavedMessage(const std::vector<Unsaved>& unsaved);
+
+} // namespace rv::datasheet

@@ -1,0 +1,326 @@
+// The graph data passes on small reading tables: which rows they rewrite,
+// which reading is the zero, and how failures leave the stored values.
+#include "graph_data_fixture.h"
+#include "graphs/graph_data.h"
+#include "graphs/passes.h"
+#include "store/recordset.h"
+
+#include <cmath>
+
+using namespace rv;
+using namespace rv::graphs;
+using namespace rv::test;
+
+namespace {
+
+const QString kMay1 = QStringLiteral("2026/05/01 08:00:00");
+const QString kMay2 = QStringLiteral("2026/05/02 08:00:00");
+const QString kMay3 = QStringLiteral("2026/05/03 08:00:00");
+
+NodeGeometry collar(int n, std::array<QString, 7> anchors)
+{
+    NodeGeometry g;
+    g.headAtCollar = true;
+    g.numChannels = n;
+    g.relAnchor = anchors;
+    return g;
+}
+
+NodeGeometry toe(int n, std::array<QString, 7> anchors)
+{
+    NodeGeometry g = collar(n, anchors);
+    g.headAtCollar = false;
+    return g;
+}
+
+int count(const QString& text, const QString& what)
+{
+    return int(text.count(what));
+}
+
+} // namespace
+
+class PassesTest : public GraphDataTest {
+protected:
+    void SetUp() override
+    {
+        GraphDataTest::SetUp();
+        useSensor(QStringLiteral("250055001"));
+    }
+    double num(const QString& stamp, const QString& name) const { return field(stamp, name).toDouble(); }
+};
+
+TEST_F(PassesTest, TemporalPassZeroesOnTheEarliestFlaggedReading)
+{
+    // Inserted out of date order; the unflagged reading is the earliest.
+    add(kMay3, {9.0, 1.0}, true, false, 21.5);
+    add(kMay1, {10.0, 1.0}, true, false, QStringLiteral("21,5"));
+    add(QStringLiteral("2026/04/30 08:00:00"), {50.0}, false);
+    add(kMay2, {12.5, QVariant()}, true, false, QVariant());
+    preset(QStringLiteral("2026/04/30 08:00:00"), QStringLiteral("zero1 = 77, NumTemp = 5"));
+
+    GetTemporalData(*st, pr);
+
+    EXPECT_EQ(st->Offset[1], "10");
+    EXPECT_EQ(st->Offset[2], "1");
+    EXPECT_EQ(st->Offset[3], "");
+    EXPECT_EQ(num(kMay1, "zero1"), 0.0);
+    EXPECT_EQ(num(kMay2, "zero1"), 2.5);
+    EXPECT_EQ(num(kMay3, "zero1"), -1.0);
+    EXPECT_EQ(num(kMay2, "zero2"), 0.0);  // empty channel
+    EXPECT_EQ(num(kMay3, "zero10"), 0.0);
+    EXPECT_EQ(num(kMay3, "NumTemp"), 21.5);
+    EXPECT_EQ(num(kMay1, "NumTemp"), 21.0);
+    EXPECT_EQ(num(kMay2, "NumTemp"), 0.0);
+    // The reading off the time graphs is neither the zero nor rewritten.
+    EXPECT_EQ(num(QStringLiteral("2026/04/30 08:00:00"), "zero1"), 77.0);
+    EXPECT_EQ(num(QStringLiteral("2026/04/30 08:00:00"), "NumTemp"), 5.0);
+    // The temporal pass leaves the displacement fields alone.
+    EXPECT_FALSE(field(kMay2, "Disp1").isValid());
+    EXPECT_EQ(readLog(), "");
+    EXPECT_TRUE(pr.messages().empty());
+    EXPECT_EQ(st->rsGraph.state(), 0);
+    EXPECT_EQ(st->conn->transactionDepth(), 0);
+}
+
+TEST_F(PassesTest, EachSelectionHasItsOwnZero)
+{
+    add(kMay1, {10.0}, true, false);
+    add(kMay2, {12.0}, true, true);
+    add(kMay3, {15.0}, true, true);
+
+    GetTemporalData(*st, pr);
+    EXPECT_EQ(num(kMay1, "zero1"), 0.0);
+    EXPECT_EQ(num(kMay2, "zero1"), 2.0);
+    EXPECT_EQ(num(kMay3, "zero1"), 5.0);
+
+    GetSpatialData(*st, pr);
+    EXPECT_EQ(st->Offset[1], "12");
+    EXPECT_EQ(num(kMay1, "zero1"), 0.0);  // as the temporal pass left it
+    EXPECT_EQ(num(kMay2, "zero1"), 0.0);
+    EXPECT_EQ(num(kMay3, "zero1"), 3.0);
+
+    // Clearing the flag of the earliest reading moves the zero.
+    preset(kMay1, QStringLiteral("Plottemporal = 0"));
+    GetTemporalData(*st, pr);
+    EXPECT_EQ(num(kMay2, "zero1"), 0.0);
+    EXPECT_EQ(num(kMay3, "zero1"), 3.0);
+}
+
+TEST_F(PassesTest, EqualDatesTakeTheFirstTheEngineReturnsAsZero)
+{
+    add(kMay1, {10.0});
+    add(kMay2, {20.0});
+    // Both at the same moment.
+    exec(QStringLiteral("UPDATE \"250055001\" SET FullDate = '2026-05-01 08:00:00'"));
+    store::Recordset rs;
+    rs.open(QStringLiteral("SELECT * FROM `250055001` WHERE Plottemporal = True ORDER BY FullDate"), *st->conn);
+    const QString first = rs.text("DateTimeKey").mid(10);
+    rs.moveNext();
+    const QString second = rs.text("DateTimeKey").mid(10);
+    rs.close();
+
+    GetTemporalData(*st, pr);
+    EXPECT_EQ(num(first, "zero1"), 0.0);
+    EXPECT_EQ(std::abs(num(second, "zero1")), 10.0);
+}
+
+TEST_F(PassesTest, RowThatCannotBeZeroedKeepsItsLaterFieldsAndThePassGoesOn)
+{
+    add(kMay1, {10.0, QVariant(), 3.0}, true, false, 20.0);
+    add(kMay2, {11.0, 5.0, 4.0}, true, false, 21.0);
+    add(kMay3, {12.0, QVariant(), 6.0}, true, false, 22.0);
+    preset(kMay2, QStringLiteral("zero1 = 91, zero2 = 92, zero3 = 93, zero10 = 100, NumTemp = 99"));
+
+    GetTemporalData(*st, pr);
+
+    EXPECT_EQ(num(kMay2, "zero1"), 1.0);    // written before the failure
+    EXPECT_EQ(num(kMay2, "zero2"), 92.0);   // the rest as they were
+    EXPECT_EQ(num(kMay2, "zero3"), 93.0);
+    EXPECT_EQ(num(kMay2, "zero10"), 100.0);
+    EXPECT_EQ(num(kMay2, "NumTemp"), 99.0);
+    EXPECT_EQ(num(kMay3, "zero1"), 2.0);    // the next row is done in full
+    EXPECT_EQ(num(kMay3, "zero3"), 3.0);
+    EXPECT_EQ(num(kMay3, "NumTemp"), 22.0);
+    const QString log = readLog();
+    EXPECT_EQ(count(log, " - Err #13: Type mismatch G_SetZeros\n"), 1) << log.toStdString();
+    EXPECT_EQ(count(log, "Err #"), 1);
+}
+
+TEST_F(PassesTest, DisplacementPassBothHeadPositions)
+{
+    add(kMay1, {10.0, 10.0, 10.0, 10.0, 10.0});
+    add(kMay2, {13.0, 16.0, 10.0, 7.0, 11.5});
+    const std::array<QString, 7> rising = {"", "1.50", "2.50", "3.50", "4.50", "5.50", "6.50"};
+    const std::array<QString, 7> falling = {"", "6.50", "5.50", "4.50", "3.50", "2.50", "1.50"};
+
+    GetDispData(*st, pr, collar(5, rising));
+    const double collarDisp[] = {2.5, 1.5, -0.5, -0.5, 0.5, 0.0};
+    const double stretch[] = {1, 2, 0, -1, 0.5};
+    for (int k = 1; k <= 6; ++k) {
+        EXPECT_EQ(num(kMay2, QStringLiteral("Disp%1").arg(k)), collarDisp[k - 1]) << k;
+        EXPECT_EQ(num(kMay1, QStringLiteral("Disp%1").arg(k)), 0.0) << k;
+    }
+    for (int k = 1; k <= 5; ++k)
+        EXPECT_EQ(num(kMay2, QStringLiteral("Stretch%1").arg(k)), stretch[k - 1]) << k;
+
+    GetDispData(*st, pr, toe(5, falling));
+    const double toeDisp[] = {0, 1, 3, 3, 2, 2.5};
+    for (int k = 1; k <= 6; ++k)
+        EXPECT_EQ(num(kMay2, QStringLiteral("Disp%1").arg(k)), toeDisp[k - 1]) << k;
+    EXPECT_EQ(readLog(), "");
+}
+
+TEST_F(PassesTest, ThreeChannelTypeGetsItsSectionsAndNodes)
+{
+    add(kMay1, {10.0, 10.0, 10.0}, false, true);
+    add(kMay2, {13.0, 16.0, 10.0}, false, true);
+    // Stale values in fields of nodes the type does not have.
+    preset(kMay2, QStringLiteral("Stretch4 = 8, Stretch5 = 8, Disp5 = 8, Disp6 = 8"));
+
+    GetSDispData(*st, pr, collar(3, {"", "1.50", "2.50", "3.50", "4.50", "", ""}));
+    EXPECT_EQ(num(kMay2, "Stretch1"), 1.0);
+    EXPECT_EQ(num(kMay2, "Stretch2"), 2.0);
+    EXPECT_EQ(num(kMay2, "Stretch3"), 0.0);
+    EXPECT_EQ(num(kMay2, "Disp1"), 3.0);
+    EXPECT_EQ(num(kMay2, "Disp2"), 2.0);
+    EXPECT_EQ(num(kMay2, "Disp3"), 0.0);
+    EXPECT_EQ(num(kMay2, "Disp4"), 0.0);
+    for (const char* gone : {"Stretch4", "Stretch5", "Disp5", "Disp6"})
+        EXPECT_FALSE(field(kMay2, gone).isValid()) << gone;
+
+    GetSDispData(*st, pr, toe(3, {"", "4.50", "3.50", "2.50", "1.50", "", ""}));
+    EXPECT_EQ(num(kMay2, "Disp1"), 0.0);
+    EXPECT_EQ(num(kMay2, "Disp2"), 1.0);
+    EXPECT_EQ(num(kMay2, "Disp4"), 3.0);
+    EXPECT_FALSE(field(kMay2, "Disp5").isValid());
+    EXPECT_EQ(readLog(), "");
+}
+
+TEST_F(PassesTest, UnreadableNodePositionEndsThePassWithoutWritingTheRow)
+{
+    add(kMay1, {10.0, 10.0, 10.0});
+    add(kMay2, {13.0, 16.0, 10.0});
+    preset(kMay1, QStringLiteral("zero1 = 5, Disp1 = 5"));
+
+    GetDispData(*st, pr, collar(3, {"", "1.50", "2.50", "", "4.50", "", ""}));
+    const QString log = readLog();
+    EXPECT_EQ(count(log, "Err #13: Type mismatch G_GetTemporalData\n"), 1) << log.toStdString();
+    EXPECT_EQ(count(log, "Err #"), 1);
+    EXPECT_EQ(num(kMay1, "zero1"), 5.0);
+    EXPECT_EQ(num(kMay1, "Disp1"), 5.0);
+    EXPECT_FALSE(field(kMay2, "zero1").isValid());
+    EXPECT_EQ(st->conn->transactionDepth(), 0);
+    // The next pass works as usual.
+    GetTemporalData(*st, pr);
+    EXPECT_EQ(num(kMay2, "zero1"), 3.0);
+}
+
+TEST_F(PassesTest, MissingTableIsAnnouncedOnceAndCreated)
+{
+    st->conn->execute(QStringLiteral("DROP TABLE `250055001`"));
+    GetTemporalData(*st, pr);
+    ASSERT_EQ(pr.messages().size(), 1u);
+    EXPECT_EQ(pr.messages()[0].text,
+              "The data table for Sensor 250055001 could not be found\nA new table will be created");
+    EXPECT_EQ(pr.messages()[0].title, "Rockvane");
+    EXPECT_TRUE(st->conn->hasTable(QStringLiteral("250055001")));
+    const QString log = readLog();
+    EXPECT_EQ(count(log, " Module1_OpenGraphData\n"), 1);
+    EXPECT_EQ(count(log, " Module1_GetOffsets\n"), 1);
+    EXPECT_EQ(count(log, " G_GetTemporalData\n"), 1);
+    EXPECT_EQ(st->conn->transactionDepth(), 0);
+}
+
+TEST_F(PassesTest, EmptySelectionLogsAndKeepsTheOffsets)
+{
+    add(kMay1, {10.0}, false, false);
+    st->Offset[1] = QStringLiteral("4");
+    GetSpatialData(*st, pr);
+    EXPECT_EQ(st->Offset[1], "4");
+    const QString log = readLog();
+    EXPECT_EQ(count(log, "Err #3021"), 3) << log.toStdString();
+    EXPECT_EQ(count(log, " Module1_GetOffsets\n"), 1);
+    EXPECT_EQ(count(log, " G_SetZeros\n"), 1);
+    EXPECT_EQ(count(log, " G_GetTemporalData\n"), 1);
+    EXPECT_TRUE(pr.messages().empty());
+}
+
+TEST_F(PassesTest, RatePassTakesEveryReadingNotExcluded)
+{
+    add(kMay1, {10.0}, false, false);
+    add(kMay2, {11.0}, false, false);
+    add(kMay3, {14.0}, false, false);
+    exec(QStringLiteral("UPDATE \"250055001\" SET DoNotPlot = 1 WHERE DateTimeKey LIKE '%05/01%'"));
+    GetRateData(*st, pr);
+    EXPECT_FALSE(field(kMay1, "zero1").isValid());
+    EXPECT_EQ(num(kMay2, "zero1"), 0.0);
+    EXPECT_EQ(num(kMay3, "zero1"), 3.0);
+
+    // A missing table is announced and made without an open failure logged.
+    st->conn->execute(QStringLiteral("DROP TABLE `250055001`"));
+    GetRateData(*st, pr);
+    ASSERT_EQ(pr.messages().size(), 1u);
+    EXPECT_TRUE(st->conn->hasTable(QStringLiteral("250055001")));
+    EXPECT_FALSE(readLog().contains("Module1_OpenGraphData"));
+    EXPECT_TRUE(readLog().contains(" G_GetRateData\n"));
+}
+
+TEST_F(PassesTest, OpenFailureOnAnExistingTableNeverOffersToReplaceIt)
+{
+    // A table of that name that cannot be read as a reading table: the
+    // failure is logged, and nothing suggests making a new table over it.
+    st->conn->execute(QStringLiteral("DROP TABLE `250055001`"));
+    exec(QStringLiteral("CREATE TABLE \"250055001\" (DateTimeKey TEXT)"));
+    exec(QStringLiteral("INSERT INTO \"250055001\" VALUES ('kept')"));
+    OpenGraphData(*st, pr, GraphSelection::Temporal);
+    EXPECT_TRUE(pr.messages().empty());
+    EXPECT_EQ(st->rsGraph.state(), 0);
+    EXPECT_EQ(count(readLog(), " Module1_OpenGraphData\n"), 1);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(st->conn->handle(), "SELECT count(*) FROM \"250055001\"", -1, &s, nullptr);
+    ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(s, 0), 1);
+    sqlite3_finalize(s);
+}
+
+TEST_F(PassesTest, FailureInsideThePassKeepsTheRowsAlreadyDone)
+{
+    add(kMay1, {10.0, QVariant(), 10.0});
+    add(kMay2, {13.0, 5.0, 10.0});
+    add(kMay3, {14.0, QVariant(), 10.0});
+    // May 2 cannot be zeroed past channel 1, and the old zero3 it keeps is
+    // not a number, so its stretch fails and the pass ends there.
+    preset(kMay2, QStringLiteral("zero1 = 50, zero3 = 'bad'"));
+    preset(kMay3, QStringLiteral("zero1 = 60"));
+
+    GetDispData(*st, pr, collar(3, {"", "1.50", "2.50", "3.50", "4.50", "", ""}));
+    const QString log = readLog();
+    EXPECT_EQ(count(log, "Err #13: Type mismatch G_SetZeros\n"), 1) << log.toStdString();
+    EXPECT_EQ(count(log, "Err #13: Type mismatch G_GetTemporalData\n"), 1);
+    EXPECT_EQ(num(kMay1, "zero1"), 0.0);  // done before the failure, and kept
+    EXPECT_EQ(num(kMay1, "Disp1"), 0.0);
+    EXPECT_EQ(num(kMay2, "zero1"), 50.0); // the failing row is not written
+    EXPECT_EQ(num(kMay3, "zero1"), 60.0); // nor anything after it
+    EXPECT_EQ(st->conn->transactionDepth(), 0);
+}
+
+TEST_F(PassesTest, CountOfASelectionAsTheRecordSetWouldHaveIt)
+{
+    add(kMay1, {10.0}, true, false);
+    add(kMay2, {10.0}, true, true);
+    add(kMay3, {10.0}, false, false);
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Temporal), 2);
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Spatial), 1);
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::AllReadings), 3);
+    EXPECT_EQ(st->rsGraph.state(), 0);
+    EXPECT_TRUE(pr.messages().empty());
+
+    st->conn->execute(QStringLiteral("DROP TABLE `250055001`"));
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Spatial), 0);
+    ASSERT_EQ(pr.messages().size(), 1u);
+    EXPECT_EQ(pr.messages()[0].text,
+              "The data table for Sensor 250055001 could not be found\nA new table will be created");
+    EXPECT_TRUE(st->conn->hasTable(QStringLiteral("250055001")));
+    EXPECT_EQ(count(readLog(), " Module1_OpenGraphData\n"), 1);
+}

@@ -1,0 +1,278 @@
+// Which rows are offered, how their dates are read, which fields they fill,
+// the append with its duplicate test, and the archive of the logger's copy.
+#include "import/preselect.h"
+#include "import/readout_append.h"
+#include "import/readout_archive.h"
+#include "common/scripted_progress.h"
+#include "readings/sensor_tables.h"
+#include "store/connection.h"
+#include "store/recordset.h"
+#include "temp_data.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace rv;
+using namespace rv::importing;
+
+namespace {
+
+// Rows of "date" lines only, one hour apart from start unless given.
+ReadoutRecords dates(const QStringList& slugDates)
+{
+    QByteArray text;
+    for (const QString& d : slugDates)
+        text += d.toUtf8() + ",SLUG01,45,001,16.25,2.345,3,4,5,6,7\n";
+    return parseReadout(text);
+}
+
+QStringList hourly(int count, int startHour = 0)
+{
+    QStringList out;
+    QDateTime t(QDate(2024, 3, 1), QTime(0, 0), Qt::UTC);
+    t = t.addSecs(3600 * startHour);
+    for (int k = 0; k < count; ++k)
+        out << t.addSecs(3600 * k).toString("yyyy/MM/dd HH:mm:ss");
+    return out;
+}
+
+std::vector<int> tickedRows(const std::vector<char>& t)
+{
+    std::vector<int> out;
+    for (size_t k = 0; k < t.size(); ++k)
+        if (t[k])
+            out.push_back(static_cast<int>(k));
+    return out;
+}
+
+} // namespace
+
+TEST(Preselect, SpacingOneEightAndTwentyFour)
+{
+    const auto r = dates(hourly(50));
+    EXPECT_EQ(tickedRows(preselect(r, 24)), (std::vector<int>{0, 24, 48}));
+    EXPECT_EQ(tickedRows(preselect(r, 8)).size(), 7u);
+    EXPECT_EQ(tickedRows(preselect(r, 1)).size(), 50u);
+    EXPECT_EQ(spacingHours("24"), 24);
+    EXPECT_EQ(spacingHours("8"), 8);
+
+    // Hour boundaries, not elapsed hours: 10:59 to 11:00 is one.
+    const QDateTime a(QDate(2024, 3, 1), QTime(10, 59), Qt::UTC);
+    EXPECT_EQ(hourBoundaries(a, QDateTime(QDate(2024, 3, 1), QTime(11, 0), Qt::UTC)), 1);
+    EXPECT_EQ(hourBoundaries(a, QDateTime(QDate(2024, 3, 2), QTime(9, 59), Qt::UTC)), 23);
+    // 23 hours and a minute after 10:59 is already 24 boundaries on.
+    const auto edge = dates({"2024/03/01 10:59:00", "2024/03/02 09:59:00", "2024/03/02 10:00:00"});
+    EXPECT_EQ(tickedRows(preselect(edge, 24)), (std::vector<int>{0, 2}));
+}
+
+TEST(Preselect, MarkerUnreadableAndEarlierRows)
+{
+    // The marker and a header line are never offered and do not move the
+    // last offered date; a row earlier than the last offered one is skipped.
+    const auto r = dates({"Date Time", "2024/03/01 00:00:00", "2000/01/01 00:00:80", "2024/03/02 00:00:00",
+                          "2024/02/01 00:00:00", "2024/03/02 23:00:00", "2024/03/03 00:00:00"});
+    EXPECT_EQ(tickedRows(preselect(r, 24)), (std::vector<int>{1, 3, 6}));
+    EXPECT_EQ(tickedRows(preselect(dates({"2000/01/01 00:00:80"}), 1)).size(), 0u);
+}
+
+TEST(ReadingStamp, ThreeLayouts)
+{
+    const QString id = "202445001";
+    auto s = readingStamp(id, u"2024/03/05 07:08:09", DateLayout::YearFirst);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->key, "202445001 2024/03/05 07:08:09");
+    EXPECT_EQ(s->date, QDate(2024, 3, 5));
+    EXPECT_EQ(s->time, QTime(7, 8, 9));
+
+    s = readingStamp(id, u"05/03/2024 07:08:09", DateLayout::DayFirst);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->key, "202445001 2024/03/05 07:08:09");
+    s = readingStamp(id, u"03/05/2024 07:08:09", DateLayout::MonthFirst);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->key, "202445001 2024/03/05 07:08:09");
+    EXPECT_EQ(s->full, QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9), Qt::UTC));
+
+    // The general parser takes a day-first date with the default layout as
+    // month-first; by position the layouts swap it back.
+    s = readingStamp(id, u"05/03/2024 07:08:09", DateLayout::YearFirst);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->date, QDate(2024, 5, 3));
+
+    // Rows that would get a broken key are refused.
+    EXPECT_FALSE(readingStamp(id, u"2000/01/01 00:00:80", DateLayout::YearFirst));
+    EXPECT_FALSE(readingStamp(id, u"2000/01/01 00:00:80", DateLayout::DayFirst));
+    EXPECT_FALSE(readingStamp(id, u"Date Time", DateLayout::YearFirst));
+    EXPECT_FALSE(readingStamp(id, u"31/02/2024 07:08:09", DateLayout::DayFirst));
+    EXPECT_FALSE(readingStamp(id, u"5/3/2024 07:08:09", DateLayout::DayFirst));
+    EXPECT_FALSE(readingStamp(id, u"07:08:09", DateLayout::YearFirst));
+}
+
+TEST(ChannelMapping, TypesWithAndWithoutTemperature)
+{
+    auto m = channelMap("45", true);
+    EXPECT_TRUE(m.temperature);
+    EXPECT_EQ(m.firstField, 5);
+    EXPECT_EQ(m.count, 4);
+    m = channelMap("25", false);
+    EXPECT_FALSE(m.temperature);
+    EXPECT_EQ(m.firstField, 4);
+    EXPECT_EQ(m.count, 2);
+    EXPECT_EQ(channelMap("65", true).count, 6);
+    EXPECT_DOUBLE_EQ(channelValue(u"12.345", "##0.00"), 12.35);
+    EXPECT_DOUBLE_EQ(channelValue(u"16.25", "##0.0"), 16.3);
+    EXPECT_DOUBLE_EQ(channelValue(u"abc", "##0.00"), 0.0);
+    EXPECT_DOUBLE_EQ(channelValue(u"7kN", "##0.00"), 7.0);
+}
+
+class AppendTest : public ::testing::Test {
+protected:
+    test::TempData data;
+    store::Connection conn;
+    store::Recordset rs;
+    const QString id = "202445001";
+
+    void SetUp() override
+    {
+        data.makeDefaultDatabase();
+        conn.open(data.database());
+        createReadingTable(conn, id);
+        rs.open(readingsSql(id), conn);
+    }
+    AppendOutcome append(const ReadoutRecords& r, const std::vector<char>& ticks, bool temp,
+                         Progress& progress, QStringList* dups = nullptr,
+                         DateLayout layout = DateLayout::YearFirst, const QString& type = "45")
+    {
+        return appendReadings(conn, rs, r, ticks, AppendTarget{id, type, temp}, layout,
+                              [dups](const QString& k) { if (dups) *dups << k; }, progress);
+    }
+};
+
+TEST_F(AppendTest, FieldsWrittenForATypeWithATemperatureChannel)
+{
+    const auto r = dates({"2024/03/05 07:08:09"});
+    NoProgress none;
+    const auto out = append(r, {1}, true, none);
+    EXPECT_EQ(out.appended, 1);
+    ASSERT_EQ(rs.recordCount(), 1);
+    rs.moveFirst();
+    EXPECT_EQ(rs.text("DateTimeKey"), "202445001 2024/03/05 07:08:09");
+    EXPECT_EQ(rs.text("ReadingDate"), "2024/03/05");
+    EXPECT_EQ(rs.text("ReadingTime"), "07:08:09");
+    EXPECT_EQ(rs.text("FullDate"), "2024/03/05 07:08:09");
+    EXPECT_DOUBLE_EQ(rs.value("ChannelT").toDouble(), 16.3);   // C4, one decimal
+    EXPECT_DOUBLE_EQ(rs.value("Channel1").toDouble(), 2.35);   // C5, two decimals
+    EXPECT_DOUBLE_EQ(rs.value("Channel4").toDouble(), 5.0);    // C8
+    EXPECT_TRUE(rs.value("Channel5").isNull());                // beyond type 45's four
+    EXPECT_EQ(rs.value("IsDirty").toBool(), true);
+    EXPECT_EQ(rs.value("PlotSpatial").toBool(), false);
+    EXPECT_EQ(rs.value("Plottemporal").toBool(), true);
+}
+
+TEST_F(AppendTest, FieldsWrittenForATypeWithoutATemperatureChannel)
+{
+    const auto r = dates({"2024/03/05 07:08:09"});
+    NoProgress none;
+    append(r, {1}, false, none, nullptr, DateLayout::YearFirst, "25");
+    rs.moveFirst();
+    EXPECT_TRUE(rs.value("ChannelT").isNull());
+    EXPECT_DOUBLE_EQ(rs.value("Channel1").toDouble(), 16.25);  // C4
+    EXPECT_DOUBLE_EQ(rs.value("Channel2").toDouble(), 2.35);   // C5
+    EXPECT_TRUE(rs.value("Channel3").isNull());
+}
+
+TEST_F(AppendTest, DuplicatesBadDatesAndOrder)
+{
+    // Unticked rows stay out; a repeated line and a reading already stored
+    // are refused; the marker is skipped and counted; the set comes back
+    // in FullDate order as a fresh read would give it.
+    rs.addNew();
+    rs.setValue("DateTimeKey", id + " 2024/03/01 05:00:00");
+    rs.setValue("FullDate", "2024/03/01 05:00:00");
+    rs.update();
+    const auto r = dates({"2024/03/02 00:00:00", "2024/03/01 05:00:00", "2000/01/01 00:00:80",
+                          "2024/03/01 00:00:00", "2024/03/02 00:00:00", "2024/03/03 00:00:00"});
+    QStringList dups;
+    NoProgress none;
+    const auto out = append(r, {1, 1, 1, 1, 1, 0}, true, none, &dups);
+    EXPECT_EQ(out.appended, 2);
+    EXPECT_EQ(out.duplicates, 2);
+    EXPECT_EQ(out.badDates, 1);
+    EXPECT_EQ(dups, (QStringList{id + " 2024/03/01 05:00:00", id + " 2024/03/02 00:00:00"}));
+    ASSERT_EQ(rs.recordCount(), 3);
+    EXPECT_EQ(data.rowCount(id), 3);
+    QStringList keys;
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        keys << rs.text("DateTimeKey").mid(10);
+    EXPECT_EQ(keys, (QStringList{"2024/03/01 00:00:00", "2024/03/01 05:00:00", "2024/03/02 00:00:00"}));
+
+    // The same file again: every row refused.
+    dups.clear();
+    const auto again = append(r, {1, 1, 0, 1, 1, 0}, true, none, &dups);
+    EXPECT_EQ(again.appended, 0);
+    EXPECT_EQ(dups.size(), 4);
+}
+
+TEST_F(AppendTest, CancelKeepsNothing)
+{
+    const auto r = dates(hourly(2000));
+    ScriptedProgress progress;
+    progress.cancelAt(0, 1000);
+    const auto out = append(r, std::vector<char>(2000, 1), true, progress);
+    EXPECT_TRUE(out.cancelled);
+    EXPECT_EQ(out.appended, 0);
+    EXPECT_EQ(rs.recordCount(), 0);
+    EXPECT_EQ(data.rowCount(id), 0);
+    EXPECT_EQ(conn.transactionDepth(), 0);
+    EXPECT_FALSE(progress.open());
+}
+
+TEST(Archive, MovesTheLoggersCopyIntoTheDatedFolder)
+{
+    QTemporaryDir root;
+    const QDate day(2024, 3, 5);
+    // Nothing to move: only the folder is made.
+    auto out = archiveReadout(root.path(), "202445001", day);
+    EXPECT_EQ(out.status, ArchiveOutcome::Status::NothingToMove);
+    EXPECT_TRUE(QDir(root.path() + "/TENDONbackup").exists());
+
+    auto write = [&](const QByteArray& text) {
+        QFile f(root.path() + "/RV202445001.txt");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    write("first\n");
+    out = archiveReadout(root.path(), "202445001", day);
+    EXPECT_EQ(out.status, ArchiveOutcome::Status::Archived);
+    EXPECT_EQ(out.target, root.path() + "/TENDONbackup/RV202445001_2024-03-05.txt");
+    EXPECT_FALSE(QFile::exists(root.path() + "/RV202445001.txt"));
+    // A second archive the same day keeps the first.
+    write("second\n");
+    out = archiveReadout(root.path(), "202445001", day);
+    EXPECT_EQ(out.target, root.path() + "/TENDONbackup/RV202445001_2024-03-05_2.txt");
+    QFile first(root.path() + "/TENDONbackup/RV202445001_2024-03-05.txt");
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+    EXPECT_EQ(first.readAll(), "first\n");
+}
+
+TEST(Archive, UnwritableRootKeepsTheSource)
+{
+    QTemporaryDir root;
+    QFile f(root.path() + "/RV202445001.txt");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("data\n");
+    f.close();
+    // A file where the folder should be: the folder cannot be made.
+    QFile blocker(root.path() + "/TENDONbackup");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const auto out = archiveReadout(root.path(), "202445001", QDate(2024, 3, 5));
+    EXPECT_EQ(out.status, ArchiveOutcome::Status::Failed);
+    EXPECT_FALSE(out.error.isEmpty());
+    EXPECT_TRUE(QFile::exists(root.path() + "/RV202445001.txt"));
+
+    // The root of a path is the mount point of its file system.
+    EXPECT_FALSE(driveRoot(root.path()).isEmpty());
+    EXPECT_TRUE(root.path().startsWith(driveRoot(root.path())));
+}
