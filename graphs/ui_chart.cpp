@@ -19,6 +19,8 @@ namespace rv::graphs {
 namespace {
 
 constexpr double kSecondsPerDay = 86400.0;
+// 1970/01/01 as a date serial (days since 1899/12/30).
+constexpr double kUnixEpochSerial = 25569.0;
 constexpr int kTimeSeries = 11;
 constexpr int kLengthSeries = 16;
 // Pixels the mouse may move between press and release and still click.
@@ -352,7 +354,7 @@ void ChartAxis::apply()
     const QFontMetrics fm(m_axis->tickLabelFont());
     if (vertical) {
         const int h = std::max(1, m_axis->axisRect()->height());
-        m_ticker->maxTicks = std::max(2, h / (fm.height() * 2));
+        m_ticker->maxTicks = std::max(2, h * 2 / (fm.height() * 3));
     } else {
         const QString sample = m_dateTime ? QDateTime(QDate(2000, 12, 28), QTime(23, 59, 59), Qt::UTC)
                                                 .toString(qtDateTimeFormat(m_dateFormat))
@@ -641,15 +643,34 @@ void Chart::loadPending()
         std::vector<QVector<QCPGraphData>> data(list.size());
         for (auto& d : data)
             d.reserve(rows);
+        const store::ColType xType = rs.fieldType(xi);
+        const bool dated = xType == store::ColType::Date || xType == store::ColType::DateTime
+            || xType == store::ColType::Time;
+        // Numbers and dates are read straight from the row; only a number
+        // stored as text goes through the general conversion.
+        auto xOf = [&](double& x) {
+            if (const auto v = rs.serial(xi)) {
+                x = dated ? std::round((*v - kUnixEpochSerial) * kSecondsPerDay * 1000.0) / 1000.0 : *v;
+                return std::isfinite(x);
+            }
+            return keyOf(rs.value(xi), x);
+        };
+        auto yOf = [&](int i, double& y) {
+            if (const auto v = rs.serial(i)) {
+                y = *v;
+                return std::isfinite(y);
+            }
+            return valueOf(rs.value(i), y);
+        };
         if (rows > 0) {
             const int was = rs.absolutePosition();
             rs.moveFirst();
             while (!rs.eof()) {
                 double x = 0;
-                if (keyOf(rs.value(xi), x)) {
+                if (xOf(x)) {
                     for (size_t k = 0; k < list.size(); ++k) {
                         double y = 0;
-                        if (valueOf(rs.value(yi[k]), y))
+                        if (yOf(yi[k], y))
                             data[k].push_back(QCPGraphData(x, y));
                     }
                 }

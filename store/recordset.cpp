@@ -456,6 +456,46 @@ QVariant Recordset::value(int index) const
     return cellValue(d->rowCells(d->currentRow())[index], d->pool);
 }
 
+std::optional<double> Recordset::serial(int index) const
+{
+    // Julian day of 1899/12/30, day 0 of the date serial.
+    constexpr qint64 kSerialEpoch = 2415019;
+    d->requireOpen();
+    if (index < 0 || index >= d->ncols)
+        throw noSuchField();
+    if (!d->hasCurrent())
+        throw noCurrentRecord();
+    const auto k = static_cast<size_t>(index);
+    if (d->isChanged[k]) {
+        const QVariant& v = d->pending[k];
+        switch (v.metaType().id()) {
+        case QMetaType::QDateTime: {
+            const QDateTime dt = v.toDateTime();
+            return double(dt.date().toJulianDay() - kSerialEpoch) + dt.time().msecsSinceStartOfDay() / double(kMsPerDay);
+        }
+        case QMetaType::QDate: return double(v.toDate().toJulianDay() - kSerialEpoch);
+        case QMetaType::QTime: return v.toTime().msecsSinceStartOfDay() / double(kMsPerDay);
+        case QMetaType::Bool: return v.toBool() ? 1.0 : 0.0;
+        case QMetaType::Double:
+        case QMetaType::LongLong:
+        case QMetaType::Int: return v.toDouble();
+        default: return std::nullopt;
+        }
+    }
+    const Cell& c = d->rowCells(d->currentRow())[index];
+    switch (c.tag) {
+    case Tag::Double: return c.d;
+    case Tag::Long:
+    case Tag::Bool: return double(c.i);
+    case Tag::Date: return double(c.i - kSerialEpoch);
+    case Tag::Time: return c.i / double(kMsPerDay);
+    case Tag::DateTime: return double(c.i / kMsPerDay - kSerialEpoch) + (c.i % kMsPerDay) / double(kMsPerDay);
+    case Tag::Null:
+    case Tag::Text: break;
+    }
+    return std::nullopt;
+}
+
 QString Recordset::text(const QString& field) const
 {
     d->requireOpen();

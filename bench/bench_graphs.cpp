@@ -1,0 +1,224 @@
+// Entering the time graph pages of a sensor with 100,000 hourly readings
+// (the page check, the data pass and the drawing), and the drawings alone.
+#include "app/frmMain.h"
+#include "common/scripted_prompter.h"
+#include "graphs/ui_chart.h"
+#include "graphs/ui_graphs.h"
+#include "state/appstate.h"
+#include "store/connection.h"
+#include "store/recordset.h"
+#include "store/schema.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include "graphs/graph_data.h"
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <ctime>
+#include <memory>
+#include <qcustomplot.h>
+
+using namespace rv;
+
+namespace {
+
+constexpr int kReadings = 100000;
+const QString kId = QStringLiteral("200065001");
+
+// One five-channel sensor, head at the collar, nodes 1..6 m, recess 0.5 m,
+// with eleven years of hourly readings. The derived values are stored as
+// the passes write them (the first reading is the zero).
+QString makeFolder(QTemporaryDir& dir)
+{
+    const QString folder = dir.path() + "/Quillon/Rockvane";
+    QDir().mkpath(folder);
+    const QString db = folder + "/RockvaneTENDON.mdb";
+    store::createDefaultDatabase(db);
+    store::Connection c;
+    c.open(db);
+    {
+        store::Connection::Transaction tx(c);
+        store::Recordset rs;
+        rs.open("SELECT Sensors.* FROM Sensors ORDER BY InstrumentID;", c);
+        rs.addNew();
+        rs.setValue("InstrumentID", kId);
+        rs.setValue("SensorType", "65");
+        rs.setValue("TypeID", "65");
+        rs.setValue("DateID", kId.left(4));
+        rs.setValue("SensorNo", kId.right(3));
+        rs.setValue("Destroyed", "No");
+        rs.setValue("HeadLocation", true);
+        rs.setValue("LengthofCable", 8.0);
+        rs.setValue("Recess", 0.5);
+        for (int n = 1; n <= 6; ++n)
+            rs.setValue("NodeLocation" + QString::number(n), double(n));
+        rs.update();
+        tx.commit();
+    }
+    c.execute("SELECT * INTO `" + kId + "` FROM sensordata WHERE DateTimeKey is null");
+    store::Connection::Transaction tx(c);
+    store::Recordset rs;
+    rs.open("SELECT * FROM `" + kId + "` ORDER BY FullDate", c);
+    const QDateTime start(QDate(2015, 1, 1), QTime(0, 0));
+    for (int i = 0; i < kReadings; ++i) {
+        const QDateTime t = start.addSecs(3600LL * i);
+        const double days = i / 24.0;
+        rs.addNew();
+        const QString when = t.toString("yyyy/MM/dd HH:mm:ss");
+        rs.setValue("DateTimeKey", kId + " " + when);
+        rs.setValue("ReadingDate", when.left(10));
+        rs.setValue("ReadingTime", when.mid(11));
+        rs.setValue("FullDate", when);
+        const double temp = 18 + 4 * std::sin(days / 58.0);
+        rs.setValue("ChannelT", temp);
+        rs.setValue("NumTemp", temp);
+        double disp = 0;
+        double z[6] = {};
+        for (int k = 1; k <= 5; ++k) {
+            z[k] = i == 0 ? 0 : (6 - k) * 2.0 * std::log1p(days / 200.0);
+            rs.setValue("Channel" + QString::number(k), z[k]);
+            rs.setValue("zero" + QString::number(k), z[k]);
+            rs.setValue("Stretch" + QString::number(k), z[k] / 3);
+        }
+        rs.setValue("Disp6", 0.0);
+        for (int k = 5; k >= 1; --k) {
+            disp += z[k] / 3;
+            rs.setValue("Disp" + QString::number(k), disp);
+        }
+        rs.setValue("Plottemporal", true);
+        rs.setValue("PlotSpatial", i % 720 == 0);
+        rs.update();
+    }
+    tx.commit();
+    return folder;
+}
+
+struct Fixture {
+    QTemporaryDir dir;
+    QString folder = makeFolder(dir);
+    AppState st{folder};
+    ScriptedPrompter pr;
+    FrmMain win{st, pr};
+    Fixture()
+    {
+        win.load();
+        win.show();
+    }
+    ~Fixture() { st.RefusedCopy = true; }
+};
+
+std::unique_ptr<Fixture> g_fixture;
+
+Fixture& fixture()
+{
+    if (!g_fixture)
+        g_fixture = std::make_unique<Fixture>();
+    return *g_fixture;
+}
+
+void enterPage(benchmark::State& state, int page)
+{
+    Fixture& f = fixture();
+    QTabWidget* tabs = f.win.ui().SSTab1;
+    for (auto _ : state) {
+        tabs->setCurrentIndex(page);
+        f.win.ui().ChartT->replot();
+        f.win.ui().ChartT2->replot();
+        state.PauseTiming();
+        tabs->setCurrentIndex(7);
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    if (tabs->currentIndex() != 7 || !f.pr.messages().empty())
+        state.SkipWithError("the page was not entered");
+    QCustomPlot* plot = page == 3 ? f.win.ui().ChartT : f.win.ui().ChartT2;
+    state.counters["points"] = graphs::Chart::of(plot)->series(1).count();
+}
+
+void BM_EnterLoadVTime(benchmark::State& state)
+{
+    enterPage(state, 3);
+}
+BENCHMARK(BM_EnterLoadVTime)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_EnterDispVTime(benchmark::State& state)
+{
+    enterPage(state, 4);
+}
+BENCHMARK(BM_EnterDispVTime)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_DrawTgraphOnly(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        graphs::DrawTgraph(f.win.context());
+        f.win.ui().ChartT->replot();
+    }
+}
+BENCHMARK(BM_DrawTgraphOnly)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_DrawRgraphOnly(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        graphs::DrawRgraph(f.win.context());
+        f.win.ui().ChartT2->replot();
+    }
+}
+BENCHMARK(BM_DrawRgraphOnly)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Where the time of a drawing goes: opening the selection, reading the
+// rows into the lines, and painting.
+void BM_DrawingParts(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    double open = 0, read = 0, paint = 0;
+    // Processor time, so that other work on the machine does not count.
+    struct CpuTimer {
+        double at = now();
+        static double now()
+        {
+            timespec ts{};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+            return ts.tv_sec * 1e9 + ts.tv_nsec;
+        }
+        void restart() { at = now(); }
+        double nsecsElapsed() const { return now() - at; }
+    };
+    for (auto _ : state) {
+        CpuTimer t;
+        graphs::OpenGraphData(f.st, f.pr, graphs::GraphSelection::Temporal);
+        open += t.nsecsElapsed() / 1e6;
+        t.restart();
+        graphs::Chart& c = *graphs::Chart::of(f.win.ui().ChartT);
+        for (int i = 0; i <= 5; ++i) {
+            c.series(i).bindX(f.st.rsGraph, "fulldate");
+            c.series(i).bindY(i == 0 ? QString("NumTemp") : "zero" + QString::number(i));
+        }
+        benchmark::DoNotOptimize(c.leftAxis().maxYValue());
+        read += t.nsecsElapsed() / 1e6;
+        t.restart();
+        f.win.ui().ChartT->replot();
+        paint += t.nsecsElapsed() / 1e6;
+    }
+    state.counters["open_ms"] = open / state.iterations();
+    state.counters["read_ms"] = read / state.iterations();
+    state.counters["paint_ms"] = paint / state.iterations();
+}
+BENCHMARK(BM_DrawingParts)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_fixture.reset();
+    return 0;
+}
