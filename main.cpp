@@ -1,5 +1,4 @@
 #include "state/appstate.h"
-#include "app/first_start.h"
 #include "app/frmMain.h"
 #include "app/ui_qt_prompter.h"
 #include "maintenance/manual.h"
@@ -13,12 +12,10 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName("Quillon");
 
     // The data folder is resolved here, once; everything else is handed it.
+    // The window's load makes the folder and the default database when they
+    // are missing, once it knows it is the only copy running.
     const QString dataFolder =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Quillon/Rockvane";
-    rv::ensureDataFolder(dataFolder);
-    // The manual is written here rather than with the folder, so that the
-    // window tests, which make a data folder for every test, need not render it.
-    rv::installManual(dataFolder);
 
     rv::AppState state(dataFolder);
     rv::QtPrompter prompter(nullptr);
@@ -26,6 +23,9 @@ int main(int argc, char** argv)
     prompter.setParentWidget(&window);
     if (!window.load())
         return 1;
+    // The manual is written once the load has made the data folder; the
+    // window tests, which make a data folder for every test, never render it.
+    rv::installManual(dataFolder);
     const int rc = app.exec();
     window.terminate();
     return rc;

@@ -5,9 +5,12 @@
 
 namespace rv {
 
-// Creates the data folder and the default database when the location file
-// does not name another database and they are missing. Returns false (and
-// leaves whatever exists untouched) when they could not be created.
-bool ensureDataFolder(const QString& dataFolder);
+// Creates the data folder and the default database when they are missing
+// and the location file does not name another database that exists. A
+// default database of 0 bytes (all an interrupted start could leave before
+// databases were built under a work name) counts as missing. Returns false
+// when they could not be created, with the reason in *why; whatever existed
+// is left untouched.
+bool ensureDataFolder(const QString& dataFolder, QString* why = nullptr);
 
 } // namespace rv

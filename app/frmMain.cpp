@@ -1,4 +1,5 @@
 #include "app/frmMain.h"
+#include "app/first_start.h"
 #include "app/ui_clickable_label.h"
 #include "graphs/graph_data.h"
 #include "common/log.h"
@@ -7,14 +8,18 @@
 #include "graphs/ui_graphs.h"
 #include "import/ui_import.h"
 #include "maintenance/ui_utilities.h"
+#include "readings/reading_rules.h"
 #include "readings/sensor_tables.h"
 #include "readings/ui_datasheet.h"
 #include "readings/ui_readings.h"
 #include "reports/ui_reports.h"
 #include "sensors/prefs.h"
 #include "sensors/ui_sensors.h"
+#include "store/schema.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <algorithm>
 #include <QComboBox>
 #include <qcustomplot.h>
 #include <QFile>
@@ -27,6 +32,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextStream>
+#include <QTimer>
 #include <QToolButton>
 
 namespace rv {
@@ -94,8 +100,16 @@ void FrmMain::wire()
 
     connect(u.cboSensors, &QComboBox::activated, this, [this](int) { sensors::cboSensorsClick(m_ctx); });
     connect(u.cboDestroyed, &QComboBox::activated, this, [this](int) { sensors::cboDestroyedClick(m_ctx); });
-    u.cboSensors->lineEdit()->installEventFilter(this);
-    u.cboDestroyed->lineEdit()->installEventFilter(this);
+    // An editable combo box takes the keys itself and hands them to its line
+    // edit directly, so the keys are watched where they arrive.
+    u.cboSensors->installEventFilter(this);
+    u.cboDestroyed->installEventFilter(this);
+    // Destroyed holds "Yes", "No" or nothing: no paste, cut, drop or menu
+    // edit may put any other text into it.
+    u.cboDestroyed->lineEdit()->setReadOnly(true);
+    for (int i = 1; i <= 6; ++i)
+        u.txtNode[i]->installEventFilter(this);
+    u.txtRecess->installEventFilter(this);
     u.txtStartDate->installEventFilter(this);
     u.txtEndDate->installEventFilter(this);
 
@@ -119,21 +133,33 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* e)
     }
     if (e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
-        if (watched == u.cboSensors->lineEdit()) {
+        if (watched == u.cboSensors) {
             sensors::cboSensorsKeyDown(m_ctx, k->key());
             const QString t = k->text();
             if (!t.isEmpty() && t.at(0).isPrint() && !sensors::cboSensorsKeyPress(m_ctx, t.at(0)))
                 return true;
             return false;
         }
-        if (watched == u.cboDestroyed->lineEdit()) {
+        if (watched == u.cboDestroyed) {
             const QString t = k->text();
-            if (!t.isEmpty() && t.at(0).isPrint()) {
+            if (!t.isEmpty() && t.at(0).isPrint() && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
                 sensors::cboDestroyedKeyPress(m_ctx, t.at(0));
                 return true;
             }
             // Editing keys would change the word without a choice being made.
             return k->key() == Qt::Key_Backspace || k->key() == Qt::Key_Delete;
+        }
+        const bool isNode = std::find(std::begin(u.txtNode) + 1, std::end(u.txtNode), watched) != std::end(u.txtNode);
+        if (isNode || watched == u.txtRecess) {
+            // Shortcuts (copy, paste, select all) are not typed characters.
+            const QString t = k->text();
+            if (t.isEmpty() || (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+                return false;
+            const char16_t code = t.at(0).unicode();
+            const readings::KeyAction a = isNode ? readings::numberBoxKey(code) : readings::recessKey(code);
+            if (a == readings::KeyAction::SaveThenAccept)
+                sensors::savefields(m_ctx);
+            return a == readings::KeyAction::Refuse;
         }
     }
     if (e->type() == QEvent::FocusOut && (watched == u.txtStartDate || watched == u.txtEndDate)) {
@@ -176,6 +202,20 @@ bool FrmMain::load()
     // load stands over it.
     show();
 
+    // While a statement waits for another program's lock the pointer says
+    // so; it comes back once control returns to the event loop.
+    store::setBusyWaitHook([] {
+        static bool waiting = false;
+        if (waiting)
+            return;
+        waiting = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QTimer::singleShot(0, qApp, [] {
+            QApplication::restoreOverrideCursor();
+            waiting = false;
+        });
+    });
+
     bool ok = true;
     try {
         // 4. The data folder was resolved by the caller.
@@ -189,13 +229,35 @@ bool FrmMain::load()
             const QString line = in.readLine();
             if (line.isNull())
                 throw store::DbError(62, "Input past end of file");
-            if (!line.isEmpty()) {
+            // A named file that is not there (a share not mounted today) is
+            // handled as an empty line; the location file is kept, so the
+            // alternate database is used again once it is back.
+            const bool found = !line.isEmpty() && QFileInfo::exists(line);
+            if (found) {
                 m_st.DatabasePath = line;
             } else {
+                if (!line.isEmpty())
+                    writeLog(m_st.DataFolder,
+                             errorText(store::err::CannotOpen,
+                                       "'" + line + "' is not a valid path. The alternate database was not found.",
+                                       "Form_Load"));
                 m_pr.message("The alternate database file path location could not be found\n"
                              "The default path will be used\n"
                              "You can edit the location on the '6. Utilities' tab",
                              MsgIcon::None, MsgButtons::Ok, kAppTitle);
+            }
+        }
+        // The default database is made here, under the single-copy lock, on
+        // the first start (or after one that was interrupted).
+        if (m_st.DatabasePath == m_st.defaultDatabasePath()) {
+            QString why;
+            if (!ensureDataFolder(m_st.DataFolder, &why)) {
+                writeLog(m_st.DataFolder, errorText(store::err::CannotOpen, why, "Form_Load"));
+                m_pr.message("ERROR: could not create the database " + m_st.DatabasePath + "\n" + why +
+                                 "\nProgram must exit",
+                             MsgIcon::Critical, MsgButtons::Ok, "Database connection error");
+                m_connectFailed = true;
+                return false;
             }
         }
         // 6 to 9.
@@ -223,8 +285,23 @@ bool FrmMain::connectAndLoad()
     m_st.rsReadings.close();
     m_st.rsGraph.close();
     m_st.conn = std::make_unique<store::Connection>();
-    m_st.conn->open(m_st.DatabasePath);
+    // A file that cannot be opened, stays locked or is not a Rockvane
+    // database leaves nothing to work on: the program says so and ends
+    // rather than show a window that silently does nothing. The log keeps
+    // the real cause.
+    try {
+        m_st.conn->open(m_st.DatabasePath);
+        const QStringList missing = store::missingFixedTables(*m_st.conn);
+        if (!missing.isEmpty())
+            throw store::DbError(store::err::CannotOpen, "'" + m_st.DatabasePath +
+                                                             "' is not a Rockvane database: it has no table " +
+                                                             missing.join(", ") + ".");
+    } catch (...) {
+        logCurrentException(m_st.DataFolder, m_st.Firstload ? "Form_Load" : "connectAndLoad");
+        attempt([&] { m_st.conn->close(); });
+    }
     if (m_st.conn->state() == 0) {
+        m_connectFailed = true;
         m_pr.message("ERROR: could not connect to database\nProgram must exit", MsgIcon::Critical,
                      MsgButtons::Ok, "Database connection error");
         return false;
@@ -261,7 +338,10 @@ void FrmMain::unload()
     m_unloaded = true;
     try {
         sensors::savefields(m_ctx);
-        // Saving the shown reading belongs to the Readings page.
+        // Leaving the Readings page saved its reading already; only the page
+        // still shown has edits to keep.
+        if (m_page == 2)
+            readings::SaveReadings(m_ctx);
     } catch (...) {
         logCurrentException(m_st.DataFolder, "Form_Unload");
     }
@@ -283,8 +363,10 @@ void FrmMain::terminate()
     // Only the default database is compacted, never a relocated one; when
     // a relocated database is in use from the start there may be no default
     // file at all, and that is nothing to report.
+    // After a database that could not be used the program just ends: the
+    // file is not touched again.
     attempt([&] {
-        if (QFileInfo::exists(m_st.defaultDatabasePath()))
+        if (!m_connectFailed && QFileInfo::exists(m_st.defaultDatabasePath()))
             G_CompactDB(m_st.DataFolder + "/", kDefaultDatabaseName, m_pr, m_st.DataFolder);
     });
     m_lock.release();
@@ -302,6 +384,7 @@ void FrmMain::pageChanged(int entered)
         attempt([&] { sensors::fillfields(m_ctx); });
     } else if (left == 2) {
         attempt([&] { m_st.SavedReadingBookmark = m_st.rsReadings.bookmark(); });
+        attempt([&] { readings::SaveReadings(m_ctx); });
     }
 
     // 2. Entering a page.
@@ -355,14 +438,18 @@ void FrmMain::enterReadingsPage()
     attempt([&] { OpenSensorData(m_st, m_pr); });
     attempt([&] {
         auto& rs = m_st.rsReadings;
-        if (rs.recordCount() > 0) {
+        if (rs.state() && rs.recordCount() > 0) {
+            bool back = false;
             if (m_st.SavedReadingBookmark != 0)
-                rs.setBookmark(m_st.SavedReadingBookmark);
-            else
+                attempt([&] { rs.setBookmark(m_st.SavedReadingBookmark); back = true; });
+            // A remembered reading that is gone (deleted elsewhere) gives the latest.
+            if (!back)
                 rs.moveLast();
-            u.txtRcount->setText(QString::number(rs.absolutePosition()) + " of " + QString::number(rs.recordCount()));
+            readings::fillreadings(m_ctx);
+            readings::showPosition(m_ctx);
         } else {
             u.txtRcount->setText("0 of 0");
+            readings::fillreadings(m_ctx);
             m_st.SavedReadingBookmark = 0;
         }
     });
@@ -388,7 +475,8 @@ void FrmMain::enterGraphPage(int page, int left)
     attempt([&] { if (m_st.rsGraph.state()) count = m_st.rsGraph.recordCount(); });
     attempt([&] { m_st.rsGraph.close(); });
     if (count > 1) {
-        attempt([&] { chart->show(); });
+        // The page's data pass, then the chart shown and drawn.
+        graphs::drawGraphPage(m_ctx, page);
         return;
     }
     // Back to the page that was left, which runs its own entry, then the notice.

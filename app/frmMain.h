@@ -52,6 +52,8 @@ private:
     int m_page = 0;
     bool m_unloaded = false;
     bool m_terminated = false;
+    // The database could not be created or used: nothing is compacted.
+    bool m_connectFailed = false;
     bool m_inDateCheck = false;
 };
 

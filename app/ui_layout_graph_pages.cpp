@@ -3,6 +3,7 @@
 #include "app/ui_layout_parts.h"
 
 #include "app/ui_icons.h"
+#include "graphs/ui_chart.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -16,11 +17,13 @@ namespace {
 constexpr QRect kChartRect(8, 8, 980, 588);
 constexpr int kButtonRowY = 604;
 
-QCustomPlot* chart(QWidget* page, const QString& name)
+QCustomPlot* chart(QWidget* page, const QString& name, graphs::ChartKind kind)
 {
     auto* c = new QCustomPlot(page);
     c->setObjectName(name);
     c->setGeometry(kChartRect);
+    // The looks the drawings rely on: series, colours, fonts, legend.
+    graphs::Chart::attach(c, kind);
     return c;
 }
 
@@ -49,7 +52,7 @@ QToolButton* printButton(QWidget* page, const QString& name)
 void buildGraphPages(QWidget* const pages[4], MainUi& ui)
 {
     // Load v Time
-    ui.ChartT = chart(pages[0], QStringLiteral("ChartT"));
+    ui.ChartT = chart(pages[0], QStringLiteral("ChartT"), graphs::ChartKind::Time);
     ui.cmdTemp = exportButton(pages[0], QStringLiteral("cmdTemp"));
     ui.imgPrintT = printButton(pages[0], QStringLiteral("imgPrintT"));
     ui.cmdTHelp = pushButton(pages[0], QStringLiteral("cmdTHelp"), QStringLiteral("?"),
@@ -57,12 +60,12 @@ void buildGraphPages(QWidget* const pages[4], MainUi& ui)
     ui.cmdTHelp->setToolTip(QStringLiteral("Graphing Tips and Hints"));
 
     // Disp v Time
-    ui.ChartT2 = chart(pages[1], QStringLiteral("ChartT2"));
+    ui.ChartT2 = chart(pages[1], QStringLiteral("ChartT2"), graphs::ChartKind::Time);
     ui.cmdRate = exportButton(pages[1], QStringLiteral("cmdRate"));
     ui.mgPrintR = printButton(pages[1], QStringLiteral("mgPrintR"));
 
     // Load v Length
-    ui.ChartS = chart(pages[2], QStringLiteral("ChartS"));
+    ui.ChartS = chart(pages[2], QStringLiteral("ChartS"), graphs::ChartKind::Length);
     ui.cmdSpat = exportButton(pages[2], QStringLiteral("cmdSpat"));
     ui.imgPrintS = printButton(pages[2], QStringLiteral("imgPrintS"));
     ui.lblW15 = namedLabel(pages[2], QStringLiteral("lblW15"),
@@ -75,7 +78,7 @@ void buildGraphPages(QWidget* const pages[4], MainUi& ui)
     ui.lblW15->hide();
 
     // Disp v Length
-    ui.ChartDvL = chart(pages[3], QStringLiteral("ChartDvL"));
+    ui.ChartDvL = chart(pages[3], QStringLiteral("ChartDvL"), graphs::ChartKind::Length);
     ui.cmdDvl = exportButton(pages[3], QStringLiteral("cmdDvl"));
     ui.lblRecStatus = namedLabel(pages[3], QStringLiteral("lblRecStatus"), QString(),
                                  QRect(140, kButtonRowY + 4, 600, 30));

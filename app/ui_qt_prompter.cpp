@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
 
@@ -176,6 +178,13 @@ QString QtPrompter::openFile(const QString& title, const QString& filter, const 
 bool QtPrompter::openWithDesktop(const QString& pathOrUrl)
 {
     return QDesktopServices::openUrl(desktopUrl(pathOrUrl));
+}
+
+bool QtPrompter::choosePrinter(QPrinter& printer, const QString& title)
+{
+    QPrintDialog dialog(&printer, m_parent);
+    dialog.setWindowTitle(title);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace rv

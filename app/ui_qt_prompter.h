@@ -39,6 +39,7 @@ public:
     QString openFile(const QString& title, const QString& filter,
                      const QString& startDir) override;
     bool openWithDesktop(const QString& pathOrUrl) override;
+    bool choosePrinter(QPrinter& printer, const QString& title) override;
 
 private:
     QWidget* m_parent;

@@ -87,6 +87,47 @@ void BM_FilterApplyAndRemove(benchmark::State& state)
 }
 BENCHMARK(BM_FilterApplyAndRemove)->Unit(benchmark::kMillisecond);
 
+// The copy an add or a delete keeps of the catalogue, to put back if its
+// writes are rolled back.
+void BM_SaveAndRestoreCatalogueOf2000(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString folder = makeFolder(dir, 2000);
+    store::Connection c;
+    c.open(folder + "/RockvaneTENDON.mdb");
+    store::Recordset rs;
+    rs.open("SELECT Sensors.* FROM Sensors ORDER BY InstrumentID;", c);
+    for (auto _ : state) {
+        const store::Recordset::Saved saved = rs.save();
+        rs.restore(saved);
+    }
+    benchmark::DoNotOptimize(rs.recordCount());
+}
+BENCHMARK(BM_SaveAndRestoreCatalogueOf2000)->Unit(benchmark::kMillisecond);
+
+// One sensor added and deleted again through the window's procedures.
+void BM_AddAndDeleteWith2000Sensors(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString folder = makeFolder(dir, 2000);
+    AppState st(folder);
+    ScriptedPrompter pr;
+    FrmMain win(st, pr);
+    win.load();
+    for (auto _ : state) {
+        pr.clear();
+        pr.answerInput(QString("300045001"));
+        pr.answer(MsgResult::Yes);
+        sensors::imgAddSensorClick(win.context());
+        pr.answer(MsgResult::Yes);
+        sensors::imgDeleteClick(win.context());
+    }
+    if (st.rsSensors.recordCount() != 2000)
+        state.SkipWithError("the catalogue did not come back to 2000 sensors");
+    st.RefusedCopy = true;
+}
+BENCHMARK(BM_AddAndDeleteWith2000Sensors)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)

@@ -174,6 +174,16 @@ void BM_OpenGraphData(benchmark::State& state)
     }
 }
 
+// The page's check for at least two readings, counted without reading them.
+void BM_GraphDataCount(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    int n = 0;
+    for (auto _ : state)
+        n = graphs::GraphDataCount(*f.st, f.pr, graphs::GraphSelection::Temporal);
+    state.counters["rows"] = n;
+}
+
 void BM_RawUpdateDispFields(benchmark::State& state)
 {
     rawUpdate(state, dispFields());
@@ -192,6 +202,7 @@ void BM_GetDispData(benchmark::State& state)
 BENCHMARK(BM_RawUpdateZeroFields)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_GetTemporalData)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenGraphData)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_GraphDataCount)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_RawUpdateDispFields)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_GetDispData)->Unit(benchmark::kMillisecond)->Iterations(5);
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <optional>
 
+class QPrinter;
+
 namespace rv {
 
 enum class MsgIcon { None, Information, Warning, Critical, Question };
@@ -51,6 +53,9 @@ public:
     // Opens a file or an address with the desktop's application for it;
     // false when the desktop could not do it.
     virtual bool openWithDesktop(const QString& pathOrUrl) = 0;
+
+    // The print dialog, which sets up `printer`; false when the user cancels.
+    virtual bool choosePrinter(QPrinter& printer, const QString& title) = 0;
 
     // A Yes/No question; true for Yes.
     bool ask(const QString& text, const QString& title, MsgIcon icon = MsgIcon::None,

@@ -63,6 +63,13 @@ bool ScriptedPrompter::openWithDesktop(const QString& pathOrUrl)
     return m_openWithOk;
 }
 
+bool ScriptedPrompter::choosePrinter(QPrinter& printer, const QString& title)
+{
+    m_records.push_back({PromptRecord::Kind::Print, QString(), title, MsgIcon::None, MsgButtons::OkCancel,
+                         MsgResult::Ok});
+    return m_printerSetup ? m_printerSetup(printer) : false;
+}
+
 std::vector<PromptRecord> ScriptedPrompter::messages() const
 {
     std::vector<PromptRecord> out;

@@ -4,12 +4,13 @@
 #include "common/prompter.h"
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace rv {
 
 struct PromptRecord {
-    enum class Kind { Message, Input, OpenFile, OpenWith };
+    enum class Kind { Message, Input, OpenFile, OpenWith, Print };
     Kind kind = Kind::Message;
     QString text;      // message text, input prompt, dialog filter or opened path
     QString title;
@@ -33,6 +34,9 @@ public:
     // Whether the user ticks the check box of the next message that has one
     // (unscripted: left unticked).
     void answerCheck(bool ticked) { m_checks.push_back(ticked); }
+    // What the print dialog does with the printer (a test points it at a
+    // file); without one the dialog is cancelled.
+    void setPrinterSetup(std::function<bool(QPrinter&)> setup) { m_printerSetup = std::move(setup); }
 
     MsgResult message(const QString& text, MsgIcon icon, MsgButtons buttons,
                       const QString& title, MsgResult defaultButton) override;
@@ -43,6 +47,7 @@ public:
     QString openFile(const QString& title, const QString& filter,
                      const QString& startDir) override;
     bool openWithDesktop(const QString& pathOrUrl) override;
+    bool choosePrinter(QPrinter& printer, const QString& title) override;
 
     const std::vector<PromptRecord>& records() const { return m_records; }
     // Only the message boxes, in order.
@@ -63,6 +68,7 @@ private:
     std::deque<QString> m_files;
     std::deque<bool> m_checks;
     bool m_openWithOk = true;
+    std::function<bool(QPrinter&)> m_printerSetup;
 };
 
 } // namespace rv

@@ -1,7 +1,14 @@
 #include "graphs/graph_data.h"
 #include "common/log.h"
 #include "readings/sensor_tables.h"
+#include "store/criteria.h"
+#include "store/dialect.h"
+#include "store/sqlerror.h"
 #include "store/sqltext.h"
+#include "store/statement.h"
+#include "store/tableinfo.h"
+
+#include <sqlite3.h>
 
 namespace rv::graphs {
 
@@ -64,6 +71,55 @@ void OpenGraphData(AppState& st, Prompter& pr, GraphSelection sel)
             st.rsGraph.moveFirst();
     } catch (...) {
         graphOpenFailed(st, pr, sel, id);
+    }
+}
+
+int ResolvedSelection::indexOf(const QString& field) const
+{
+    for (size_t i = 0; i < cols.size(); ++i)
+        if (cols[i].name.compare(field, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+ResolvedSelection resolveSelection(sqlite3* db, const QString& id, GraphSelection sel)
+{
+    using namespace store::detail;
+    const Statement stmt = parseStatement(graphDataSql(id, sel));
+    const auto name = storedTableName(db, stmt.table);
+    if (!name)
+        throw tableMissing(stmt.table);
+    ResolvedSelection r;
+    r.table = *name;
+    r.cols = tableColumns(db, r.table);
+    r.where = bindCriteria(stmt.where, r.cols, [&r](const QString& f) { return r.indexOf(f); });
+    r.orderCol = r.indexOf(stmt.orderBy);
+    if (r.orderCol < 0)
+        throw noSuchField(stmt.orderBy);
+    r.descending = stmt.descending;
+    return r;
+}
+
+int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel)
+{
+    QString id;
+    try {
+        id = st.rsSensors.text("InstrumentID");
+        st.rsGraph.close();
+        if (!graphTableReady(st, pr, sel, id))
+            return 0;
+        sqlite3* db = st.conn->handle();
+        if (!db)
+            throw store::detail::objectClosed();
+        const ResolvedSelection r = resolveSelection(db, id, sel);
+        using namespace store::detail;
+        const QByteArray sql = ("SELECT count(*) FROM " + quoteIdent(r.table) + sqlWhere(r.where, r.cols)).toUtf8();
+        StatementUse use(db, st.conn->prepared(sql));
+        bindWhere(use.get(), r.where);
+        return use.step() ? sqlite3_column_int(use.get(), 0) : 0;
+    } catch (...) {
+        graphOpenFailed(st, pr, sel, id);
+        return 0;
     }
 }
 

@@ -2,6 +2,9 @@
 // Opening the selection of readings a graph is drawn from.
 #include "state/appstate.h"
 #include "common/prompter.h"
+#include "store/criteria.h"
+
+struct sqlite3;
 
 namespace rv::graphs {
 
@@ -14,6 +17,26 @@ QString graphDataSql(const QString& id, GraphSelection sel);
 // moves to its first row. A missing reading table is announced and created,
 // and the set is then left closed.
 void OpenGraphData(AppState& st, Prompter& pr, GraphSelection sel);
+
+// The selection's statement resolved against the file the way the record
+// set's open resolves it: the table as stored, its columns, the bound
+// condition and the sort column (ties go by rowid). Throws as that open does
+// (a missing table is err::InputTableMissing).
+struct ResolvedSelection {
+    QString table;
+    std::vector<store::detail::ColumnInfo> cols;
+    store::detail::BoundCriteria where;
+    int orderCol = -1;
+    bool descending = false;
+    int indexOf(const QString& field) const;  // case-insensitive; -1 when missing
+};
+ResolvedSelection resolveSelection(sqlite3* db, const QString& id, GraphSelection sel);
+
+// The number of readings OpenGraphData followed by RecordCount would give,
+// counted without reading the rows, with OpenGraphData's handling of a
+// missing table; 0 when the selection cannot be opened. The graph data
+// record set is left closed.
+int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel);
 
 // The two halves of OpenGraphData's handling of a missing table, for code
 // that reads the same selection another way. Before the open: false when the

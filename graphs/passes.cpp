@@ -5,8 +5,6 @@
 #include "common/log.h"
 #include "graphs/graph_data.h"
 #include "store/cell.h"
-#include "store/criteria.h"
-#include "store/dialect.h"
 #include "store/sqlerror.h"
 #include "store/statement.h"
 #include "store/tableinfo.h"
@@ -41,8 +39,8 @@ struct Selection {
     std::vector<Cell> cells;
     TextPool pool;
     std::vector<qint64> rowids;
-    // Column of each field written, -1 when the table lacks it.
-    std::array<QString, 11> zeroName, channelName;
+    // The names of the fields written, as the table spells them.
+    std::array<QString, 11> zeroName;
     QString numTempName;
     std::array<QString, 6> stretchName;
     std::array<QString, 7> dispName;
@@ -80,22 +78,10 @@ Selection openSelection(AppState& st, Prompter& pr, GraphSelection sel)
         sqlite3* db = st.conn->handle();
         if (!db)
             throw objectClosed();
-        const Statement stmt = parseStatement(graphDataSql(id, sel));
-        const auto name = storedTableName(db, stmt.table);
-        if (!name)
-            throw tableMissing(stmt.table);
-        s.table = *name;
-        const std::vector<ColumnInfo> cols = tableColumns(db, s.table);
-        auto indexOf = [&](const QString& f) {
-            for (size_t i = 0; i < cols.size(); ++i)
-                if (cols[i].name.compare(f, Qt::CaseInsensitive) == 0)
-                    return int(i);
-            return -1;
-        };
-        const BoundCriteria where = bindCriteria(stmt.where, cols, indexOf);
-        const int order = indexOf(stmt.orderBy);
-        if (order < 0)
-            throw noSuchField(stmt.orderBy);
+        const ResolvedSelection rs = resolveSelection(db, id, sel);
+        s.table = rs.table;
+        const std::vector<ColumnInfo>& cols = rs.cols;
+        auto indexOf = [&rs](const QString& f) { return rs.indexOf(f); };
 
         // The fields read, in the order of the enum above; a missing one is
         // read as null and makes every row fail as it would in the record set.
@@ -133,12 +119,12 @@ Selection openSelection(AppState& st, Prompter& pr, GraphSelection sel)
             s.dispName[size_t(k)] = stored(QStringLiteral("Disp%1").arg(k));
 
         const QByteArray sql = (QStringLiteral("SELECT rowid, ") + select.join(QStringLiteral(", ")) +
-                                QStringLiteral(" FROM ") + quoteIdent(s.table) + sqlWhere(where, cols) +
-                                QStringLiteral(" ORDER BY ") + quoteIdent(cols[size_t(order)].name) +
-                                (stmt.descending ? QStringLiteral(" DESC") : QString()) + QStringLiteral(", rowid"))
+                                QStringLiteral(" FROM ") + quoteIdent(s.table) + sqlWhere(rs.where, cols) +
+                                QStringLiteral(" ORDER BY ") + quoteIdent(cols[size_t(rs.orderCol)].name) +
+                                (rs.descending ? QStringLiteral(" DESC") : QString()) + QStringLiteral(", rowid"))
                                    .toUtf8();
         StatementUse use(db, st.conn->prepared(sql));
-        bindWhere(use.get(), where);
+        bindWhere(use.get(), rs.where);
         while (use.step()) {
             s.rowids.push_back(sqlite3_column_int64(use.get(), 0));
             for (int c = 0; c < kRead; ++c)

@@ -13,11 +13,15 @@ namespace rv::graphs {
 // position and the node positions relative to the roof, as the page shows
 // them (texts of txtRelSGanchor 1..6; element 0 unused).
 struct NodeGeometry {
-    bool headAtCollar = true;
+    bool headAtCollar = true;              // Option1 selected
+    // The type's NumChannels: sections 1..n and nodes 1..n + 1 get their
+    // stretch and displacement, the fields of the others are left null.
     int numChannels = 5;
     std::array<QString, 7> relAnchor;
 };
 
+// Each pass ends with the graph data record set closed. A page runs its pass
+// only when the selection holds at least two readings (GraphDataCount).
 void GetTemporalData(AppState& st, Prompter& pr);
 void GetDispData(AppState& st, Prompter& pr, const NodeGeometry& g);
 void GetSpatialData(AppState& st, Prompter& pr);

@@ -2,11 +2,13 @@
 #include "common/log.h"
 #include "maintenance/backup_db.h"
 #include "maintenance/backups.h"
+#include "sensors/ui_sensors.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QListWidget>
 #include <QSaveFile>
 #include <QTabWidget>
@@ -40,7 +42,13 @@ Connected connectTo(MainContext& c, const QString& path, const QString& logName)
         if (!c.reload)
             return Connected::Failed;
         // The reload tells the user itself when the connection stays closed.
-        return c.reload() ? Connected::Yes : Connected::FailedAndTold;
+        if (!c.reload())
+            return Connected::FailedAndTold;
+        // The reloaded catalogue is the whole one: a filter shown as applied
+        // would no longer be true.
+        if (!c.ui.lblFilter->isHidden())
+            sensors::G_RemoveFilter(c);
+        return Connected::Yes;
     } catch (...) {
         c.logError(logName);
         return Connected::Failed;

@@ -90,8 +90,7 @@ FrmDatasheet::FrmDatasheet(AppState& st, Prompter& pr, QWidget* parent)
                                               QStyle::SP_FileDialogDetailedView),
                                    QRect(0, 0, 40, 40), QStringLiteral("Export to a spreadsheet"));
     m_Image1->setFixedSize(40, 40);
-    // The export comes with the spreadsheet export; until then the button
-    // offers nothing.
+    // The opener enables it once it has connected the spreadsheet export.
     m_Image1->setEnabled(false);
     top->addWidget(m_Image1);
 

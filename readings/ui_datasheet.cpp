@@ -5,6 +5,7 @@
 #include "readings/frmDatasheet.h"
 #include "readings/sensor_tables.h"
 #include "readings/ui_readings.h"
+#include "reports/grid_export.h"
 
 #include <QLineEdit>
 #include <QToolButton>
@@ -29,6 +30,16 @@ void imgDatasheetClick(MainContext& c, QWidget* parent)
         }
         tookOver = true;
         FrmDatasheet dlg(st, c.pr, parent);
+        // The export copies the grid as shown, edits included, with its
+        // caption row first.
+        dlg.exportButton()->setEnabled(true);
+        QObject::connect(dlg.exportButton(), &QToolButton::clicked, &dlg, [&st, &c, &dlg] {
+            const datasheet::Model& m = dlg.model();
+            reports::FlexGridToExcel(
+                st, c.pr,
+                [&m](qint64 r, qint64 col) { return r == 0 ? m.header(int(col)) : m.text(int(r - 1), int(col)); },
+                qint64(m.readingCount()) + 1, m.columnCount(), 1, st.CurrentSensorID);
+        });
         dlg.exec();
     });
     if (!tookOver)

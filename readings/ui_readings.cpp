@@ -1,17 +1,583 @@
 #include "readings/ui_readings.h"
+#include "app/ui_clickable_label.h"
+#include "common/log.h"
+#include "readings/frmBatchDel.h"
+#include "readings/reading_rules.h"
+#include "store/sqltext.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStringList>
+#include <QTabWidget>
+#include <QTimeEdit>
+#include <QToolButton>
 
 namespace rv::readings {
 
-void wireReadingsPage(MainContext&, QObject*)
+namespace {
+
+const QTime kNoon(12, 0, 0);
+
+// Puts stored values into the pickers without their change events: a key
+// built half-way (the date of one reading, the time of another) must never
+// be applied to the shown reading.
+class PickersQuiet {
+public:
+    explicit PickersQuiet(MainUi& u)
+        : m_date(u.dtpRdate), m_time(u.dtpRtime), m_oldDate(m_date->blockSignals(true)),
+          m_oldTime(m_time->blockSignals(true))
+    {
+    }
+    ~PickersQuiet()
+    {
+        m_date->blockSignals(m_oldDate);
+        m_time->blockSignals(m_oldTime);
+    }
+
+private:
+    QDateEdit* m_date;
+    QTimeEdit* m_time;
+    bool m_oldDate;
+    bool m_oldTime;
+};
+
+void clearReading(MainUi& u)
 {
+    PickersQuiet quiet(u);
+    u.txtReadingID->clear();
+    u.dtpRdate->setDate(QDate::currentDate());
+    u.dtpRtime->setTime(kNoon);
+    u.txtChannelT->clear();
+    for (int i = 1; i <= 5; ++i)
+        u.txtChannel[i]->clear();
 }
 
-void fillreadings(MainContext&)
+bool hasCurrent(const store::Recordset& rs)
 {
+    return rs.state() && rs.recordCount() > 0 && rs.absolutePosition() > 0;
 }
 
-void SaveReadings(MainContext&)
+// The stored date and time of the current reading; a row written without
+// them (by another tool) falls back on its FullDate.
+QDate storedDate(const store::Recordset& rs)
 {
+    const QVariant d = rs.value("ReadingDate");
+    if (d.isValid() && d.toDate().isValid())
+        return d.toDate();
+    return rs.value("FullDate").toDateTime().date();
+}
+
+QTime storedTime(const store::Recordset& rs)
+{
+    const QVariant t = rs.value("ReadingTime");
+    if (t.isValid() && t.toTime().isValid())
+        return t.toTime();
+    return rs.value("FullDate").toDateTime().time();
+}
+
+void putStoredPickers(MainContext& c)
+{
+    PickersQuiet quiet(c.ui);
+    const auto& rs = c.st.rsReadings;
+    const QDate d = storedDate(rs);
+    const QTime t = storedTime(rs);
+    if (d.isValid())
+        c.ui.dtpRdate->setDate(d);
+    if (t.isValid())
+        c.ui.dtpRtime->setTime(t);
+}
+
+// The sensor a reading belongs to is the one whose table holds it.
+QString readingSensor(const MainContext& c)
+{
+    return c.st.rsReadings.tableName();
+}
+
+// Text the user typed into a picker that has not been taken yet.
+void takeTypedPickers(MainUi& u)
+{
+    u.dtpRdate->interpretText();
+    u.dtpRtime->interpretText();
+}
+
+QString explain()
+{
+    int number = 0;
+    QString description;
+    describeCurrentException(number, description);
+    return description;
+}
+
+void afterMove(MainContext& c)
+{
+    fillreadings(c);
+    showPosition(c);
+}
+
+// The key filter of the channel boxes, and the checks of the pickers.
+class PageEvents : public QObject {
+public:
+    PageEvents(MainContext& c, QObject* parent) : QObject(parent), m_c(c) {}
+
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::KeyPress) {
+            auto* k = static_cast<QKeyEvent*>(e);
+            // Shortcuts (copy, paste, select all) are not typed characters.
+            if (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+                return false;
+            const QString t = k->text();
+            if (t.isEmpty())
+                return false;
+            return numberBoxKey(t.at(0).unicode()) == KeyAction::Refuse;
+        }
+        return false;
+    }
+
+    void pickerChanged(bool date)
+    {
+        if (m_busy)
+            return;
+        m_busy = true;
+        if (date)
+            futureDateCheck(m_c);
+        CheckDateTime(m_c);
+        m_busy = false;
+    }
+    void pickerLeft(bool date) { pickerChanged(date); }
+
+private:
+    MainContext& m_c;
+    bool m_busy = false;
+};
+
+} // namespace
+
+void showPosition(MainContext& c)
+{
+    auto& rs = c.st.rsReadings;
+    if (!rs.state() || rs.recordCount() == 0) {
+        c.ui.txtRcount->setText(positionText(0, 0));
+        return;
+    }
+    c.ui.txtRcount->setText(positionText(rs.absolutePosition(), rs.recordCount()));
+}
+
+void futureDateCheck(MainContext& c)
+{
+    if (isFutureDate(c.ui.dtpRdate->date(), QDate::currentDate())) {
+        c.ui.lblError->setText(kFutureDateWarning);
+        c.ui.lblError->show();
+    } else {
+        c.ui.lblError->hide();
+    }
+}
+
+void fillreadings(MainContext& c)
+{
+    auto& u = c.ui;
+    auto& rs = c.st.rsReadings;
+    try {
+        if (rs.state() && rs.recordCount() > 0) {
+            if (rs.bof() || rs.eof()) {
+                clearReading(u);
+                c.pr.message("No readings found", MsgIcon::Warning, MsgButtons::Ok, "Cannot Move");
+                return;
+            }
+            u.lblError->hide();
+            u.txtReadingID->setText(rs.text("DateTimeKey"));
+            putStoredPickers(c);
+            u.txtChannelT->setText(rs.text("ChannelT"));
+            for (int i = 1; i <= 5; ++i)
+                u.txtChannel[i]->setText(rs.text("Channel" + QString::number(i)));
+            const QVariant temporal = rs.value("Plottemporal");
+            u.chkTemporal->setChecked(temporal.isNull() || temporal.toBool());
+            const QVariant spatial = rs.value("PlotSpatial");
+            u.chkSpatial->setChecked(spatial.isNull() || spatial.toBool());
+            showPosition(c);
+            futureDateCheck(c);
+        } else {
+            clearReading(u);
+            u.lblError->setText(kEmptyTableNotice);
+            u.lblError->show();
+        }
+    } catch (...) {
+        c.logError("Module1_fillreadings");
+    }
+}
+
+bool saveShownReading(MainContext& c)
+{
+    auto& u = c.ui;
+    auto& rs = c.st.rsReadings;
+    QString key;
+    try {
+        if (!hasCurrent(rs))
+            return true;
+        // A date or time typed but not yet taken is checked like any other
+        // change of the pickers before it is written.
+        takeTypedPickers(u);
+        const QDate d = u.dtpRdate->date();
+        const QTime t = u.dtpRtime->time();
+        key = readingKey(readingSensor(c), d, t);
+        if (key != rs.text("DateTimeKey")) {
+            CheckDateTime(c);
+            if (!hasCurrent(rs))
+                return true;
+            key = readingKey(readingSensor(c), u.dtpRdate->date(), u.dtpRtime->time());
+        }
+        const QDate day = u.dtpRdate->date();
+        const QTime time = u.dtpRtime->time();
+
+        // A box that is not a number keeps its stored value and is reported;
+        // it does not cost the user the other boxes and the flags.
+        QStringList refused;
+        auto put = [&](const QString& field, const std::optional<QVariant>& v, const QString& label,
+                       const QString& typed) {
+            if (!v) {
+                refused << "The " + label + " could not be saved: '" + typed + "' is not a number.";
+                writeLog(c.st.DataFolder, errorText(store::err::TypeMismatch, "Type mismatch", "G_SaveReadings"));
+                return;
+            }
+            rs.setValue(field, *v);
+        };
+        rs.setValue("DateTimeKey", key);
+        rs.setValue("FullDate", QDateTime(day, time));
+        rs.setValue("ReadingDate", day);
+        rs.setValue("ReadingTime", time);
+        put("ChannelT", temperatureValue(u.txtChannelT->text()), "Temperature", u.txtChannelT->text());
+        for (int i = 1; i <= 5; ++i) {
+            const QString typed = u.txtChannel[i]->text();
+            put("Channel" + QString::number(i), channelValue(typed), "Channel " + QString::number(i), typed);
+        }
+        rs.setValue("Plottemporal", u.chkTemporal->isChecked());
+        rs.setValue("PlotSpatial", u.chkSpatial->isChecked());
+        try {
+            rs.update();
+        } catch (...) {
+            // Edits that cannot be written must not be retried by the next move.
+            attempt([&] { rs.cancelUpdate(); });
+            throw;
+        }
+        if (!refused.isEmpty())
+            c.pr.message("Reading " + key + ":\n" + refused.join("\n"), MsgIcon::Warning, MsgButtons::Ok,
+                         kQuillonTitle);
+        return true;
+    } catch (...) {
+        const QString why = explain();
+        c.logError("G_SaveReadings");
+        c.pr.message("The changes to reading " + (key.isEmpty() ? u.txtReadingID->text() : key)
+                         + " could not be saved.\n" + why,
+                     MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        return false;
+    }
+}
+
+void SaveReadings(MainContext& c)
+{
+    saveShownReading(c);
+}
+
+namespace {
+
+enum class Move { First, Previous, Next, Last };
+
+void navigate(MainContext& c, Move m, const char* logName)
+{
+    auto& rs = c.st.rsReadings;
+    try {
+        if (!rs.state() || rs.recordCount() == 0)
+            return;
+        if (!saveShownReading(c))
+            return;
+        const int pos = rs.absolutePosition();
+        const int count = rs.recordCount();
+        switch (m) {
+        case Move::First:
+            if (pos == 1) {
+                c.pr.message("Start of readings", MsgIcon::None, MsgButtons::Ok, kAppTitle);
+                return;
+            }
+            rs.moveFirst();
+            break;
+        case Move::Previous:
+            if (pos == 1 || rs.bof()) {
+                c.pr.message("Start of readings", MsgIcon::None, MsgButtons::Ok, kAppTitle);
+                return;
+            }
+            rs.movePrevious();
+            break;
+        case Move::Next:
+            if (pos == count || rs.eof()) {
+                c.pr.message("End of readings", MsgIcon::None, MsgButtons::Ok, kAppTitle);
+                return;
+            }
+            rs.moveNext();
+            break;
+        case Move::Last:
+            if (pos == count) {
+                c.pr.message("End of readings", MsgIcon::None, MsgButtons::Ok, kAppTitle);
+                return;
+            }
+            rs.moveLast();
+            break;
+        }
+        afterMove(c);
+    } catch (...) {
+        c.logError(QString::fromLatin1(logName));
+    }
+}
+
+} // namespace
+
+void imgFirstClick(MainContext& c) { navigate(c, Move::First, "imgFirst_Click"); }
+void imgPrevDataClick(MainContext& c) { navigate(c, Move::Previous, "imgPrevData_Click"); }
+void imgNextDataClick(MainContext& c) { navigate(c, Move::Next, "imgNextData_Click"); }
+void imgLastClick(MainContext& c) { navigate(c, Move::Last, "imgLast_Click"); }
+
+bool G_DupID(MainContext& c, const QString& key, qint64 excluded)
+{
+    auto& rs = c.st.rsReadings;
+    try {
+        if (rs.recordCount() == 0)
+            return false;
+        rs.moveFirst();
+        rs.find("DateTimeKey = " + store::quoted(key));
+        if (rs.eof())
+            return false;
+        return rs.absolutePosition() != excluded;
+    } catch (...) {
+        c.logError("G_DupID");
+        return false;
+    }
+}
+
+void CheckDateTime(MainContext& c)
+{
+    auto& u = c.ui;
+    auto& rs = c.st.rsReadings;
+    if (!rs.state())
+        return;
+    try {
+        if (!hasCurrent(rs))
+            return;
+        // Wide enough for any table: a sensor read hourly passes 32,767
+        // readings in under four years.
+        const qint64 remembered = rs.absolutePosition();
+        const QDate d = u.dtpRdate->date();
+        const QString t = u.dtpRtime->time().toString("HH:mm:ss");
+        const QString key = readingKey(readingSensor(c), d, u.dtpRtime->time());
+        if (key == rs.text("DateTimeKey"))
+            return;
+        if (G_DupID(c, key, remembered)) {
+            c.pr.message("There is already a reading on " + d.toString("yyyy/MM/dd") + " at " + t, MsgIcon::None,
+                         MsgButtons::Ok, "Duplicate Reading");
+            rs.setAbsolutePosition(static_cast<int>(remembered));
+            putStoredPickers(c);
+            futureDateCheck(c);
+            u.dtpRdate->setFocus();
+            return;
+        }
+        rs.setAbsolutePosition(static_cast<int>(remembered));
+        rs.setValue("DateTimeKey", key);
+        rs.setValue("FullDate", QDateTime(d, u.dtpRtime->time()));
+        rs.setValue("ReadingDate", d);
+        rs.setValue("ReadingTime", u.dtpRtime->time());
+        try {
+            rs.update();
+        } catch (...) {
+            attempt([&] { rs.cancelUpdate(); });
+            throw;
+        }
+        // The re-keyed reading stays the shown one, at its new place in
+        // date order.
+        rs.reorderCurrent();
+        afterMove(c);
+    } catch (...) {
+        // The pickers must not show a date and time the table does not hold.
+        const QString why = explain();
+        c.logError("CheckDateTime");
+        attempt([&] {
+            if (hasCurrent(rs))
+                putStoredPickers(c);
+        });
+        c.pr.message("The date and time of the reading could not be changed.\n" + why, MsgIcon::Warning,
+                     MsgButtons::Ok, kQuillonTitle);
+    }
+}
+
+void imgAddReadingClick(MainContext& c)
+{
+    auto& u = c.ui;
+    auto& rs = c.st.rsReadings;
+    try {
+        if (!rs.state())
+            return;
+        if (rs.recordCount() > 0 && !saveShownReading(c))
+            return;
+        const qint64 shown = hasCurrent(rs) ? rs.bookmark() : 0;
+        QDateTime now = QDateTime::currentDateTime();
+        now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+        const QString key = readingKey(readingSensor(c), now.date(), now.time());
+        if (G_DupID(c, key, 0)) {
+            c.pr.message("There is already a reading with that date and time", MsgIcon::None, MsgButtons::Ok,
+                         "Duplicate Reading");
+            if (shown != 0)
+                rs.setBookmark(shown);
+            u.dtpRdate->setFocus();
+            return;
+        }
+        rs.addNew();
+        rs.setValue("DateTimeKey", key);
+        rs.setValue("FullDate", now);
+        rs.setValue("ReadingDate", now.date());
+        rs.setValue("ReadingTime", now.time());
+        rs.setValue("IsDirty", true);
+        rs.setValue("Plottemporal", true);
+        rs.setValue("PlotSpatial", false);
+        try {
+            rs.update();
+        } catch (...) {
+            attempt([&] { rs.cancelUpdate(); });
+            throw;
+        }
+        // The new row takes its place in date order without reading the
+        // whole table again.
+        rs.reorderCurrent();
+        rs.moveLast();
+        showPosition(c);
+        fillreadings(c);
+    } catch (...) {
+        const QString why = explain();
+        c.logError("imgAddReading_Click");
+        c.pr.message("The reading could not be added.\n" + why, MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        attempt([&] { fillreadings(c); });
+    }
+}
+
+namespace {
+
+// After a deletion: the latest remaining reading, or the empty-table notice.
+void showAfterDelete(MainContext& c)
+{
+    auto& rs = c.st.rsReadings;
+    if (rs.recordCount() > 0) {
+        rs.moveLast();
+        fillreadings(c);
+        showPosition(c);
+        c.st.SavedReadingBookmark = rs.bookmark();
+    } else {
+        fillreadings(c);
+        c.ui.txtRcount->setText(positionText(0, 0));
+        c.st.SavedReadingBookmark = 0;
+    }
+}
+
+} // namespace
+
+void imgDeleteReadingClick(MainContext& c)
+{
+    auto& rs = c.st.rsReadings;
+    QDate start;
+    QDate end;
+    {
+        FrmBatchDel dlg(c.st.BatchChoice, c.ui.SSTab1->window());
+        dlg.exec();
+        start = dlg.batchStart();
+        end = dlg.batchEnd();
+    }
+    const auto choice = c.st.BatchChoice;
+    try {
+        if (choice[FrmBatchDel::SingleDelete]) {
+            if (!hasCurrent(rs)) {
+                // Nothing is shown, so nothing is deleted; the log keeps the refusal.
+                writeLog(c.st.DataFolder,
+                         errorText(store::err::NoCurrentRecord,
+                                   "Either BOF or EOF is True, or the current record has been deleted. "
+                                   "Requested operation requires a current record.",
+                                   "imgDeleteReading_Click"));
+                return;
+            }
+            rs.deleteCurrent();
+            rs.requery();
+            showAfterDelete(c);
+        }
+        if (choice[FrmBatchDel::BatchDelete]) {
+            int count = 0;
+            {
+                // All or nothing: a failure part-way deletes no reading.
+                store::Connection::Transaction tx(*c.st.conn);
+                if (rs.recordCount() > 0) {
+                    rs.moveFirst();
+                    const int n = rs.recordCount();
+                    for (int k = 0; k < n; ++k) {
+                        const QVariant day = rs.value("ReadingDate");
+                        const QDate d = day.isNull() ? QDate() : storedDate(rs);
+                        if (inBatchRange(d, start, end)) {
+                            rs.deleteCurrent();
+                            ++count;
+                        }
+                        rs.moveNext();
+                    }
+                }
+                tx.commit();
+            }
+            rs.requery();
+            showAfterDelete(c);
+            c.pr.message(batchDeletedMessage(count, start, end), MsgIcon::None, MsgButtons::Ok, kAppTitle);
+        }
+        if (choice[FrmBatchDel::DeleteAll]) {
+            c.st.conn->execute("DELETE * FROM " + store::tableName(readingSensor(c)));
+            rs.requery();
+            fillreadings(c);
+            c.ui.txtRcount->setText(positionText(rs.recordCount(), rs.recordCount()));
+            c.st.SavedReadingBookmark = 0;
+        }
+    } catch (...) {
+        const QString why = explain();
+        c.logError("imgDeleteReading_Click");
+        // What the table now holds, whatever the failure left.
+        attempt([&] {
+            rs.requery();
+            showAfterDelete(c);
+        });
+        c.pr.message("The readings could not be deleted.\n" + why, MsgIcon::Warning, MsgButtons::Ok,
+                     kQuillonTitle);
+    }
+}
+
+void wireReadingsPage(MainContext& c, QObject* owner)
+{
+    auto& u = c.ui;
+    auto on = [&](QToolButton* b, ClickableLabel* l, void (*proc)(MainContext&)) {
+        QObject::connect(b, &QToolButton::clicked, owner, [&c, proc] { proc(c); });
+        QObject::connect(l, &ClickableLabel::clicked, owner, [&c, proc] { proc(c); });
+    };
+    on(u.imgFirst, u.Label61, imgFirstClick);
+    on(u.imgPrevData, u.Label62, imgPrevDataClick);
+    on(u.imgNextData, u.Label60, imgNextDataClick);
+    on(u.imgLast, u.Label64, imgLastClick);
+    on(u.imgAddReading, u.Label63, imgAddReadingClick);
+    on(u.imgDeleteReading, u.Label65, imgDeleteReadingClick);
+
+    auto* events = new PageEvents(c, owner);
+    for (int i = 1; i <= 5; ++i)
+        u.txtChannel[i]->installEventFilter(events);
+    u.txtChannelT->installEventFilter(events);
+
+    // A typed date is taken when the user leaves or confirms it, not at every
+    // digit: a half-typed year is not a change of the reading.
+    u.dtpRdate->setKeyboardTracking(false);
+    u.dtpRtime->setKeyboardTracking(false);
+    QObject::connect(u.dtpRdate, &QDateEdit::dateChanged, owner, [events] { events->pickerChanged(true); });
+    QObject::connect(u.dtpRtime, &QTimeEdit::timeChanged, owner, [events] { events->pickerChanged(false); });
+    QObject::connect(u.dtpRdate, &QDateEdit::editingFinished, owner, [events] { events->pickerLeft(true); });
+    QObject::connect(u.dtpRtime, &QTimeEdit::editingFinished, owner, [events] { events->pickerLeft(false); });
 }
 
 } // namespace rv::readings

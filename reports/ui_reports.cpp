@@ -1,9 +1,196 @@
 #include "reports/ui_reports.h"
 
+#include "app/ui_clickable_label.h"
+#include "common/log.h"
+#include "graphs/frmDisp.h"
+#include "reports/export_names.h"
+#include "reports/frmReport.h"
+#include "reports/grid_export.h"
+#include "reports/report_document.h"
+#include "store/recordset.h"
+
+#include <QDateTime>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <qcustomplot.h>
+
 namespace rv::reports {
 
-void wireReports(MainContext&, QObject*)
+namespace {
+
+constexpr int kReadingsPage = 2;
+
+struct GraphPage {
+    int page;
+    const char* file;
+    const char* caption;
+    bool ReportOptions::*flag;
+};
+
+// The graphs of a report, in the order they appear in it.
+constexpr GraphPage kGraphPages[] = {
+    {3, "Temporal.jpg", "Load v Time", &ReportOptions::ReportLoadTime},
+    {4, "Rate.jpg", "Disp v Time", &ReportOptions::ReportDispTime},
+    {5, "Spatial.jpg", "Load v Length", &ReportOptions::ReportLoadLength},
+    {6, "DvL.jpg", "Disp v Length", &ReportOptions::ReportDispLength},
+};
+
+QCustomPlot* chartOf(MainUi& ui, int page)
 {
+    switch (page) {
+    case 3: return ui.ChartT;
+    case 4: return ui.ChartT2;
+    case 5: return ui.ChartS;
+    case 6: return ui.ChartDvL;
+    default: return nullptr;
+    }
+}
+
+SensorInfo currentSensor(const store::Recordset& rs)
+{
+    SensorInfo s;
+    s.InstrumentID = rs.text(QStringLiteral("InstrumentID"));
+    s.Family = rs.text(QStringLiteral("Family"));
+    s.Model = rs.text(QStringLiteral("Model"));
+    s.InstallDate = rs.text(QStringLiteral("InstallDate"));
+    s.InstallBy = rs.text(QStringLiteral("InstallBy"));
+    s.Level = rs.text(QStringLiteral("Level"));
+    s.Location = rs.text(QStringLiteral("Location"));
+    s.Purpose = rs.text(QStringLiteral("Purpose"));
+    s.Notes = rs.text(QStringLiteral("Notes"));
+    return s;
+}
+
+void reportFailure(MainContext& c, const QString& what)
+{
+    writeLog(c.st.DataFolder, errorText(75, what, QStringLiteral("imgReport_Click")));
+    c.pr.message(QStringLiteral("The report could not be made.\n\n") + what, MsgIcon::Warning, MsgButtons::Ok,
+                 kQuillonTitle);
+}
+
+} // namespace
+
+QString graphPictureName(int page)
+{
+    for (const auto& g : kGraphPages)
+        if (g.page == page)
+            return QLatin1String(g.file);
+    return QString();
+}
+
+QString drawAndSaveGraph(MainContext& c, int page)
+{
+    QCustomPlot* chart = chartOf(c.ui, page);
+    if (!chart)
+        return QString();
+    // The page's entry logic runs the data pass and draws the chart; a page
+    // with fewer than two marked readings sends the user back instead.
+    c.ui.SSTab1->setCurrentIndex(page);
+    if (c.ui.SSTab1->currentIndex() != page)
+        return QString();
+    const QString path = c.st.DataFolder + u'/' + graphPictureName(page);
+    // The chart keeps its fixed size on the page, shown or not.
+    const QSize size = chart->size().width() > 100 ? chart->size() : QSize(980, 588);
+    if (!chart->saveJpg(path, size.width(), size.height(), 1.0, 90))
+        throw std::runtime_error("The graph could not be saved as " + path.toStdString());
+    return path;
+}
+
+void imgReport_Click(MainContext& c, frmReport& dlg)
+{
+    // 1. The choices.
+    dlg.exec();
+    const ReportOptions o = dlg.options();
+    if (!o.ReportRequested)
+        return;
+
+    QString path;
+    QStringList unreadable;
+    bool written = false;
+    try {
+        const SensorInfo sensor = currentSensor(c.st.rsSensors);
+        const QDateTime now = QDateTime::currentDateTime();
+        ReportContent content;
+        // 2. The information page.
+        if (o.ReportCover) {
+            content.heading = reportHeading(sensor);
+            content.infoLines = reportInfoLines(sensor, now);
+        }
+        // 3. Each chosen graph, drawn anew for this sensor. A graph whose page
+        // would not open is left out rather than showing the last sensor's
+        // drawing.
+        for (const auto& g : kGraphPages) {
+            if (!(o.*g.flag))
+                continue;
+            const QString picture = drawAndSaveGraph(c, g.page);
+            if (!picture.isEmpty())
+                content.pictures.push_back({QLatin1String(g.caption), picture});
+        }
+        if (content.heading.isEmpty() && content.pictures.empty()) {
+            c.pr.message(QStringLiteral("There is nothing to put in the report.\n\n"
+                                        "Choose the cover page, or a graph that has at least 2 readings "
+                                        "marked for plotting."),
+                         MsgIcon::Information, MsgButtons::Ok, kQuillonTitle);
+        } else {
+            path = datedExportPath(c.st.DataFolder, QStringLiteral("Report "), sensor.InstrumentID, now,
+                                   QStringLiteral(".odt"));
+            QString error;
+            written = writeReportDocument(content, path, &error, &unreadable);
+            if (!written)
+                throw std::runtime_error(QStringLiteral("%1\n%2").arg(path, error).toStdString());
+        }
+    } catch (...) {
+        int number = 0;
+        QString description;
+        describeCurrentException(number, description);
+        reportFailure(c, description);
+    }
+
+    // 4. Back to the Readings page.
+    attempt([&] {
+        if (c.ui.SSTab1->currentIndex() != kReadingsPage)
+            c.ui.SSTab1->setCurrentIndex(kReadingsPage);
+    });
+    if (!written)
+        return;
+    if (!unreadable.isEmpty()) {
+        writeLog(c.st.DataFolder, errorText(53, QStringLiteral("File not found ") + unreadable.join(u' '),
+                                            QStringLiteral("imgReport_Click")));
+        c.pr.message(QStringLiteral("These graph pictures could not be read and are missing from the report:\n") +
+                         unreadable.join(u'\n'),
+                     MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+    }
+    if (!c.pr.openWithDesktop(path))
+        c.pr.message(QStringLiteral("No word processor could be found to open the report.\n"
+                                    "The report was saved as:\n") + path,
+                     MsgIcon::Information, MsgButtons::Ok, kQuillonTitle);
+}
+
+void cmdDisp_Click(MainContext& c)
+{
+    attempt([&] { c.st.CurrentSensorID = c.st.rsSensors.text(QStringLiteral("InstrumentID")); });
+    graphs::frmDisp f(c, c.ui.SSTab1->window());
+    QObject::connect(f.Image1, &QToolButton::clicked, &f, [&c, &f] {
+        FlexGridToExcel(
+            c.st, c.pr, [&f](qint64 r, qint64 col) { return f.TextMatrix(r, col); }, f.Rows(), f.Cols(), 1,
+            c.st.CurrentSensorID);
+    });
+    f.Form_Load();
+    f.exec();
+}
+
+void wireReports(MainContext& c, QObject* owner)
+{
+    auto* window = qobject_cast<QWidget*>(owner);
+    // Loaded once for the run and only hidden between reports.
+    auto* dlg = new frmReport(window);
+    auto report = [&c, dlg] { imgReport_Click(c, *dlg); };
+    QObject::connect(c.ui.imgReport, &QToolButton::clicked, owner, report);
+    QObject::connect(c.ui.Label46, &ClickableLabel::clicked, owner, report);
+
+    c.ui.cmdDisp->setText(QStringLiteral("Disp Values"));
+    QObject::connect(c.ui.cmdDisp, &QPushButton::clicked, owner, [&c] { cmdDisp_Click(c); });
 }
 
 } // namespace rv::reports

@@ -23,19 +23,6 @@ QString currentId(MainContext& c)
     return id;
 }
 
-// Puts the catalogue back on sensor id after its rows were read again.
-void returnTo(MainContext& c, const QString& id)
-{
-    auto& rs = c.st.rsSensors;
-    rs.requery();
-    if (!id.isEmpty() && rs.recordCount() > 0) {
-        rs.moveFirst();
-        rs.find("InstrumentID = " + store::quoted(id));
-        if (rs.eof())
-            rs.moveFirst();
-    }
-}
-
 // The types record set follows the current sensor again after a refused add.
 void restoreType(MainContext& c)
 {
@@ -125,7 +112,10 @@ void G_AddTypedSensor(MainContext& c)
         const QString model = st.rsConfig.text("Model");
 
         // The catalogue row, the reading table and the network row exist
-        // together or not at all.
+        // together or not at all. The record set is put back as it was when
+        // they are not written, so no half-made row is left in it for a later
+        // move to write.
+        const store::Recordset::Saved before = st.rsSensors.save();
         try {
             store::Connection::Transaction tx(*st.conn);
             auto& rs = st.rsSensors;
@@ -155,12 +145,15 @@ void G_AddTypedSensor(MainContext& c)
             net.update();
             net.close();
             tx.commit();
-        } catch (const store::DbError& e) {
+        } catch (...) {
+            int number = 0;
+            QString why;
+            describeCurrentException(number, why);
             logCurrentException(st.DataFolder, "G_AddTypedSensor");
-            attempt([&] { returnTo(c, previous); });
+            st.rsSensors.restore(before);
             attempt([&] { fillfields(c); });
-            attempt([&] { if (!previous.isEmpty()) c.ui.cboSensors->setEditText(previous); });
-            c.pr.message("Sensor " + s + " could not be added; nothing was written.\n" + e.description(),
+            attempt([&] { c.ui.cboSensors->setEditText(previous); });
+            c.pr.message("Sensor " + s + " could not be added; nothing was written.\n" + why,
                          MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
             return;
         }
@@ -194,6 +187,7 @@ void imgDeleteClick(MainContext& c)
         st.SavedReadingBookmark = 0;
         // The table, the network row and the catalogue row go together or
         // not at all: a table left behind would block the number for ever.
+        const store::Recordset::Saved before = st.rsSensors.save();
         try {
             const bool hasTable = TableExists(st.DatabasePath, id, st.DataFolder);
             store::Connection::Transaction tx(*st.conn);
@@ -210,11 +204,14 @@ void imgDeleteClick(MainContext& c)
             net.close();
             st.rsSensors.deleteCurrent();
             tx.commit();
-        } catch (const store::DbError& e) {
+        } catch (...) {
+            int number = 0;
+            QString why;
+            describeCurrentException(number, why);
             logCurrentException(st.DataFolder, "imgDelete_Click");
-            attempt([&] { returnTo(c, id); });
+            st.rsSensors.restore(before);
             attempt([&] { fillfields(c); });
-            c.pr.message("Sensor " + id + " could not be deleted; nothing was removed.\n" + e.description(),
+            c.pr.message("Sensor " + id + " could not be deleted; nothing was removed.\n" + why,
                          MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
             return;
         }

@@ -178,6 +178,31 @@ struct Refused {
     bool isDate = false;
 };
 
+// Stores the edited catalogue row. When the file refuses the write (locked
+// by another program, read-only, disk full) the user is told that the
+// sensor's changes were not saved and why; the edits are dropped from the
+// record set, so the catalogue keeps matching the file and no later move
+// tries them again. False when nothing was written.
+bool writeSensorRow(MainContext& c)
+{
+    auto& rs = c.st.rsSensors;
+    try {
+        rs.update();
+        return true;
+    } catch (...) {
+        int number = 0;
+        QString why;
+        describeCurrentException(number, why);
+        logCurrentException(c.st.DataFolder, "G_savefields");
+        QString id;
+        attempt([&] { id = rs.value("InstrumentID").toString(); });
+        attempt([&] { rs.cancelUpdate(); });
+        c.pr.message("The changes to Sensor " + id + " were not saved.\n" + why, MsgIcon::Warning, MsgButtons::Ok,
+                     kQuillonTitle);
+        return false;
+    }
+}
+
 } // namespace
 
 void savefields(MainContext& c)
@@ -244,16 +269,15 @@ void savefields(MainContext& c)
         // The display boxes follow the saved values; a box that cannot be
         // read leaves them partly empty but does not stop the save.
         attempt([&] { CalcReltoRoof(c); });
-        rs.setValue("Destroyed", u.cboDestroyed->currentText());
+        // The field holds the two words only; whatever else the box may show
+        // (nothing, for a sensor never marked) leaves the stored value alone.
+        const QString destroyed = u.cboDestroyed->currentText();
+        if (destroyed == "Yes" || destroyed == "No")
+            rs.setValue("Destroyed", destroyed);
         if (!u.txtDestructionDate->text().isEmpty())
             rs.setValue("DestructionDate", u.txtDestructionDate->text());
-        try {
-            rs.update();
-        } catch (...) {
-            // Edits that cannot be written must not be retried by the next move.
-            attempt([&] { rs.cancelUpdate(); });
-            throw;
-        }
+        if (!writeSensorRow(c))
+            return;
 
         if (!refused.empty()) {
             QStringList lines;

@@ -1,6 +1,7 @@
 #include "store/compact.h"
 
 #include "store/connection.h"
+#include "store/filesync.h"
 #include "store/sqlerror.h"
 
 #include <QFile>
@@ -8,33 +9,65 @@
 #include <filesystem>
 #include <sqlite3.h>
 
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <fcntl.h>
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
+
 
 namespace rv::store {
 
 using namespace detail;
 
+
 namespace {
 
-// Pushes a file's contents (or a folder's entries) to the disk, so that the
-// rename below never makes a file whose data is still only in memory.
-void syncToDisk(const QString& path)
+// Rewrites the open file in place. SQLite's own journal keeps it whole
+// through a crash, and the file keeps its inode, owner and permissions.
+void vacuumInPlace(sqlite3* db)
+{
+    execSql(db, "VACUUM");
+}
+
+void vacuumInto(sqlite3* db, const QString& work)
+{
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(db, "VACUUM INTO ?1", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        const QByteArray target = QFile::encodeName(work);
+        sqlite3_bind_text(st, 1, target.constData(), static_cast<int>(target.size()), SQLITE_TRANSIENT);
+        rc = sqlite3_step(st);
+        if (rc == SQLITE_DONE)
+            rc = SQLITE_OK;
+    }
+    if (rc != SQLITE_OK) {
+        const DbError e = fromSqlite(db, rc);
+        sqlite3_finalize(st);
+        throw e;
+    }
+    sqlite3_finalize(st);
+}
+
+// Gives the work file the protection of the file it replaces. False when
+// that cannot be done (the original belongs to someone else), so that the
+// replacement is not made.
+bool takeOverProtection(const QString& source, const QString& work)
 {
 #ifdef Q_OS_WIN
-    QFile f(path);
-    if (f.open(QIODevice::ReadWrite))
-        _commit(f.handle());
+    return QFile::setPermissions(work, QFile::permissions(source));
 #else
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    struct stat from {};
+    if (::stat(QFile::encodeName(source).constData(), &from) != 0)
+        return false;
+    const QByteArray w = QFile::encodeName(work);
+    if (from.st_uid != ::geteuid())
+        return false;
+    struct stat to {};
+    if (::stat(w.constData(), &to) != 0)
+        return false;
+    if (to.st_gid != from.st_gid && ::chown(w.constData(), static_cast<uid_t>(-1), from.st_gid) != 0)
+        return false;
+    return ::chmod(w.constData(), from.st_mode & 07777) == 0;
 #endif
 }
 
@@ -45,29 +78,31 @@ void compactDatabase(const QString& folder, const QString& name)
     const QString source = folder + name;
     const QString work = folder + QStringLiteral("Copy_") + name;
     // A work file left by an earlier run may be the only good copy; never
-    // overwrite it.
+    // overwrite it. The message names it in full so that it can be found.
     if (QFileInfo::exists(work))
-        throw DbError(kDatabaseExists, QStringLiteral("Database '%1' already exists.").arg(work));
+        throw DbError(kDatabaseExists,
+                      QStringLiteral("Database '%1' already exists. It was left by a compaction that did not "
+                                     "finish; move or remove it to compact again.")
+                          .arg(QFileInfo(work).absoluteFilePath()));
+    // A file the user may not write is protected on purpose; replacing it
+    // (which the folder would allow) would undo that.
+    if (QFileInfo::exists(source) && !QFileInfo(source).isWritable())
+        throw DbError(kReadOnly, QStringLiteral("Cannot update. '%1' is read-only; it was not compacted.")
+                                     .arg(QFileInfo(source).absoluteFilePath()));
 
     Connection conn;
     conn.open(source);
     try {
         sqlite3* db = conn.handle();
-        sqlite3_stmt* st = nullptr;
-        int rc = sqlite3_prepare_v2(db, "VACUUM INTO ?1", -1, &st, nullptr);
-        if (rc == SQLITE_OK) {
-            const QByteArray target = QFile::encodeName(work);
-            sqlite3_bind_text(st, 1, target.constData(), static_cast<int>(target.size()), SQLITE_TRANSIENT);
-            rc = sqlite3_step(st);
-            if (rc == SQLITE_DONE)
-                rc = SQLITE_OK;
+        vacuumInto(db, work);
+        if (!takeOverProtection(source, work)) {
+            // The copy cannot carry the original's owner: compact the
+            // original itself instead of replacing it.
+            QFile::remove(work);
+            vacuumInPlace(db);
+            conn.close();
+            return;
         }
-        if (rc != SQLITE_OK) {
-            const DbError e = fromSqlite(db, rc);
-            sqlite3_finalize(st);
-            throw e;
-        }
-        sqlite3_finalize(st);
         conn.close();
 
         syncToDisk(work);

@@ -6,6 +6,7 @@
 #include "store/statement.h"
 #include "store/tableinfo.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
@@ -34,7 +35,33 @@ void requireOpen(sqlite3* db)
         throw objectClosed();
 }
 
+std::function<void()>& busyWaitHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
 } // namespace
+
+void setBusyWaitHook(std::function<void()> hook)
+{
+    busyWaitHook() = std::move(hook);
+}
+
+int Connection::onBusy(void* self, int count)
+{
+    auto* c = static_cast<Connection*>(self);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (count == 0) {
+        c->m_busySince = now;
+        if (const auto& hook = busyWaitHook())
+            hook();
+    }
+    if (now - c->m_busySince >= kBusyWaitMs)
+        return 0;  // give up: the caller gets SQLITE_BUSY
+    sqlite3_sleep(count < 5 ? 5 : 25);
+    return 1;
+}
 
 Connection::~Connection()
 {
@@ -61,7 +88,7 @@ void Connection::open(const QString& path)
         throw notValidPath(path);
     }
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, 5000);
+    sqlite3_busy_handler(db, &Connection::onBusy, this);
     // A rollback journal beside the file only while a write is under way, and
     // every commit synced through to the disk: a crash or power cut leaves the
     // last committed state, and a backup copies one self-contained file.
@@ -70,9 +97,17 @@ void Connection::open(const QString& path)
         "PRAGMA journal_mode = DELETE;"
         "PRAGMA synchronous = FULL;"
         "PRAGMA cache_size = -32768;";
-    if (sqlite3_exec(db, setup, nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (const int rc = sqlite3_exec(db, setup, nullptr, nullptr, nullptr); rc != SQLITE_OK) {
+        // Say what is wrong: a lock held by another program is not a damaged file.
+        const int primary = sqlite3_extended_errcode(db) & 0xff;
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_close(db);
-        throw unrecognizedFormat(path);
+        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+            throw DbError(kLocked, QStringLiteral("Could not use '%1'; file already in use: it is locked by "
+                                                  "another program.").arg(path));
+        if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
+            throw unrecognizedFormat(path);
+        throw DbError(err::CannotOpen, QStringLiteral("Could not open '%1': %2.").arg(path, msg));
     }
     m_db = db;
     m_path = path;

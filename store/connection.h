@@ -5,11 +5,22 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace rv::store {
+
+// How long a statement waits for another program's lock before it fails:
+// long enough to ride out a short write by someone else, short enough that
+// the window never looks hung.
+constexpr int kBusyWaitMs = 1000;
+
+// Called once when a statement starts waiting for a lock, so that the
+// window code can show that the program is busy (the store itself knows
+// nothing of windows). Process-wide; empty by default.
+void setBusyWaitHook(std::function<void()> hook);
 
 class Connection {
 public:
@@ -19,7 +30,8 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     // Opens an existing SQLite file. A missing path or a file that is not a
-    // database throws DbError(err::CannotOpen) and leaves state() at 0. Never
+    // database throws DbError(err::CannotOpen), a file that stays locked by
+    // another program DbError(kLocked); either leaves state() at 0. Never
     // creates a file.
     void open(const QString& path);
     void close();
@@ -70,8 +82,10 @@ private:
     int m_depth = 0;
     bool m_rollbackOnly = false;
     QHash<QByteArray, sqlite3_stmt*> m_statements;
+    qint64 m_busySince = 0;
 
     void dropStatements();
+    static int onBusy(void* self, int count);
 };
 
 } // namespace rv::store

@@ -6,6 +6,7 @@
 #include "store/statement.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace rv::store {
@@ -105,6 +106,8 @@ void Recordset::open(const QString& sql, Connection& conn)
     n.where = bindCriteria(st.where, n.cols, [&n](const QString& f) { return n.indexOf(f); });
     QString order = QStringLiteral(" ORDER BY ");
     if (!st.orderBy.isEmpty()) {
+        n.orderCol = n.requireIndex(st.orderBy);
+        n.orderDesc = st.descending;
         // Text sorts in byte order (SQLite's BINARY collation); ties keep the
         // order the rows were written in.
         order += quoteIdent(n.cols[static_cast<size_t>(n.requireIndex(st.orderBy))].name)
@@ -297,6 +300,115 @@ void Recordset::requery()
     d->toFirst();
 }
 
+namespace {
+
+// SQLite's order of the stored forms: null, then numbers, then texts (dates
+// and times are stored as ISO texts), texts in byte order.
+int storageClass(const Cell& c)
+{
+    switch (c.tag) {
+    case Tag::Null: return 0;
+    case Tag::Double:
+    case Tag::Long:
+    case Tag::Bool: return 1;
+    default: return 2;
+    }
+}
+
+double numberOf(const Cell& c)
+{
+    return c.tag == Tag::Double ? c.d : static_cast<double>(c.i);
+}
+
+QByteArray storedText(const Cell& c, const TextPool& pool)
+{
+    switch (c.tag) {
+    case Tag::Date: return isoDate(QDate::fromJulianDay(c.i));
+    case Tag::Time: return isoTime(QTime::fromMSecsSinceStartOfDay(static_cast<int>(c.i)));
+    case Tag::DateTime:
+        return isoDateTime(QDate::fromJulianDay(c.i / kMsPerDay),
+                           QTime::fromMSecsSinceStartOfDay(static_cast<int>(c.i % kMsPerDay)));
+    default: return pool[static_cast<size_t>(c.i)].toUtf8();
+    }
+}
+
+// <0, 0, >0 as a sorts before, with, or after b in an ascending ORDER BY.
+int compareCells(const Cell& a, const Cell& b, const TextPool& pool)
+{
+    const int ca = storageClass(a);
+    const int cb = storageClass(b);
+    if (ca != cb)
+        return ca < cb ? -1 : 1;
+    if (ca == 0)
+        return 0;
+    if (ca == 1) {
+        const double x = numberOf(a);
+        const double y = numberOf(b);
+        return x < y ? -1 : (y < x ? 1 : 0);
+    }
+    if (a.tag == b.tag && a.tag != Tag::Text)
+        return a.i < b.i ? -1 : (b.i < a.i ? 1 : 0);
+    const QByteArray x = storedText(a, pool);
+    const QByteArray y = storedText(b, pool);
+    return x < y ? -1 : (y < x ? 1 : 0);
+}
+
+} // namespace
+
+void Recordset::reorderCurrent()
+{
+    d->requireOpen();
+    d->settle();
+    if (!d->hasCurrent())
+        throw noCurrentRecord();
+    Impl& n = *d;
+    const int row = n.currentRow();
+    const int rows = static_cast<int>(n.rowids.size());
+    const qint64 id = n.rowids[static_cast<size_t>(row)];
+    // True when row r belongs after the moved row in the query's order.
+    auto after = [&](int r) {
+        int c = 0;
+        if (n.orderCol >= 0) {
+            c = compareCells(n.rowCells(r)[n.orderCol], n.rowCells(row)[n.orderCol], n.pool);
+            if (n.orderDesc)
+                c = -c;
+        }
+        return c != 0 ? c > 0 : n.rowids[static_cast<size_t>(r)] > id;
+    };
+    // The rows held are in query order apart from the moved one: its new
+    // place is before the first other row that sorts after it.
+    int target = rows;
+    for (int r = 0; r < rows; ++r) {
+        if (r != row && after(r)) {
+            target = r;
+            break;
+        }
+    }
+    if (target > row)
+        --target;  // counted without the row itself
+    if (target != row) {
+        const auto nc = static_cast<size_t>(n.ncols);
+        auto rotateRows = [&](auto& v, size_t width) {
+            const auto at = [&](int r) { return v.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(r) * width); };
+            if (target < row)
+                std::rotate(at(target), at(row), at(row + 1));
+            else
+                std::rotate(at(row), at(row + 1), at(target + 1));
+        };
+        rotateRows(n.cells, nc);
+        rotateRows(n.rowids, 1);
+        rotateRows(n.alive, 1);
+        n.applyFilter();
+    }
+    const auto it = std::find(n.visible.begin(), n.visible.end(), target);
+    if (it == n.visible.end()) {
+        n.toFirst();
+        return;
+    }
+    n.cur = static_cast<int>(it - n.visible.begin());
+    n.noCurrent = false;
+}
+
 int Recordset::fieldCount() const
 {
     d->requireOpen();
@@ -360,6 +472,24 @@ QString Recordset::tableName() const
 {
     d->requireOpen();
     return d->table;
+}
+
+Recordset::Saved::Saved() = default;
+Recordset::Saved::~Saved() = default;
+Recordset::Saved::Saved(Saved&&) noexcept = default;
+Recordset::Saved& Recordset::Saved::operator=(Saved&&) noexcept = default;
+
+Recordset::Saved Recordset::save() const
+{
+    Saved s;
+    s.d = std::make_unique<Impl>(*d);
+    return s;
+}
+
+void Recordset::restore(const Saved& saved)
+{
+    if (saved.d)
+        d = std::make_unique<Impl>(*saved.d);
 }
 
 } // namespace rv::store

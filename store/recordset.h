@@ -13,6 +13,8 @@ namespace rv::store {
 class Connection;
 
 class Recordset {
+    struct Impl;
+
 public:
     // Values of absolutePosition() when there is no current row.
     static constexpr int PosUnknown = -1;
@@ -66,6 +68,11 @@ public:
     // Reads the rows again from the file; the filter stays; the cursor goes to
     // the first row.
     void requery();
+    // After the current row's sort field has been changed (or a new row
+    // written): moves the row to the place the query's ORDER BY gives it, as
+    // requery() would, and keeps it current. Costs a pass over the rows held
+    // instead of reading the whole table again.
+    void reorderCurrent();
 
     // Starts a new row (all fields null, or the column default); update()
     // writes it. The new row stays at the end of the set, current, until the
@@ -103,8 +110,26 @@ public:
     // The table the set was opened on.
     QString tableName() const;
 
+    // A copy of everything the set holds: rows, filter, cursor and edits.
+    // Writes made through the set inside a transaction that is then rolled
+    // back leave the set describing rows the file does not have (or lacking
+    // rows it does); putting the copy back makes it match the file again
+    // without reading it, which may be what failed.
+    class Saved {
+    public:
+        Saved();
+        ~Saved();
+        Saved(Saved&&) noexcept;
+        Saved& operator=(Saved&&) noexcept;
+
+    private:
+        friend class Recordset;
+        std::unique_ptr<Impl> d;
+    };
+    Saved save() const;
+    void restore(const Saved& saved);
+
 private:
-    struct Impl;
     std::unique_ptr<Impl> d;
 };
 

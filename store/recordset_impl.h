@@ -25,6 +25,8 @@ struct Recordset::Impl {
     detail::BoundCriteria where;
     QByteArray selectSql;  // the query, translated
     QByteArray rowSql;     // one row again, by rowid
+    int orderCol = -1;     // the ORDER BY column, -1 for rowid order
+    bool orderDesc = false;
 
     // Rows in query order, then rows added since; deleted rows stay, marked.
     std::vector<detail::Cell> cells;  // ncols per row

@@ -1,12 +1,17 @@
 #include "store/schema.h"
 
 #include "store/coltype.h"
+#include "store/connection.h"
+#include "store/filesync.h"
 #include "store/sqlerror.h"
 #include "store/cell.h"
 #include "store/statement.h"
 #include "store/tableinfo.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QFileInfo>
 #include <QVariant>
 #include <sqlite3.h>
@@ -255,26 +260,64 @@ void createDefaultDatabase(const QString& path)
 {
     if (QFileInfo::exists(path))
         throw DbError(kDatabaseExists, QStringLiteral("Database '%1' already exists.").arg(path));
+    // Built under a name of its own beside the final one and renamed into
+    // place only when complete: a start killed half-way leaves a work file,
+    // never a partial database under the name every later start opens.
+    const QString work = path + u'.' + QString::number(QCoreApplication::applicationPid()) + u'-' +
+                         QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')) +
+                         kNewDatabaseSuffix;
     {
-        // Created here, exclusively, so that an existing file is never taken over.
-        QFile f(path);
+        QFile f(work);
         if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            throw notValidPath(path);
+            throw DbError(err::CannotOpen,
+                          QStringLiteral("Could not create '%1': %2.").arg(path, f.errorString()));
     }
     sqlite3* db = nullptr;
     try {
-        const QByteArray name = QFile::encodeName(path);
+        const QByteArray name = QFile::encodeName(work);
         const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
         if (rc != SQLITE_OK)
             throwSqlite(db, rc);
         sqlite3_extended_result_codes(db, 1);
         build(db);
         sqlite3_close(db);
+        db = nullptr;
+        syncToDisk(work);
+        // Never over a file that appeared meanwhile.
+        QFile f(work);
+        if (!f.rename(path))
+            throw DbError(err::CannotOpen,
+                          QStringLiteral("Could not put the new database in place as '%1': %2.")
+                              .arg(path, f.errorString()));
+        syncToDisk(QFileInfo(path).absolutePath());
     } catch (...) {
         sqlite3_close(db);
-        QFile::remove(path);
+        QFile::remove(work);
+        QFile::remove(work + QStringLiteral("-journal"));
         throw;
     }
+}
+
+QStringList missingFixedTables(const Connection& conn)
+{
+    const QStringList have = conn.tableNames();
+    QStringList missing;
+    for (const char* t : {"Sensors", "Configuration", "Prefs", "NetworkConfig", "sensordata"})
+        if (!have.contains(QLatin1String(t), Qt::CaseInsensitive))
+            missing << QLatin1String(t);
+    return missing;
+}
+
+void removeUnfinishedDatabases(const QString& path)
+{
+    const QFileInfo info(path);
+    QDir dir = info.absoluteDir();
+    const QStringList left = dir.entryList(
+        {info.fileName() + QStringLiteral(".*") + kNewDatabaseSuffix,
+         info.fileName() + QStringLiteral(".*") + kNewDatabaseSuffix + QStringLiteral("-journal")},
+        QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& f : left)
+        dir.remove(f);
 }
 
 } // namespace rv::store

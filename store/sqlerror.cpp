@@ -81,6 +81,10 @@ DbError fromSqlite(sqlite3* db, int rc)
                                       "relationship."));
     case SQLITE_CONSTRAINT_NOTNULL:
         return DbError(kNullKey, QStringLiteral("Index or primary key cannot contain a Null value."));
+    case SQLITE_READONLY_DBMOVED:
+        // Writing on would go into a file that is no longer the database.
+        return DbError(kReadOnly, QStringLiteral("Cannot update. The database file was moved, deleted or "
+                                                 "replaced while in use."));
     default:
         break;
     }

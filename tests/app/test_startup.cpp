@@ -55,12 +55,14 @@ TEST_F(StartupTest, LocationFileNamingAnotherDatabaseIsUsedAndNothingIsCreated)
     EXPECT_TRUE(pr.messages().empty());
 }
 
-TEST_F(StartupTest, LocationFileNamingAMissingFileIsLoggedAndTheWindowStays)
+TEST_F(StartupTest, LocationFileNamingAMissingFileIsLoggedAndTheDefaultIsUsed)
 {
     data.writeFile("tendon_location.txt", data.folder() + "/nowhere.mdb\n");
     ASSERT_TRUE(start());
+    EXPECT_TRUE(data.readLog().contains("nowhere.mdb")) << data.readLog().toStdString();
     EXPECT_TRUE(data.readLog().contains(" Form_Load\n")) << data.readLog().toStdString();
-    EXPECT_TRUE(pr.messages().empty());
+    EXPECT_EQ(pr.messageTexts().size(), 2);
+    EXPECT_EQ(st->DatabasePath, data.database());
     EXPECT_FALSE(st->Firstload);
 }
 

@@ -283,3 +283,44 @@ TEST_F(PassesTest, OpenFailureOnAnExistingTableNeverOffersToReplaceIt)
     EXPECT_EQ(sqlite3_column_int(s, 0), 1);
     sqlite3_finalize(s);
 }
+
+TEST_F(PassesTest, FailureInsideThePassKeepsTheRowsAlreadyDone)
+{
+    add(kMay1, {10.0, QVariant(), 10.0});
+    add(kMay2, {13.0, 5.0, 10.0});
+    add(kMay3, {14.0, QVariant(), 10.0});
+    // May 2 cannot be zeroed past channel 1, and the old zero3 it keeps is
+    // not a number, so its stretch fails and the pass ends there.
+    preset(kMay2, QStringLiteral("zero1 = 50, zero3 = 'bad'"));
+    preset(kMay3, QStringLiteral("zero1 = 60"));
+
+    GetDispData(*st, pr, collar(3, {"", "1.50", "2.50", "3.50", "4.50", "", ""}));
+    const QString log = readLog();
+    EXPECT_EQ(count(log, "Err #13: Type mismatch G_SetZeros\n"), 1) << log.toStdString();
+    EXPECT_EQ(count(log, "Err #13: Type mismatch G_GetTemporalData\n"), 1);
+    EXPECT_EQ(num(kMay1, "zero1"), 0.0);  // done before the failure, and kept
+    EXPECT_EQ(num(kMay1, "Disp1"), 0.0);
+    EXPECT_EQ(num(kMay2, "zero1"), 50.0); // the failing row is not written
+    EXPECT_EQ(num(kMay3, "zero1"), 60.0); // nor anything after it
+    EXPECT_EQ(st->conn->transactionDepth(), 0);
+}
+
+TEST_F(PassesTest, CountOfASelectionAsTheRecordSetWouldHaveIt)
+{
+    add(kMay1, {10.0}, true, false);
+    add(kMay2, {10.0}, true, true);
+    add(kMay3, {10.0}, false, false);
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Temporal), 2);
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Spatial), 1);
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::AllReadings), 3);
+    EXPECT_EQ(st->rsGraph.state(), 0);
+    EXPECT_TRUE(pr.messages().empty());
+
+    st->conn->execute(QStringLiteral("DROP TABLE `250055001`"));
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Spatial), 0);
+    ASSERT_EQ(pr.messages().size(), 1u);
+    EXPECT_EQ(pr.messages()[0].text,
+              "The data table for Sensor 250055001 could not be found\nA new table will be created");
+    EXPECT_TRUE(st->conn->hasTable(QStringLiteral("250055001")));
+    EXPECT_EQ(count(readLog(), " Module1_OpenGraphData\n"), 1);
+}

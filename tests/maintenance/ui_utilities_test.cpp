@@ -91,6 +91,54 @@ TEST_F(UtilitiesTest, BackupCopiesTheDatabaseListsItAndReloads)
     EXPECT_EQ(listed(), QStringList({"120645001", "120645002", "120645003"}));
 }
 
+TEST_F(UtilitiesTest, ReloadEndsAnAppliedFilter)
+{
+    addSensor("120625001");
+    page(7);
+    keys("txtFilterType", "45");
+    press("imgFilter");
+    ASSERT_EQ(text("lblFilterState"), "Remove Filter");
+    ASSERT_EQ(listed(), QStringList({"120645001", "120645002"}));
+    pr.clear();
+    press("imgBackup");
+    EXPECT_EQ(pr.messageTexts(), QStringList({"Backup was successful"}));
+    EXPECT_EQ(listed(), QStringList({"120625001", "120645001", "120645002"}));
+    EXPECT_EQ(text("lblFilterState"), "Apply Filter");
+    EXPECT_TRUE(w<QLabel>("lblFilter")->isHidden());
+    EXPECT_EQ(text("txtSCount"), "3");
+}
+
+TEST_F(UtilitiesTest, BackupWithoutAnyDatabaseToReturnToEndsTheProgram)
+{
+    // The default database vanished while in use: the backup fails, and
+    // there is nothing to reconnect to.
+    ASSERT_TRUE(QFile::remove(data.database()));
+    press("imgBackup");
+    ASSERT_EQ(pr.messages().size(), 2u);
+    EXPECT_EQ(pr.messages()[0].text, "Error encountered during backup process of RockvaneTENDON.mdb");
+    EXPECT_EQ(pr.messages()[1].text, "ERROR: could not connect to database\nProgram must exit");
+    EXPECT_EQ(pr.messages()[1].icon, MsgIcon::Critical);
+    EXPECT_EQ(pr.messages()[1].title, "Database connection error");
+    EXPECT_FALSE(win->isVisible());
+    EXPECT_TRUE(data.readLog().contains(" GBackupDB"));
+}
+
+TEST_F(UtilitiesTest, BackupOnARelocatedDatabaseWithoutADefaultOneStaysOnIt)
+{
+    const QString other = data.folder() + "/../Mine2.mdb";
+    makeDatabase(other, {"130665007"});
+    pr.answerFile(other);
+    press("Image4");
+    ASSERT_TRUE(QFile::remove(data.database()));
+    pr.clear();
+    press("imgBackup");
+    EXPECT_EQ(pr.messageTexts(), QStringList({"Error encountered during backup process of RockvaneTENDON.mdb"}));
+    EXPECT_EQ(st->DatabasePath, QFileInfo(other).absoluteFilePath());
+    EXPECT_EQ(st->conn->state(), 1);
+    EXPECT_EQ(listed(), QStringList({"130665007"}));
+    EXPECT_TRUE(win->isVisible());
+}
+
 TEST_F(UtilitiesTest, RestoreRefusesWithoutAChoiceAndOnNo)
 {
     press("imgRestore");

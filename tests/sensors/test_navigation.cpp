@@ -72,39 +72,47 @@ TEST_F(NavigationTest, QuoteInATypedNumberIsSearchedSafely)
 TEST_F(NavigationTest, TypingCompletesFromTheList)
 {
     auto* cbo = w<QComboBox>("cboSensors");
-    auto* edit = cbo->lineEdit();
-    edit->setFocus();
-    edit->clear();
-    QTest::keyClicks(edit, "26");
+    cbo->setEditText(QString());
+    keys("cboSensors", "26");
     // The search before the "6" ran on "2"; the one before "2" on "" — from
     // the second entry on. The prefix "26" is completed by the next key.
-    QTest::keyClick(edit, Qt::Key_Return);
+    key("cboSensors", Qt::Key_Return);
     EXPECT_EQ(text("txtSensor"), "RV260055001");
-    EXPECT_EQ(edit->text(), "260055001");
-    EXPECT_EQ(edit->selectedText(), "0055001");
+    EXPECT_EQ(cbo->lineEdit()->text(), "260055001");
+    EXPECT_EQ(cbo->lineEdit()->selectedText(), "0055001");
+}
+
+TEST_F(NavigationTest, TypingAPrefixShowsTheFirstMatchingSensor)
+{
+    auto* cbo = w<QComboBox>("cboSensors");
+    cbo->setEditText(QString());
+    keys("cboSensors", "2600");
+    EXPECT_EQ(text("txtSensor"), "RV260055001");
+    EXPECT_EQ(text("txtSnav"), "3 of 3");
+    EXPECT_EQ(cbo->currentText(), "2600");
 }
 
 TEST_F(NavigationTest, BackspaceStopsCompletionUntilAnotherKey)
 {
     auto* cbo = w<QComboBox>("cboSensors");
-    auto* edit = cbo->lineEdit();
-    edit->setFocus();
-    edit->setText("2600");
-    edit->setCursorPosition(4);
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    EXPECT_EQ(edit->text(), "260");
+    focusOn("cboSensors");
+    cbo->setEditText("2600");
+    cbo->lineEdit()->setCursorPosition(4);
+    keyToFocus(Qt::Key_Backspace);
+    EXPECT_EQ(cbo->currentText(), "260");
     EXPECT_EQ(text("txtSnav"), "1 of 3") << "no completion after Backspace";
-    QTest::keyClick(edit, Qt::Key_Return);
+    keyToFocus(Qt::Key_Return);
     EXPECT_EQ(text("txtSnav"), "1 of 3") << "Enter keeps the flag";
 }
 
 TEST_F(NavigationTest, TypingLimitKeepsTenCharacters)
 {
-    auto* edit = w<QComboBox>("cboSensors")->lineEdit();
-    edit->setFocus();
-    edit->setText("1234567890");
-    edit->setCursorPosition(10);
-    QTest::keyClick(edit, Qt::Key_Backspace);  // completion off
-    QTest::keyClicks(edit, "12");
-    EXPECT_LE(edit->text().size(), 10);
+    auto* cbo = w<QComboBox>("cboSensors");
+    focusOn("cboSensors");
+    cbo->setEditText("1234567890");
+    cbo->lineEdit()->setCursorPosition(10);
+    keyToFocus(Qt::Key_Backspace);  // completion off
+    QTest::keyClicks(QApplication::focusWidget(), "12");
+    EXPECT_LE(cbo->currentText().size(), 10);
+    EXPECT_EQ(cbo->currentText(), "1234567891");
 }

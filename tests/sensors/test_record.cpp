@@ -3,6 +3,8 @@
 #include "common/dates.h"
 #include "main_window_fixture.h"
 
+#include <QClipboard>
+
 using namespace rv;
 using namespace rv::test;
 
@@ -111,20 +113,46 @@ TEST_F(RecordTest, PositionsRelativeToTheRoofFollowTheHead)
 TEST_F(RecordTest, DestroyedByTypingYStoresYesAndToday)
 {
     auto* cbo = w<QComboBox>("cboDestroyed");
-    cbo->setFocus();
-    QTest::keyClick(cbo->lineEdit(), Qt::Key_Y);
+    key("cboDestroyed", Qt::Key_Y);
     EXPECT_EQ(cbo->currentText(), "Yes");
     EXPECT_EQ(text("txtDestructionDate"), todayText());
     EXPECT_EQ(stored("Destroyed").toString(), "Yes");
     EXPECT_EQ(stored("DestructionDate").toString(), todayText());
-    QTest::keyClick(cbo->lineEdit(), Qt::Key_Q);
+    EXPECT_EQ(QApplication::focusWidget(), w<QWidget>("txtDestructionDate"));
+    key("cboDestroyed", Qt::Key_Q);
     EXPECT_EQ(cbo->currentText(), "Yes") << "other letters change nothing";
 
-    QTest::keyClick(cbo->lineEdit(), Qt::Key_N);
+    key("cboDestroyed", Qt::Key_N);
     EXPECT_EQ(stored("Destroyed").toString(), "No");
     EXPECT_EQ(text("txtDestructionDate"), "");
     // The stored date is kept: an empty box is not written.
     EXPECT_EQ(stored("DestructionDate").toString(), todayText());
+}
+
+TEST_F(RecordTest, DestroyedTakesNoPasteCutOrEditingKeys)
+{
+    auto* cbo = w<QComboBox>("cboDestroyed");
+    QApplication::clipboard()->setText("Maybe'); DROP TABLE Sensors; --");
+    key("cboDestroyed", Qt::Key_End);
+    keyToFocus(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(cbo->currentText(), "No") << "paste changes nothing";
+    keyToFocus(Qt::Key_A, Qt::ControlModifier);
+    keyToFocus(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(cbo->currentText(), "No") << "cut changes nothing";
+    keyToFocus(Qt::Key_Backspace);
+    keyToFocus(Qt::Key_Delete);
+    EXPECT_EQ(cbo->currentText(), "No");
+    leavePage0();
+    EXPECT_EQ(stored("Destroyed").toString(), "No");
+    EXPECT_EQ(data.rowCount("Sensors"), 1);
+
+    // Whatever text the box is made to show, only the two words are stored.
+    cbo->setEditText("Maybe");
+    leavePage0();
+    EXPECT_EQ(stored("Destroyed").toString(), "No");
+    cbo->setEditText(QString());
+    leavePage0();
+    EXPECT_EQ(stored("Destroyed").toString(), "No");
 }
 
 TEST_F(RecordTest, DestroyedByListChoice)
@@ -134,4 +162,24 @@ TEST_F(RecordTest, DestroyedByListChoice)
     emit cbo->activated(cbo->currentIndex());
     EXPECT_EQ(stored("Destroyed").toString(), "Yes");
     EXPECT_EQ(text("txtDestructionDate"), todayText());
+}
+
+TEST_F(RecordTest, NodeAndRecessBoxesFilterTheKeysAsTyped)
+{
+    w<QLineEdit>("txtNode(1)")->clear();
+    keys("txtNode(1)", "-1.5a ");
+    EXPECT_EQ(text("txtNode(1)"), "-1.5");
+    keys("txtNode(2)", "2,5/");
+    EXPECT_EQ(text("txtNode(2)"), "2,5");
+
+    page(1);
+    type("txtLevel", "L3");
+    w<QLineEdit>("txtRecess")->clear();
+    keys("txtRecess", "-");
+    EXPECT_EQ(text("txtRecess"), "") << "no minus sign";
+    EXPECT_TRUE(stored("Level").toString().isEmpty()) << "a refused key saves nothing";
+    keys("txtRecess", "0.5x");
+    EXPECT_EQ(text("txtRecess"), "0.5");
+    // A digit saves the sensor before it lands in the box.
+    EXPECT_EQ(stored("Level").toString(), "L3");
 }

@@ -1,0 +1,226 @@
+// Load v Time and Disp v Time, entered through the page control of the real
+// main window, and what the user can do on a time chart.
+#include "graph_test.h"
+
+using namespace rv;
+using namespace rv::test;
+using graphs::Chart;
+
+namespace {
+
+std::vector<QString> legendTitles(Chart& c)
+{
+    std::vector<QString> out;
+    for (int i : c.legendSeries())
+        out.push_back(c.series(i).title());
+    return out;
+}
+
+} // namespace
+
+class TimeGraphs : public GraphTest {
+protected:
+    void SetUp() override { ASSERT_TRUE(start()); }
+};
+
+TEST_F(TimeGraphs, LoadVTimeOfAFiveChannelSensor)
+{
+    setUpSensor("250065001");
+    store("2026/01/05 08:00:00", {0, 0, 0, 0, 0, 0}, 10.0);
+    store("2026/01/12 08:00:00", {0, 1.5, 2.25, -0.456, 4, 5}, 11.0);
+    store("2026/01/19 08:00:00", {0, 3, 4.5, -0.2, 8, 12.3}, 12.0);
+    // Not flagged for the time graphs: neither drawn nor counted.
+    store("2026/01/20 08:00:00", {0, 99, 99, 99, 99, 99}, 99.0, false, true);
+    page(3);
+
+    EXPECT_TRUE(pr.messages().empty());
+    Chart& c = chart("ChartT");
+    EXPECT_TRUE(w<QWidget>("ChartT")->isVisible());
+    EXPECT_EQ(c.headerLines(), QStringList{"RV250065001"});
+    EXPECT_EQ(legendTitles(c), (std::vector<QString>{"Temp (C)", "2.00 m", "3.00 m", "4.00 m", "5.00 m", "6.00 m"}));
+    EXPECT_EQ(st->SeriesTitle[1], "2.00 m");
+    EXPECT_EQ(st->SeriesTitle[5], "6.00 m");
+    for (int i = 6; i <= 10; ++i) {
+        EXPECT_FALSE(c.series(i).active()) << i;
+        EXPECT_EQ(c.series(i).count(), 0) << i;
+    }
+    EXPECT_EQ(c.legendTitle(), "Node Locations:");
+
+    // Each line runs through its channel's values at the readings' times.
+    EXPECT_TRUE(near(c.series(5).point(2), QPointF(key("2026/01/19 08:00:00"), 12.3)));
+    EXPECT_TRUE(near(c.series(3).point(1), QPointF(key("2026/01/12 08:00:00"), -0.456)));
+    EXPECT_TRUE(near(c.series(0).point(0), QPointF(key("2026/01/05 08:00:00"), 10.0)));
+    EXPECT_EQ(c.series(1).count(), 3);
+
+    // Values between -0.456 and 12.3: from -0.46 to 13 in steps of 1.
+    EXPECT_EQ(c.leftAxis().title(), "Load (tonnes)");
+    EXPECT_FALSE(c.leftAxis().automatic());
+    EXPECT_DOUBLE_EQ(c.leftAxis().minimum(), -0.46);
+    EXPECT_DOUBLE_EQ(c.leftAxis().maximum(), 13);
+    EXPECT_DOUBLE_EQ(c.leftAxis().increment(), 1);
+    EXPECT_DOUBLE_EQ(c.leftAxis().visibleLower(), -0.46);
+    EXPECT_DOUBLE_EQ(c.leftAxis().visibleUpper(), 13);
+
+    // Two weeks of readings: dates on the labels, no axis title.
+    EXPECT_EQ(c.bottomAxis().dateTimeFormat(), "yyyy/mm/dd");
+    EXPECT_EQ(c.bottomAxis().title(), "");
+    EXPECT_DOUBLE_EQ(c.bottomAxis().increment(), 0);
+    EXPECT_DOUBLE_EQ(c.bottomAxis().visibleLower(), key("2026/01/05 08:00:00"));
+    EXPECT_DOUBLE_EQ(c.bottomAxis().visibleUpper(), key("2026/01/19 08:00:00"));
+}
+
+TEST_F(TimeGraphs, BottomAxisFollowsTheSpanOfTheReadings)
+{
+    setUpSensor("250065001");
+    store("2026/03/14 06:00:00", {0, 0, 0, 0, 0, 0}, 0);
+    store("2026/03/14 18:30:00", {0, 0.5, 0.2, 0.1, 0, 0.05}, 0);
+    page(3);
+    Chart& c = chart("ChartT");
+    // One day: hours and minutes, two-hour steps, the date as axis title.
+    EXPECT_EQ(c.bottomAxis().dateTimeFormat(), "hh:nn");
+    EXPECT_DOUBLE_EQ(c.bottomAxis().increment(), 2.0 / 24);
+    EXPECT_EQ(c.bottomAxis().title(), "2026/03/14");
+    // Largest value 0.5: steps of 0.1 up to 1.
+    EXPECT_DOUBLE_EQ(c.leftAxis().increment(), 0.1);
+    EXPECT_DOUBLE_EQ(c.leftAxis().maximum(), 1);
+    EXPECT_DOUBLE_EQ(c.leftAxis().minimum(), 0);
+
+    store("2026/03/15 07:00:00", {0, 45, 0, 0, 0, 0}, 0);
+    page(0);
+    page(3);
+    // Two consecutive dates: six-hour steps.
+    EXPECT_EQ(c.bottomAxis().dateTimeFormat(), "hh:nn");
+    EXPECT_DOUBLE_EQ(c.bottomAxis().increment(), 6.0 / 24);
+    EXPECT_EQ(c.bottomAxis().title(), "2026/03/14");
+    // Largest value 45: steps of 10 up to 50.
+    EXPECT_DOUBLE_EQ(c.leftAxis().increment(), 10);
+    EXPECT_DOUBLE_EQ(c.leftAxis().maximum(), 50);
+
+    store("2026/03/21 07:00:00", {0, 0.05, 0, 0, 0, 0}, 0);
+    page(0);
+    page(3);
+    // A week: dates, no title, and no step left over from the last drawing.
+    EXPECT_EQ(c.bottomAxis().dateTimeFormat(), "yyyy/mm/dd");
+    EXPECT_EQ(c.bottomAxis().title(), "");
+    EXPECT_DOUBLE_EQ(c.bottomAxis().increment(), 0);
+}
+
+TEST_F(TimeGraphs, DispVTimeWithTheHeadAtTheCollarHoldsTheDeepestNodeAtZero)
+{
+    setUpSensor("250065001", true);
+    store("2026/02/01 00:00:00", {0, 0, 0, 0, 0, 0}, 18);
+    store("2026/02/08 00:00:00", {0, 3, 6, 0, -3, 1.5}, 18.5);
+    store("2026/02/15 00:00:00", {0, 6, 9, 3, 0, 3}, 19);
+    page(4);
+    Chart& c = chart("ChartT2");
+    EXPECT_EQ(legendTitles(c), (std::vector<QString>{"Temp (C)", "1.50 m", "2.50 m", "3.50 m", "4.50 m", "5.50 m",
+                                                     "6.50 m"}));
+    EXPECT_EQ(c.leftAxis().title(), "Displacement (mm)");
+    for (const QPointF& p : points(c.series(6)))
+        EXPECT_DOUBLE_EQ(p.y(), 0);
+    // Node 1 of the second reading: the sum of all five stretches.
+    EXPECT_DOUBLE_EQ(c.series(1).point(1).y(), 2.5);
+    // The temperature (up to 19) is part of the left axis scaling.
+    EXPECT_DOUBLE_EQ(c.leftAxis().increment(), 2);
+    EXPECT_DOUBLE_EQ(c.leftAxis().maximum(), 21);
+}
+
+TEST_F(TimeGraphs, DispVTimeWithTheHeadAtTheToeHoldsNodeOneAtZero)
+{
+    setUpSensor("250065001", false);
+    store("2026/02/01 00:00:00", {0, 0, 0, 0, 0, 0}, 18);
+    store("2026/02/08 00:00:00", {0, 3, 6, 0, -3, 1.5}, 18.5);
+    page(4);
+    Chart& c = chart("ChartT2");
+    EXPECT_EQ(legendTitles(c), (std::vector<QString>{"Temp (C)", "6.50 m", "5.50 m", "4.50 m", "3.50 m", "2.50 m",
+                                                     "1.50 m"}));
+    for (const QPointF& p : points(c.series(1)))
+        EXPECT_DOUBLE_EQ(p.y(), 0);
+    EXPECT_DOUBLE_EQ(c.series(6).point(1).y(), 2.5);
+}
+
+TEST_F(TimeGraphs, AFourNodeTypeDrawsFourNodeLinesOnly)
+{
+    setUpSensor("250055001");  // four channels, five nodes
+    store("2026/02/01 00:00:00", {0, 0, 0, 0, 0, 0});
+    store("2026/02/08 00:00:00", {0, 3, 6, 3, 3, 0});
+    page(4);
+    Chart& c = chart("ChartT2");
+    EXPECT_EQ(c.legendSeries(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    for (int i = 6; i <= 10; ++i) {
+        EXPECT_FALSE(c.series(i).active()) << i;
+        EXPECT_EQ(c.series(i).count(), 0) << i;
+    }
+    // A sensor of a smaller type drawn afterwards leaves no line of the
+    // larger one behind.
+    page(0);
+    setUpSensor("250045001");
+    store("2026/02/01 00:00:00", {0, 0, 0, 0, 0, 0});
+    store("2026/02/08 00:00:00", {0, 1, 1, 1, 0, 0});
+    page(4);
+    EXPECT_EQ(c.legendSeries(), (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(c.series(5).count(), 0);
+    EXPECT_EQ(c.headerLines(), QStringList{"RV250045001"});
+}
+
+TEST_F(TimeGraphs, TheUserHidesLinesZoomsScrollsAndReadsAPoint)
+{
+    setUpSensor("250065001");
+    store("2026/01/05 08:00:00", {0, 0, 0, 0, 0, 0}, 10);
+    store("2026/01/12 08:00:00", {0, 2, 4, 6, 8, 10}, 10);
+    store("2026/01/19 08:00:00", {0, 3, 5, 7, 9, 11}, 10);
+    page(3);
+    auto* plot = w<QCustomPlot>("ChartT");
+    Chart& c = chart("ChartT");
+    plot->replot();
+
+    // A click on a point of the 4.00 m line shows its raw data under the chart.
+    const QPoint p = c.pixelOf(3, 1).toPoint();
+    QTest::mouseClick(plot, Qt::LeftButton, {}, p);
+    QApplication::processEvents();
+    EXPECT_EQ(c.annotation(), "4.00 m:   2026/01/12 08:00:00   6");
+
+    // A rubber band from left to right zooms in on both axes...
+    const double wasLow = c.bottomAxis().visibleLower();
+    const double wasHigh = c.bottomAxis().visibleUpper();
+    const QPoint a = c.pixelOf(1, 1).toPoint() + QPoint(-40, -60);
+    const QPoint b = c.pixelOf(1, 1).toPoint() + QPoint(40, 60);
+    QTest::mousePress(plot, Qt::LeftButton, {}, a);
+    QTest::mouseMove(plot, b);
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, b);
+    EXPECT_TRUE(c.zoomed());
+    EXPECT_GT(c.bottomAxis().visibleLower(), wasLow);
+    EXPECT_LT(c.bottomAxis().visibleUpper(), wasHigh);
+    EXPECT_LT(c.leftAxis().visibleUpper() - c.leftAxis().visibleLower(), 13.0);
+    // ... and one from right to left goes back to the chart as drawn.
+    QTest::mousePress(plot, Qt::LeftButton, {}, b);
+    QTest::mouseMove(plot, a);
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, a);
+    EXPECT_FALSE(c.zoomed());
+    EXPECT_DOUBLE_EQ(c.bottomAxis().visibleLower(), wasLow);
+    EXPECT_DOUBLE_EQ(c.leftAxis().visibleUpper(), c.leftAxis().maximum());
+
+    // Dragging the left axis scrolls that axis only.
+    const QRect r = plot->axisRect()->rect();
+    const QPoint onAxis(r.left() - 20, r.center().y());
+    QTest::mousePress(plot, Qt::LeftButton, {}, onAxis);
+    QTest::mouseMove(plot, onAxis + QPoint(0, 50));
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, onAxis + QPoint(0, 50));
+    EXPECT_GT(c.leftAxis().visibleLower(), c.leftAxis().minimum());
+    EXPECT_DOUBLE_EQ(c.bottomAxis().visibleLower(), wasLow);
+
+    // Unticking a line in the legend hides it and keeps it listed.
+    plot->replot();
+    const auto* item = plot->legend->item(2);  // the 3.00 m line
+    QTest::mouseClick(plot, Qt::LeftButton, {}, item->rect().center());
+    QApplication::processEvents();
+    EXPECT_TRUE(c.series(2).active());
+    EXPECT_FALSE(c.series(2).shown());
+    EXPECT_EQ(c.legendSeries().size(), 6u);
+    // Entering the page again draws every line and forgets the view.
+    page(0);
+    page(3);
+    EXPECT_TRUE(c.series(2).shown());
+    EXPECT_FALSE(c.zoomed());
+    EXPECT_EQ(c.annotation(), "");
+}
