@@ -83,10 +83,14 @@ struct Site {
     }
 };
 
+// Made on first use and released in main() while the application still runs.
+std::unique_ptr<Site> g_site;
+
 Site& site()
 {
-    static Site s;
-    return s;
+    if (!g_site)
+        g_site = std::make_unique<Site>();
+    return *g_site;
 }
 
 void BM_LoadAndShowReviewWindow(benchmark::State& state)
@@ -143,5 +147,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    g_site.reset();
     return 0;
 }

@@ -66,7 +66,7 @@ bool ScriptedPrompter::openWithDesktop(const QString& pathOrUrl)
 bool ScriptedPrompter::choosePrinter(QPrinter& printer, const QString& title)
 {
     m_records.push_back({PromptRecord::Kind::Print, QString(), title, MsgIcon::None, MsgButtons::OkCancel,
-                         MsgResult::Ok});
+                         MsgResult::Ok, QString()});
     return m_printerSetup ? m_printerSetup(printer) : false;
 }
 

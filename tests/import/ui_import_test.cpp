@@ -315,3 +315,25 @@ TEST_F(ImportTest, EmptyFileShowsNoReadings)
     }));
     EXPECT_EQ(lastMessage(), " No data was found to append");
 }
+
+TEST_F(ImportTest, ArchiveFailureIsToldAndLoggedAfterTheAppend)
+{
+    // A root where the backup folder cannot be made: the readings stay
+    // appended, the user is told and the log has it.
+    const QString blocked = files.path() + "/blocked";
+    QDir().mkpath(blocked);
+    writeReadout(blocked + "/TENDONbackup", "a file, not a folder\n");
+    writeReadout(blocked + "/RV" + kSensor + ".txt", "logger copy\n");
+    session->archiveRoot = [&](const QString&) { return blocked; };
+    const QString path = readout(hourlyReadout(2));
+    pr.answer(MsgResult::Yes);
+    ASSERT_TRUE(importFile(path, pressAppend));
+    const auto msgs = pr.messages();
+    ASSERT_EQ(msgs.size(), 3u);
+    EXPECT_EQ(msgs[1].text, " 1 records appended to 250045001");
+    EXPECT_TRUE(msgs[2].text.startsWith("The logger's readout file could not be archived."));
+    EXPECT_EQ(msgs[2].icon, MsgIcon::Warning);
+    EXPECT_TRUE(data.readLog().contains("cmdAppend_Click"));
+    EXPECT_TRUE(QFile::exists(blocked + "/RV" + kSensor + ".txt"));
+    EXPECT_EQ(storedKeys().size(), 1u);
+}
