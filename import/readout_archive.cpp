@@ -55,15 +55,21 @@ ArchiveOutcome archiveReadout(const QString& root, const QString& sensorId, cons
     ArchiveOutcome out;
     const QDir rootDir(root);
     const QString folder = rootDir.filePath(kArchiveFolder);
+    const QString source = rootDir.filePath(archiveSourceName(sensorId));
+    if (!QFileInfo(source).isFile()) {
+        // Nothing to archive: the folder is still made where the root allows
+        // it, but a root the user cannot write (the usual case on a desktop
+        // whose root is the system's) is no news to report after every import.
+        if (!QFileInfo(folder).isDir())
+            rootDir.mkpath(kArchiveFolder);
+        return out;
+    }
     if (!QFileInfo(folder).isDir() && !rootDir.mkpath(kArchiveFolder)) {
         out.status = ArchiveOutcome::Status::Failed;
         out.error = QStringLiteral("The folder ") + QDir::toNativeSeparators(folder)
             + QStringLiteral(" could not be created.");
         return out;
     }
-    const QString source = rootDir.filePath(archiveSourceName(sensorId));
-    if (!QFileInfo(source).isFile())
-        return out;
 
     QString target = QDir(folder).filePath(archiveTargetName(sensorId, day));
     for (int k = 2; QFileInfo::exists(target); ++k) {

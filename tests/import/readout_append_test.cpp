@@ -272,6 +272,12 @@ TEST(Archive, UnwritableRootKeepsTheSource)
     EXPECT_FALSE(out.error.isEmpty());
     EXPECT_TRUE(QFile::exists(root.path() + "/RV202445001.txt"));
 
+    // With no logger's copy to move, a root where the folder cannot be made
+    // is nothing to report.
+    ASSERT_TRUE(QFile::remove(root.path() + "/RV202445001.txt"));
+    EXPECT_EQ(archiveReadout(root.path(), "202445001", QDate(2024, 3, 5)).status,
+              ArchiveOutcome::Status::NothingToMove);
+
     // The root of a path is the mount point of its file system.
     EXPECT_FALSE(driveRoot(root.path()).isEmpty());
     EXPECT_TRUE(root.path().startsWith(driveRoot(root.path())));
