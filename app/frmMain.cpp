@@ -475,12 +475,13 @@ void FrmMain::enterGraphPage(int page, int left)
     QCustomPlot* chart = charts[page - 3];
     const bool temporal = page == 3 || page == 4;
     attempt([&] { chart->setFocus(); chart->hide(); });
+    // The selection's count, as opening it would give, without reading a
+    // sensor's years of readings only to count them.
     int count = 0;
     attempt([&] {
-        graphs::OpenGraphData(m_st, m_pr, temporal ? graphs::GraphSelection::Temporal : graphs::GraphSelection::Spatial);
+        count = graphs::GraphDataCount(m_st, m_pr,
+                                       temporal ? graphs::GraphSelection::Temporal : graphs::GraphSelection::Spatial);
     });
-    attempt([&] { if (m_st.rsGraph.state()) count = m_st.rsGraph.recordCount(); });
-    attempt([&] { m_st.rsGraph.close(); });
     if (count > 1) {
         // The page's data pass, then the chart shown and drawn.
         graphs::drawGraphPage(m_ctx, page);
