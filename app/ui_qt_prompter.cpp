@@ -82,6 +82,20 @@ MsgResult dismissedAnswer(MsgButtons buttons)
     return MsgResult::Cancel;
 }
 
+// The answer of a box that has been shown: the button clicked, or the most
+// cautious answer when it was closed without one.
+MsgResult answerOf(const QMessageBox& box, MsgButtons buttons)
+{
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok: return MsgResult::Ok;
+    case QMessageBox::Cancel: return MsgResult::Cancel;
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    default: break;
+    }
+    return dismissedAnswer(buttons);
+}
+
 } // namespace
 
 QString qtFileFilter(const QString& classicFilter)
@@ -129,14 +143,7 @@ MsgResult QtPrompter::message(const QString& text, MsgIcon icon, MsgButtons butt
     if (QAbstractButton* b = box.button(qtButton(defaultButton)))
         box.setDefaultButton(static_cast<QPushButton*>(b));
     box.exec();
-    switch (box.standardButton(box.clickedButton())) {
-    case QMessageBox::Ok: return MsgResult::Ok;
-    case QMessageBox::Cancel: return MsgResult::Cancel;
-    case QMessageBox::Yes: return MsgResult::Yes;
-    case QMessageBox::No: return MsgResult::No;
-    default: break;
-    }
-    return dismissedAnswer(buttons);
+    return answerOf(box, buttons);
 }
 
 MsgResult QtPrompter::messageWithCheck(const QString& text, const QString& checkText, bool& checked,
@@ -149,14 +156,7 @@ MsgResult QtPrompter::messageWithCheck(const QString& text, const QString& check
     box.setCheckBox(check);
     box.exec();
     checked = check->isChecked();
-    switch (box.standardButton(box.clickedButton())) {
-    case QMessageBox::Ok: return MsgResult::Ok;
-    case QMessageBox::Cancel: return MsgResult::Cancel;
-    case QMessageBox::Yes: return MsgResult::Yes;
-    case QMessageBox::No: return MsgResult::No;
-    default: break;
-    }
-    return dismissedAnswer(buttons);
+    return answerOf(box, buttons);
 }
 
 std::optional<QString> QtPrompter::input(const QString& prompt, const QString& title,

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include "bench_site.h"
 #include <benchmark/benchmark.h>
 
 using namespace rv;
@@ -18,10 +19,7 @@ namespace {
 
 QString makeFolder(QTemporaryDir& dir, int sensors)
 {
-    const QString folder = dir.path() + "/Quillon/Rockvane";
-    QDir().mkpath(folder);
-    const QString db = folder + "/RockvaneTENDON.mdb";
-    store::createDefaultDatabase(db);
+    const auto [folder, db] = bench::newBenchSite(dir);
     store::Connection c;
     c.open(db);
     store::Connection::Transaction tx(c);

@@ -15,6 +15,7 @@
 #include "graphs/graph_data.h"
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include "bench_site.h"
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <ctime>
@@ -33,10 +34,7 @@ const QString kId = QStringLiteral("200065001");
 // the passes write them (the first reading is the zero).
 QString makeFolder(QTemporaryDir& dir)
 {
-    const QString folder = dir.path() + "/Quillon/Rockvane";
-    QDir().mkpath(folder);
-    const QString db = folder + "/RockvaneTENDON.mdb";
-    store::createDefaultDatabase(db);
+    const auto [folder, db] = bench::newBenchSite(dir);
     store::Connection c;
     c.open(db);
     {

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QTableView>
 #include <QTemporaryDir>
+#include "bench_site.h"
 #include <benchmark/benchmark.h>
 
 using namespace rv;
@@ -44,7 +45,7 @@ QByteArray readoutFile()
 // A data folder whose database holds the one sensor, and the main window on it.
 struct Site {
     QTemporaryDir dir;
-    QString folder = dir.path() + QStringLiteral("/Quillon/Rockvane");
+    QString folder = bench::newBenchSite(dir).folder;
     QString file = dir.path() + QStringLiteral("/") + kSensor + QStringLiteral(".txt");
     ScriptedPrompter pr;
     std::unique_ptr<AppState> st;
@@ -52,8 +53,6 @@ struct Site {
 
     Site()
     {
-        QDir().mkpath(folder);
-        store::createDefaultDatabase(folder + QStringLiteral("/RockvaneTENDON.mdb"));
         {
             store::Connection c;
             c.open(folder + QStringLiteral("/RockvaneTENDON.mdb"));

@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimeEdit>
+#include "bench_site.h"
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -27,10 +28,7 @@ const QString kId = QStringLiteral("200565001");
 
 QString makeFolder(QTemporaryDir& dir)
 {
-    const QString folder = dir.path() + "/Quillon/Rockvane";
-    QDir().mkpath(folder);
-    const QString db = folder + "/RockvaneTENDON.mdb";
-    store::createDefaultDatabase(db);
+    const auto [folder, db] = bench::newBenchSite(dir);
     store::Connection c;
     c.open(db);
     {
