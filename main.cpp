@@ -1,6 +1,6 @@
 #include "state/appstate.h"
 #include "app/frmMain.h"
-#include "app/ui_qt_prompter.h"
+#include "ui/ui_qt_prompter.h"
 #include "maintenance/manual.h"
 #include <QApplication>
 #include <QDir>

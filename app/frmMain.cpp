@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 #include "app/first_start.h"
-#include "app/ui_clickable_label.h"
+#include "app/frmSplash.h"
+#include "ui/ui_clickable_label.h"
 #include "graphs/graph_data.h"
 #include "common/log.h"
 #include "maintenance/compact_db.h"
@@ -16,6 +17,7 @@
 #include "sensors/prefs.h"
 #include "sensors/ui_sensors.h"
 #include "store/schema.h"
+#include "ui/ui_progress.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -63,12 +65,19 @@ const QString kSpatialHint = QStringLiteral(
 } // namespace
 
 FrmMain::FrmMain(AppState& st, Prompter& pr, QWidget* parent)
-    : QMainWindow(parent), m_st(st), m_pr(pr), m_ctx{st, m_ui, pr, false, QString(), {}}, m_lock(st.DataFolder)
+    : QMainWindow(parent), m_st(st), m_pr(pr), m_ctx{st, m_ui, pr, false, QString(), {}, {}}, m_lock(st.DataFolder)
 {
     setObjectName("frmMain");
     setWindowTitle("Quillon's Rockvane - Cable Bolt Monitoring");
     buildMainUi(this, m_ui);
     m_ctx.reload = [this] { return connectAndLoad(); };
+    m_ctx.showAbout = [this] {
+        // Made once and kept for the rest of the run; OK only hides it.
+        auto* about = findChild<frmSplash*>(QStringLiteral("frmSplash"), Qt::FindDirectChildrenOnly);
+        if (!about)
+            about = new frmSplash(this);
+        about->exec();
+    };
     wire();
 }
 
@@ -312,6 +321,25 @@ bool FrmMain::connectAndLoad()
         m_pr.message("ERROR: could not connect to database\nProgram must exit", MsgIcon::Critical,
                      MsgButtons::Ok, "Database connection error");
         return false;
+    }
+    // An older Rockvane file gains what this version keeps beside the
+    // original tables (a large site shows the indexing as it goes). A file
+    // that cannot be written stays as it is and is still shown; the log
+    // says why it was not brought up to date.
+    try {
+        importing::QtProgress progress(this);
+        bool begun = false;
+        store::upgradeSchema(*m_st.conn, [&](qint64 done, qint64 total) {
+            if (!begun) {
+                progress.begin(QStringLiteral("Preparing the database for this version of Rockvane..."), total);
+                begun = true;
+            }
+            progress.advance(done);
+        });
+        if (begun)
+            progress.end();
+    } catch (...) {
+        logCurrentException(m_st.DataFolder, "upgradeSchema");
     }
     // 7. The sensor types and the site preferences.
     m_st.rsConfig.open("SELECT * FROM Configuration ORDER BY SensorType", *m_st.conn);

@@ -2,7 +2,7 @@
 // The main window: start-up and shutdown, the tab control's page changes,
 // and the wiring of every control to its procedure.
 #include "app/instance_lock.h"
-#include "app/ui_context.h"
+#include "ui/ui_context.h"
 #include <QMainWindow>
 
 namespace rv {

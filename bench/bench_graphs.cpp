@@ -2,7 +2,7 @@
 // (the page check, the data pass and the drawing), and the drawings alone.
 #include "app/frmMain.h"
 #include "common/scripted_prompter.h"
-#include "graphs/ui_chart.h"
+#include "ui/ui_chart.h"
 #include "graphs/ui_graphs.h"
 #include "state/appstate.h"
 #include "store/connection.h"

@@ -1,6 +1,6 @@
 #include "graphs/frmDisp.h"
 
-#include "app/ui_icons.h"
+#include "ui/ui_icons.h"
 #include "common/format.h"
 #include "common/log.h"
 #include "graphs/graph_data.h"

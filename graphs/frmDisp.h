@@ -2,7 +2,7 @@
 // The displacement values window: the displacements behind the length
 // graphs, one row per reading marked for the length graphs, as a read-only
 // grid that can go to a spreadsheet.
-#include "app/ui_context.h"
+#include "ui/ui_context.h"
 #include <QDialog>
 
 class QLabel;

@@ -5,7 +5,7 @@
 #include "common/log.h"
 #include "common/numbers.h"
 #include "graphs/graph_data.h"
-#include "graphs/ui_chart.h"
+#include "ui/ui_chart.h"
 #include "store/dberror.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 // The main window's procedures for the four graph pages.
-#include "app/ui_context.h"
+#include "ui/ui_context.h"
 #include "graphs/passes.h"
 
 class QObject;

@@ -1,7 +1,7 @@
 #include "import/ui_import.h"
 #include "import/frmSlugData.h"
 #include "import/readout_archive.h"
-#include "import/ui_progress.h"
+#include "ui/ui_progress.h"
 #include "common/log.h"
 #include "readings/ui_readings.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // The main window's procedures for the readout file import.
-#include "app/ui_context.h"
+#include "ui/ui_context.h"
 #include "common/progress.h"
 #include "import/readout_file.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The Utilities page's database maintenance: the backup list, backup,
 // restore and relocation.
-#include "app/ui_context.h"
+#include "ui/ui_context.h"
 
 namespace rv {
 

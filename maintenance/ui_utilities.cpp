@@ -1,6 +1,5 @@
 #include "maintenance/ui_utilities.h"
-#include "app/frmSplash.h"
-#include "app/ui_clickable_label.h"
+#include "ui/ui_clickable_label.h"
 #include "common/log.h"
 #include "maintenance/manual.h"
 #include "maintenance/ui_backups.h"
@@ -45,12 +44,8 @@ void imgInternetClick(MainContext& c)
 
 void imgAboutClick(MainContext& c)
 {
-    QWidget* main = c.ui.SSTab1->window();
-    // Made once and kept for the rest of the run; OK only hides it.
-    auto* about = main->findChild<frmSplash*>(QStringLiteral("frmSplash"), Qt::FindDirectChildrenOnly);
-    if (!about)
-        about = new frmSplash(main);
-    about->exec();
+    if (c.showAbout)
+        c.showAbout();
 }
 
 } // namespace rv::maintenance

@@ -1,6 +1,6 @@
 #pragma once
 // The main window's procedures for the Utilities page.
-#include "app/ui_context.h"
+#include "ui/ui_context.h"
 
 class QObject;
 

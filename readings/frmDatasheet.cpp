@@ -1,8 +1,8 @@
 #include "readings/frmDatasheet.h"
 
-#include "app/ui_icons.h"
-#include "app/ui_layout_parts.h"
-#include "app/ui_main_layout.h"
+#include "ui/ui_icons.h"
+#include "ui/ui_layout_parts.h"
+#include "ui/ui_main_layout.h"
 #include "common/log.h"
 #include "readings/sensor_tables.h"
 

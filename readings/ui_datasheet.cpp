@@ -1,6 +1,6 @@
 #include "readings/ui_datasheet.h"
 
-#include "app/ui_clickable_label.h"
+#include "ui/ui_clickable_label.h"
 #include "common/log.h"
 #include "readings/frmDatasheet.h"
 #include "readings/sensor_tables.h"

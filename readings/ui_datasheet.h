@@ -2,7 +2,7 @@
 // The Readings page's datasheet button: saves the shown reading, opens the
 // datasheet window over the main window and shows the same reading again
 // when it closes.
-#include "app/ui_context.h"
+#include "ui/ui_context.h"
 
 class QObject;
 class QWidget;

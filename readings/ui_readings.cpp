@@ -1,5 +1,5 @@
 #include "readings/ui_readings.h"
-#include "app/ui_clickable_label.h"
+#include "ui/ui_clickable_label.h"
 #include "common/log.h"
 #include "readings/frmBatchDel.h"
 #include "readings/reading_rules.h"

@@ -1,6 +1,6 @@
 #include "reports/ui_reports.h"
 
-#include "app/ui_clickable_label.h"
+#include "ui/ui_clickable_label.h"
 #include "common/log.h"
 #include "graphs/frmDisp.h"
 #include "graphs/ui_graphs.h"

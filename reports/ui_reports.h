@@ -1,7 +1,7 @@
 #pragma once
 // The main window's procedures for the report, the spreadsheet export and
 // the displacement values window.
-#include "app/ui_context.h"
+#include "ui/ui_context.h"
 
 class QObject;
 

@@ -1,5 +1,5 @@
-#include "app/ui_main_layout.h"
-#include "app/ui_clickable_label.h"
+#include "ui/ui_main_layout.h"
+#include "ui/ui_clickable_label.h"
 #include "common/dates.h"
 #include "sensors/filter_criteria.h"
 #include "sensors/ui_sensors.h"

@@ -1,4 +1,4 @@
-#include "app/ui_main_layout.h"
+#include "ui/ui_main_layout.h"
 #include "sensors/ui_sensors.h"
 #include "sensors/ui_widgets.h"
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "app/ui_main_layout.h"
+#include "ui/ui_main_layout.h"
 #include "common/dates.h"
 #include "sensors/ui_sensors.h"
 #include "store/sqltext.h"

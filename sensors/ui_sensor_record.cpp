@@ -1,4 +1,4 @@
-#include "app/ui_main_layout.h"
+#include "ui/ui_main_layout.h"
 #include "calc/rel_to_roof.h"
 #include "common/format.h"
 #include "common/log.h"

@@ -2,7 +2,7 @@
 // The sensor catalogue's procedures of the main window: showing and saving
 // the current sensor, the type's form configuration, selection and
 // navigation, adding, deleting and filtering.
-#include "app/ui_context.h"
+#include "ui/ui_context.h"
 #include <QString>
 
 namespace rv::sensors {

@@ -1,4 +1,5 @@
 #include "store/connection.h"
+#include "store/schema.h"
 
 #include "store/criteria.h"
 #include "store/dialect.h"
@@ -215,6 +216,16 @@ void Connection::execute(const QString& sql)
         sqlite3_finalize(raw);
         if (rc != SQLITE_DONE)
             throwSqlite(m_db, rc);
+        // A reading table is read in date order everywhere: it gets its
+        // index on the sort field with its making.
+        for (const ColumnInfo& c : cols)
+            if (c.name.compare(QStringLiteral("FullDate"), Qt::CaseInsensitive) == 0) {
+                execSql(m_db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (\"FullDate\")")
+                                  .arg(quoteIdent(readingDateIndexName(st.target)), quoteIdent(st.target))
+                                  .toUtf8()
+                                  .constData());
+                break;
+            }
         sp.release();
         return;
     }

@@ -219,6 +219,108 @@ void fillDefaults(sqlite3* db)
                {QStringLiteral("MaxX"), QStringLiteral("100")}});
 }
 
+std::vector<Column> triggerLevelsColumns()
+{
+    return {
+        {QStringLiteral("Scope"), ColType::Text, QStringLiteral("NOT NULL")},
+        {QStringLiteral("Quantity"), ColType::Text, QStringLiteral("NOT NULL")},
+        {QStringLiteral("LevelNo"), ColType::Long, QStringLiteral("NOT NULL")},
+        {QStringLiteral("LevelName"), ColType::Text, {}},
+        {QStringLiteral("LevelValue"), ColType::Double, {}},
+        {QStringLiteral("Colour"), ColType::Text, {}},
+    };
+}
+
+// Values the program keeps for the site (Scope empty) or for one sensor
+// (Scope = its InstrumentID), by name.
+std::vector<Column> settingsColumns()
+{
+    return {
+        {QStringLiteral("Scope"), ColType::Text, QStringLiteral("NOT NULL")},
+        {QStringLiteral("Name"), ColType::Text, QStringLiteral("NOT NULL")},
+        {QStringLiteral("Value"), ColType::Text, {}},
+    };
+}
+
+QString createWithKey(const QString& table, const std::vector<Column>& cols, const QString& key)
+{
+    QString sql = createSql(table, cols);
+    sql.chop(1);
+    return sql + QStringLiteral(", PRIMARY KEY (%1))").arg(key);
+}
+
+int userVersion(sqlite3* db)
+{
+    sqlite3_stmt* st = nullptr;
+    int version = 0;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        version = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    return version;
+}
+
+// The reading tables of the file: every table but the template that has
+// the template's sort field.
+QStringList readingTables(sqlite3* db)
+{
+    QStringList out;
+    sqlite3_stmt* st = nullptr;
+    const int rc = sqlite3_prepare_v2(
+        db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name", -1, &st,
+        nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(st);
+        throwSqlite(db, rc);
+    }
+    QStringList names;
+    while (sqlite3_step(st) == SQLITE_ROW)
+        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    for (const QString& n : names) {
+        if (n.compare(QStringLiteral("sensordata"), Qt::CaseInsensitive) == 0)
+            continue;
+        for (const ColumnInfo& c : tableColumns(db, n))
+            if (c.name.compare(QStringLiteral("FullDate"), Qt::CaseInsensitive) == 0) {
+                out << n;
+                break;
+            }
+    }
+    return out;
+}
+
+void createDateIndex(sqlite3* db, const QString& table)
+{
+    const QString sql = QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (\"FullDate\")")
+                            .arg(quoteIdent(readingDateIndexName(table)), quoteIdent(table));
+    execSql(db, sql.toUtf8().constData());
+}
+
+void setUserVersion(sqlite3* db, int v)
+{
+    execSql(db, QByteArray("PRAGMA user_version = ").append(QByteArray::number(v)).constData());
+}
+
+// Version 1 to 2. Runs inside the caller's transaction.
+void upgradeTo2(sqlite3* db, const UpgradeProgress& progress)
+{
+    execSql(db, createWithKey(QStringLiteral("TriggerLevels"), triggerLevelsColumns(),
+                              QStringLiteral("\"Scope\", \"Quantity\", \"LevelNo\""))
+                    .replace(QStringLiteral("CREATE TABLE"), QStringLiteral("CREATE TABLE IF NOT EXISTS"))
+                    .toUtf8()
+                    .constData());
+    execSql(db, createWithKey(QStringLiteral("Settings"), settingsColumns(), QStringLiteral("\"Scope\", \"Name\""))
+                    .replace(QStringLiteral("CREATE TABLE"), QStringLiteral("CREATE TABLE IF NOT EXISTS"))
+                    .toUtf8()
+                    .constData());
+    const QStringList tables = readingTables(db);
+    for (qsizetype k = 0; k < tables.size(); ++k) {
+        createDateIndex(db, tables[k]);
+        if (progress)
+            progress(k + 1, tables.size());
+    }
+    setUserVersion(db, 2);
+}
+
 void build(sqlite3* db)
 {
     execSql(db, "PRAGMA journal_mode = DELETE");
@@ -235,7 +337,8 @@ void build(sqlite3* db)
         for (const auto& [name, cols] : tables)
             execSql(db, createSql(QString::fromLatin1(name), cols).toUtf8().constData());
         fillDefaults(db);
-        execSql(db, QByteArray("PRAGMA user_version = ").append(QByteArray::number(kSchemaVersion)).constData());
+        setUserVersion(db, 1);
+        upgradeTo2(db, {});
         execSql(db, "COMMIT");
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -294,6 +397,37 @@ void createDefaultDatabase(const QString& path)
         sqlite3_close(db);
         QFile::remove(work);
         QFile::remove(work + QStringLiteral("-journal"));
+        throw;
+    }
+}
+
+int schemaVersion(const Connection& conn)
+{
+    return conn.handle() ? userVersion(conn.handle()) : 0;
+}
+
+QString readingDateIndexName(const QString& table)
+{
+    return table + QStringLiteral("_FullDate");
+}
+
+void upgradeSchema(Connection& conn, const UpgradeProgress& progress)
+{
+    sqlite3* db = conn.handle();
+    if (!db)
+        throw DbError(err::ObjectClosed, QStringLiteral("The database is not open."));
+    if (userVersion(db) >= kSchemaVersion)
+        return;
+    // Taken for writing at once, so that two programs opening an old file at
+    // the same moment cannot both upgrade it.
+    execSql(db, "BEGIN IMMEDIATE");
+    try {
+        const int v = userVersion(db);
+        if (v < 2)
+            upgradeTo2(db, progress);
+        execSql(db, "COMMIT");
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
 }

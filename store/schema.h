@@ -2,6 +2,7 @@
 // The tables every Rockvane database holds, and the first-start installer.
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace rv::store {
 
@@ -9,7 +10,26 @@ class Connection;
 
 // Version kept in SQLite's user_version, so later releases can migrate a
 // user's file step by step.
-constexpr int kSchemaVersion = 1;
+//  1: the five fixed tables and the template.
+//  2: `TriggerLevels`, `Settings`, and an index on `FullDate` of every
+//     reading table.
+constexpr int kSchemaVersion = 2;
+
+// The version the open database says it has (0 for a file that never set it).
+int schemaVersion(const Connection& conn);
+
+// Brings an older Rockvane database up to kSchemaVersion, one step at a
+// time, each step one transaction; a database at the current version (or a
+// newer one) is left alone. Every way of opening a database runs it. The
+// reading tables' indexes are made one table at a time, reported through
+// progress(done, total) when given; progress returning false is ignored
+// (an upgrade half done is never left behind: the step rolls back only on
+// an engine error). Throws DbError when the file cannot be written.
+using UpgradeProgress = std::function<void(qint64 done, qint64 total)>;
+void upgradeSchema(Connection& conn, const UpgradeProgress& progress = {});
+
+// The name of the index on `FullDate` of a reading table.
+QString readingDateIndexName(const QString& table);
 
 // The 41 columns of the template `sensordata` and every reading table, in
 // order (positions 0-3 key, date, time, temperature; Disp1 at 35).

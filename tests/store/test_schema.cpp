@@ -113,3 +113,48 @@ TEST(SchemaCreate, RefusesAnExistingFile)
     EXPECT_EQ(f.readAll(), QByteArray("keep me"));
     EXPECT_NE(errorOf([&] { createDefaultDatabase(dir.filePath(QStringLiteral("no/such/folder/x.mdb"))); }), 0);
 }
+
+// A file as the first release wrote it: version 1, no levels or settings
+// tables, reading tables without an index.
+TEST_F(SchemaTest, VersionOneFileGainsTheNewTablesAndIndexesAndKeepsItsRows)
+{
+    addSensor(QStringLiteral("200545001"));
+    makeReadings(QStringLiteral("200545001"), {QStringLiteral("2024/01/15 00:00:00"), QStringLiteral("2024/01/16 00:00:00")});
+    conn.execute(QStringLiteral("DROP TABLE TriggerLevels"));
+    conn.execute(QStringLiteral("DROP TABLE Settings"));
+    sqlite3_exec(conn.handle(), "DROP INDEX \"200545001_FullDate\"; PRAGMA user_version = 1", nullptr, nullptr, nullptr);
+    ASSERT_EQ(schemaVersion(conn), 1);
+    ASSERT_FALSE(conn.hasTable(QStringLiteral("TriggerLevels")));
+
+    qint64 lastDone = 0, lastTotal = 0;
+    upgradeSchema(conn, [&](qint64 done, qint64 total) { lastDone = done; lastTotal = total; });
+    EXPECT_EQ(schemaVersion(conn), kSchemaVersion);
+    EXPECT_TRUE(conn.hasTable(QStringLiteral("TriggerLevels")));
+    EXPECT_TRUE(conn.hasTable(QStringLiteral("Settings")));
+    EXPECT_EQ(lastDone, 1);
+    EXPECT_EQ(lastTotal, 1);
+    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = '200545001_FullDate'"))
+                  .toLongLong(),
+              1);
+    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM \"200545001\"")).toLongLong(), 2);
+    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM Sensors")).toLongLong(), 1);
+    // The primary key of the levels holds: one row per scope, quantity and level.
+    EXPECT_EQ(sqlite3_exec(conn.handle(),
+                           "INSERT INTO TriggerLevels (Scope, Quantity, LevelNo) VALUES ('45', 'Load', 1);"
+                           "INSERT INTO TriggerLevels (Scope, Quantity, LevelNo) VALUES ('45', 'Load', 1)",
+                           nullptr, nullptr, nullptr) & 0xff,
+              SQLITE_CONSTRAINT);
+
+    // Running it again on a current file changes nothing.
+    upgradeSchema(conn);
+    EXPECT_EQ(schemaVersion(conn), kSchemaVersion);
+}
+
+TEST_F(SchemaTest, EveryNewReadingTableHasItsDateIndex)
+{
+    conn.execute(QStringLiteral("SELECT * INTO `201065002` FROM sensordata WHERE DateTimeKey is null"));
+    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = '201065002' "
+                                 "AND sql LIKE '%FullDate%'"))
+                  .toLongLong(),
+              1);
+}

@@ -2,7 +2,7 @@
 // The graph tests: a sensor with its installation geometry, readings stored
 // with the derived values the graph data passes compute from them (so the
 // drawings can be tested whether the passes ran or not), and the charts.
-#include "graphs/ui_chart.h"
+#include "ui/ui_chart.h"
 #include "main_window_fixture.h"
 
 #include <QDateTime>

@@ -1,10 +1,10 @@
 // The Identification and Installation pages of the main window.
-#include "app/ui_layout_parts.h"
+#include "ui/ui_layout_parts.h"
 
-#include "app/ui_borehole.h"
-#include "app/ui_clickable_label.h"
-#include "app/ui_icons.h"
-#include "app/ui_pictures.h"
+#include "ui/ui_borehole.h"
+#include "ui/ui_clickable_label.h"
+#include "ui/ui_icons.h"
+#include "ui/ui_pictures.h"
 
 #include <QCheckBox>
 #include <QComboBox>

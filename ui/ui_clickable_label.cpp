@@ -1,4 +1,4 @@
-#include "app/ui_clickable_label.h"
+#include "ui/ui_clickable_label.h"
 
 #include <QMouseEvent>
 

@@ -1,6 +1,6 @@
 // The progress dialog of long work: it stays away from short work, appears
 // only between two steps of the work, and its Cancel button stops the work.
-#include "import/ui_progress.h"
+#include "ui/ui_progress.h"
 
 #include <QApplication>
 #include <QProgressDialog>

@@ -1,6 +1,6 @@
 // The real prompter: file filters in Qt's form, desktop addresses, and the
 // boxes it shows, answered by clicking them while they run.
-#include "app/ui_qt_prompter.h"
+#include "ui/ui_qt_prompter.h"
 
 #include <QApplication>
 #include <QInputDialog>

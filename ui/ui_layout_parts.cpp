@@ -1,6 +1,6 @@
-#include "app/ui_layout_parts.h"
+#include "ui/ui_layout_parts.h"
 
-#include "app/ui_clickable_label.h"
+#include "ui/ui_clickable_label.h"
 
 #include <QLabel>
 #include <QLineEdit>

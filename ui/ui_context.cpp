@@ -1,4 +1,4 @@
-#include "app/ui_context.h"
+#include "ui/ui_context.h"
 #include "common/log.h"
 
 namespace rv {

@@ -1,9 +1,9 @@
 // The four graph pages of the main window: a chart filling the page and a
 // row of buttons under it.
-#include "app/ui_layout_parts.h"
+#include "ui/ui_layout_parts.h"
 
-#include "app/ui_icons.h"
-#include "graphs/ui_chart.h"
+#include "ui/ui_icons.h"
+#include "ui/ui_chart.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "graphs/ui_chart.h"
+#include "ui/ui_chart.h"
 
 #include "common/numbers.h"
 #include "store/dberror.h"

@@ -2,7 +2,7 @@
 // What the main window's procedures work on: the application state, the
 // window's controls and the prompter. Handed by reference; no globals.
 #include "state/appstate.h"
-#include "app/ui_main_layout.h"
+#include "ui/ui_main_layout.h"
 #include "common/prompter.h"
 #include <functional>
 
@@ -22,6 +22,9 @@ struct MainContext {
     // procedures that switch or replace the database. False when the
     // connection could not be opened.
     std::function<bool()> reload;
+
+    // Shows the about box; the shell owns it, so the pages reach it here.
+    std::function<void()> showAbout;
 
     // Logs the exception being handled under `logName`, the usual ending of
     // a procedure whose statement failed.

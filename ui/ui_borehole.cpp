@@ -1,6 +1,6 @@
-#include "app/ui_borehole.h"
+#include "ui/ui_borehole.h"
 
-#include "app/ui_main_layout.h"
+#include "ui/ui_main_layout.h"
 
 #include <QFont>
 #include <QPainter>

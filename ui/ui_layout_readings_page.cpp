@@ -1,8 +1,8 @@
 // The Readings page of the main window.
-#include "app/ui_layout_parts.h"
+#include "ui/ui_layout_parts.h"
 
-#include "app/ui_clickable_label.h"
-#include "app/ui_icons.h"
+#include "ui/ui_clickable_label.h"
+#include "ui/ui_icons.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "app/ui_icons.h"
+#include "ui/ui_icons.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "app/ui_main_layout.h"
+#include "ui/ui_main_layout.h"
 
-#include "app/ui_layout_parts.h"
+#include "ui/ui_layout_parts.h"
 
 #include <QMainWindow>
 #include <QTabWidget>

@@ -1,4 +1,4 @@
-#include "app/ui_qt_prompter.h"
+#include "ui/ui_qt_prompter.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>

@@ -1,10 +1,10 @@
 // The Utilities page of the main window: help and contact, database
 // maintenance, and the sensor filter.
-#include "app/ui_layout_parts.h"
+#include "ui/ui_layout_parts.h"
 
-#include "app/ui_clickable_label.h"
-#include "app/ui_icons.h"
-#include "app/ui_pictures.h"
+#include "ui/ui_clickable_label.h"
+#include "ui/ui_icons.h"
+#include "ui/ui_pictures.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "import/ui_progress.h"
+#include "ui/ui_progress.h"
 
 #include <QApplication>
 #include <QProgressDialog>

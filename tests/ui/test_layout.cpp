@@ -1,8 +1,8 @@
 // The main window's controls: every control the program drives exists with
 // its name, the captions are the program's own, and nothing overlaps.
-#include "app/ui_borehole.h"
-#include "app/ui_clickable_label.h"
-#include "app/ui_main_layout.h"
+#include "ui/ui_borehole.h"
+#include "ui/ui_clickable_label.h"
+#include "ui/ui_main_layout.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 // Small factories shared by the page builders of the main window. Controls
 // are placed at fixed positions, like the form they re-create; every control
 // that the program drives gets its objectName here.
-#include "app/ui_main_layout.h"
+#include "ui/ui_main_layout.h"
 
 #include <QIcon>
 #include <QRect>
