@@ -109,7 +109,8 @@ QString usageText(const QString& command)
             "import window would tick for the spacing in hours (default 24; all: every row\n"
             "whose date can be read). Readings already stored, lines written twice and\n"
             "unreadable dates are skipped and counted. Each file is one transaction.\n"
-            "--date-layout says how the file writes its dates (default ymd).\n"
+            "--date-layout says how the files write their dates (default: the layout last\n"
+            "used for the sensor, else ymd). Rows dated more than a day ahead are never taken.\n"
             "--archive (default) moves the logger's copy RV<sensor>.txt into TENDONbackup\n"
             "after an append, as the window does; --no-archive leaves it.\n");
     if (command == QLatin1String("export"))

@@ -37,6 +37,19 @@ importing::DateLayout layoutOf(const QString& s)
     return importing::DateLayout::YearFirst;
 }
 
+QString layoutCode(importing::DateLayout l)
+{
+    switch (l) {
+    case importing::DateLayout::DayFirst:
+        return QStringLiteral("dmy");
+    case importing::DateLayout::MonthFirst:
+        return QStringLiteral("mdy");
+    case importing::DateLayout::YearFirst:
+        break;
+    }
+    return QStringLiteral("ymd");
+}
+
 } // namespace
 
 int cmdImport(CliContext& c)
@@ -47,14 +60,15 @@ int cmdImport(CliContext& c)
         options.spacingHours.reset();
     else
         options.spacingHours = spacing.toInt();
-    options.layout = layoutOf(c.inv.options.value(QStringLiteral("date-layout")));
+    if (c.inv.options.contains(QStringLiteral("date-layout")))
+        options.layout = layoutOf(c.inv.options.value(QStringLiteral("date-layout")));
     options.archive = !c.inv.options.contains(QStringLiteral("no-archive"));
 
     QStringList missing;
     QStringList files = importing::readoutFilesOf(c.inv.operands, &missing);
 
     QJsonArray jsonFiles;
-    qint64 appended = 0, duplicates = 0, unreadable = 0, refused = 0, exceeding = 0;
+    qint64 appended = 0, duplicates = 0, unreadable = 0, future = 0, refused = 0, exceeding = 0;
     bool incomplete = false;
     NoProgress progress;
     const bool canLog = QFileInfo(c.dataFolder).isDir();
@@ -69,6 +83,8 @@ int cmdImport(CliContext& c)
         f.insert(QStringLiteral("appended"), r.appended);
         f.insert(QStringLiteral("duplicates"), r.duplicates);
         f.insert(QStringLiteral("unreadableDates"), r.unreadableDates);
+        f.insert(QStringLiteral("futureDates"), r.futureDates);
+        f.insert(QStringLiteral("dateLayout"), layoutCode(r.layout));
         f.insert(QStringLiteral("tableCreated"), r.tableCreated);
         f.insert(QStringLiteral("archived"), r.archive.status == importing::ArchiveOutcome::Status::Archived
                                                  ? QJsonValue(r.archive.target)
@@ -96,6 +112,9 @@ int cmdImport(CliContext& c)
                                 counted(exceedanceLines.size(), QStringLiteral("exceedance"),
                                         QStringLiteral("exceedances")));
         c.say(line);
+        if (r.futureDates > 0)
+            c.say(QStringLiteral("  %1 more than a day in the future, not taken")
+                      .arg(counted(r.futureDates, QStringLiteral("row dated"), QStringLiteral("rows dated"))));
         if (r.tableCreated)
             c.say(QStringLiteral("  the sensor had no reading table: a new one was made"));
         for (const QString& e : exceedanceLines)
@@ -133,6 +152,7 @@ int cmdImport(CliContext& c)
         appended += r.appended;
         duplicates += r.duplicates;
         unreadable += r.unreadableDates;
+        future += r.futureDates;
         exceeding += jsonExceedances.size();
         if (r.status != BatchImportResult::Status::Imported)
             ++refused;
@@ -155,6 +175,7 @@ int cmdImport(CliContext& c)
     totals.insert(QStringLiteral("appended"), appended);
     totals.insert(QStringLiteral("duplicates"), duplicates);
     totals.insert(QStringLiteral("unreadableDates"), unreadable);
+    totals.insert(QStringLiteral("futureDates"), future);
     totals.insert(QStringLiteral("exceedances"), exceeding);
     c.json.insert(QStringLiteral("files"), jsonFiles);
     c.json.insert(QStringLiteral("totals"), totals);

@@ -4,6 +4,7 @@
 #include "common/log.h"
 #include "readings/sensor_tables.h"
 #include "store/recordset.h"
+#include "store/settings.h"
 #include "store/sqltext.h"
 
 #include <QDir>
@@ -93,12 +94,21 @@ BatchImportResult importReadoutFile(store::Connection& conn, const QString& data
         }
         res.rows = records.recordCount();
 
-        // Every row's key under the chosen layout: the unreadable ones are
-        // counted, and with no spacing every readable row is taken.
+        // The layout the window would open the review with for this sensor.
+        if (options.layout) {
+            res.layout = *options.layout;
+        } else {
+            const auto kept = store::readSetting(conn, res.sensor, kLayoutSetting);
+            res.layout = (kept ? layoutFromName(*kept) : std::nullopt).value_or(DateLayout::YearFirst);
+        }
+
+        // Every row's key under the layout: the unreadable ones are counted,
+        // and with no spacing every readable row is taken, except those the
+        // window would never offer (dated far in the future).
         std::vector<QString> keys(static_cast<size_t>(res.rows));
         std::vector<char> readable(static_cast<size_t>(res.rows), 0);
         for (int r = 0; r < res.rows; ++r) {
-            const auto stamp = readingStamp(res.sensor, records.fieldView(r, 0), options.layout);
+            const auto stamp = readingStamp(res.sensor, records.fieldView(r, 0), res.layout);
             if (!stamp) {
                 ++res.unreadableDates;
                 continue;
@@ -106,8 +116,16 @@ BatchImportResult importReadoutFile(store::Connection& conn, const QString& data
             readable[static_cast<size_t>(r)] = 1;
             keys[static_cast<size_t>(r)] = stamp->key;
         }
-        const std::vector<char> ticked =
-            options.spacingHours ? preselect(records, *options.spacingHours) : readable;
+        const QDateTime now = options.now.isValid() ? options.now : clockAsWritten();
+        const Preselection pre = preselectRows(records, options.spacingHours.value_or(0), res.layout, now);
+        std::vector<char> ticked = pre.ticked;
+        for (int r = 0; r < res.rows; ++r) {
+            const auto i = static_cast<size_t>(r);
+            if (pre.future[i] && readable[i])
+                ++res.futureDates;
+            if (!options.spacingHours)
+                ticked[i] = readable[i] && !pre.future[i];
+        }
 
         store::Connection::Transaction file(conn);
         if (!conn.hasTable(res.sensor)) {
@@ -123,13 +141,15 @@ BatchImportResult importReadoutFile(store::Connection& conn, const QString& data
         target.tempChannel = facts->tempChannel;
         QHash<QString, int> refused;
         const AppendOutcome out = appendReadings(
-            conn, readings, records, ticked, target, options.layout,
+            conn, readings, records, ticked, target, res.layout,
             [&refused](const QString& key) { ++refused[key]; }, progress);
         if (out.cancelled) {
             res.status = BatchImportResult::Status::Failed;
             res.error = QStringLiteral("The import was stopped; nothing of the file was kept.");
             return res;
         }
+        // Remembered for the sensor as the window remembers it.
+        store::writeSetting(conn, res.sensor, kLayoutSetting, layoutName(res.layout));
         file.commit();
         res.appended = out.appended;
         res.duplicates = out.duplicates;

@@ -21,7 +21,9 @@ struct BatchImportOptions {
     // The spacing in hours, as the main window's box; nullopt takes every
     // row whose date can be read.
     std::optional<int> spacingHours = 24;
-    DateLayout layout = DateLayout::YearFirst;
+    // How the files write their dates; nullopt takes the layout last used
+    // for the sensor (the window's choice too), else year first.
+    std::optional<DateLayout> layout;
     // Move the logger's copy into the archive folder after an append, as the
     // window does.
     bool archive = true;
@@ -29,6 +31,9 @@ struct BatchImportOptions {
     // file system that holds the file unless replaced).
     std::function<QString(const QString& importedPath)> archiveRoot;
     QDate today = QDate::currentDate();
+    // The present as the logger writes it; a row more than a day after it
+    // is never taken (an invalid value: the clock).
+    QDateTime now;
 };
 
 struct BatchImportResult {
@@ -46,6 +51,8 @@ struct BatchImportResult {
     int appended = 0;
     int duplicates = 0;    // chosen rows already stored, or written twice in the file
     int unreadableDates = 0;  // rows whose date and time could not be read
+    int futureDates = 0;      // rows dated more than a day after now: never taken
+    DateLayout layout = DateLayout::YearFirst;  // the layout the file was read in
     bool tableCreated = false;  // the sensor had no reading table: an empty one was made
     QString error;
     ArchiveOutcome archive;
@@ -56,7 +63,7 @@ struct BatchImportResult {
     // Rows refused or skipped, or the whole file.
     bool incomplete() const
     {
-        return status != Status::Imported || duplicates > 0 || unreadableDates > 0;
+        return status != Status::Imported || duplicates > 0 || unreadableDates > 0 || futureDates > 0;
     }
 };
 

@@ -125,6 +125,14 @@ TEST(CliImport, DayFirstLayoutAndTheLoggersCopyArchived)
     EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "240145001 2024/03/13 00:00:00");
     sqlite3_finalize(st);
     sqlite3_close(db);
+
+    // The layout is remembered for the sensor, as the window remembers it:
+    // the next file without --date-layout is read day first too.
+    const QString later = site.readout(kId, {"--count", "5", "--layout", "dmy", "--start", "2024/03/20 00:00:00"});
+    const CliRun again = site.run({"--json", "import", "--spacing", "1", "--no-archive", later});
+    EXPECT_EQ(again.code, 0) << again.out.toStdString();
+    EXPECT_EQ(again.json()["files"].toArray().at(0).toObject()["dateLayout"].toString(), "dmy");
+    EXPECT_EQ(site.rows(kId), 15);
 }
 
 TEST(CliDatabase, MissingNotRockvaneAndTheLocationFile)

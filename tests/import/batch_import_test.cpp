@@ -102,6 +102,22 @@ TEST_F(Batch, SpacingChoosesAsTheWindowAndCountsWhatIsSkipped)
     EXPECT_EQ(data.rowCount(kId), 49);
 }
 
+TEST_F(Batch, FarFutureRowsAreNeverTaken)
+{
+    // A logger whose clock jumped ahead: its rows are counted, not stored,
+    // and do not hide the rows after them.
+    options.now = QDateTime(QDate(2024, 3, 1), QTime(12, 0), Qt::UTC);
+    options.spacingHours.reset();
+    BatchImportResult r = import(hourlyLines(2) + "2031/01/01 00:00:00,SLUG01,45,001,1,1,1,1,1\n" + hourlyLines(2, 5));
+    EXPECT_EQ(r.appended, 4);
+    EXPECT_EQ(r.futureDates, 1);
+    EXPECT_TRUE(r.incomplete());
+    options.spacingHours = 1;
+    r = import(hourlyLines(1, 7) + "2031/01/01 00:00:00,SLUG01,45,001,1,1,1,1,1\n" + hourlyLines(1, 8));
+    EXPECT_EQ(r.appended, 2);
+    EXPECT_EQ(r.futureDates, 1);
+}
+
 TEST_F(Batch, AFileIsOneTransaction)
 {
     // The sensor's table is gone: it is made in the same transaction as the
