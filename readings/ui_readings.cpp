@@ -539,7 +539,12 @@ void imgDeleteReadingClick(MainContext& c)
     QDate start;
     QDate end;
     {
-        FrmBatchDel dlg(c.st.BatchChoice, c.ui.SSTab1->window());
+        QDate shownDay;
+        attempt([&] {
+            if (hasCurrent(rs))
+                shownDay = storedDate(rs);
+        });
+        FrmBatchDel dlg(c.st.BatchChoice, c.ui.SSTab1->window(), shownDay);
         dlg.exec();
         start = dlg.batchStart();
         end = dlg.batchEnd();

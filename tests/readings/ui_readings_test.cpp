@@ -386,7 +386,7 @@ TEST_F(ReadingsPageTest, CancelCloseAndDeleteAll)
 
     deleteWith([&](FrmBatchDel* d) {
         EXPECT_EQ(d->windowTitle(), "SensorData Deletion");
-        EXPECT_EQ(d->findChild<QCalendarWidget*>("DelStart")->selectedDate(), QDate::currentDate());
+        EXPECT_EQ(d->findChild<QCalendarWidget*>("DelStart")->selectedDate(), QDate(2026, 5, 2)) << "the shown reading's day";
         pressIn(d, "Command1");
     });
     EXPECT_EQ(readingCount(), 0);
@@ -475,4 +475,22 @@ TEST_F(ReadingsPageTest, EmptyTableClearsThePlotFlags)
     EXPECT_EQ(readingCount(), 0);
     EXPECT_FALSE(w<QCheckBox>("chkTemporal")->isChecked());
     EXPECT_FALSE(w<QCheckBox>("chkSpatial")->isChecked());
+}
+
+TEST_F(ReadingsPageTest, DeletionCalendarsOpenOnTheShownReading)
+{
+    putReading("2025/02/10 09:00:00");
+    putReading("2025/03/20 09:00:00");
+    toReadings();
+    click("imgFirst");
+    deleteWith([&](FrmBatchDel* d) {
+        for (const char* name : {"DelStart", "DelEnd"}) {
+            auto* cal = d->findChild<QCalendarWidget*>(name);
+            EXPECT_EQ(cal->selectedDate(), QDate(2025, 2, 10)) << name;
+            EXPECT_EQ(cal->monthShown(), 2) << name;
+            EXPECT_EQ(cal->yearShown(), 2025) << name;
+        }
+        d->reject();
+    });
+    EXPECT_EQ(readingCount(), 2);
 }
