@@ -1,35 +1,31 @@
 #include "store/settings.h"
-
-#include "store/cell.h"
-#include "store/sqlerror.h"
 #include "store/statement.h"
 
 #include <sqlite3.h>
 
 namespace rv::store {
 
-using namespace detail;
-
 namespace {
 
-sqlite3* openHandle(const Connection& conn)
+void bindText(sqlite3* db, sqlite3_stmt* st, int at, const QString& text)
 {
-    if (!conn.handle())
-        throw objectClosed();
-    return conn.handle();
+    const QByteArray utf8 = text.toUtf8();
+    const int rc = sqlite3_bind_text(st, at, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        detail::throwSqlite(db, rc);
 }
 
 } // namespace
 
 std::optional<QString> readSetting(Connection& conn, const QString& scope, const QString& name)
 {
-    sqlite3* h = openHandle(conn);
+    // A database made before the table existed simply has no settings.
     if (!conn.hasTable(QStringLiteral("Settings")))
         return std::nullopt;
-    StatementUse use(h, conn.prepared("SELECT \"Value\" FROM \"Settings\" WHERE \"Scope\" = ?1 AND \"Name\" = ?2"));
-    const QByteArray s = scope.toUtf8(), n = name.toUtf8();
-    sqlite3_bind_text(use.get(), 1, s.constData(), int(s.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(use.get(), 2, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    detail::StatementUse use(conn.handle(),
+                             conn.prepared("SELECT \"Value\" FROM \"Settings\" WHERE \"Scope\" = ?1 AND \"Name\" = ?2"));
+    bindText(conn.handle(), use.get(), 1, scope);
+    bindText(conn.handle(), use.get(), 2, name);
     if (!use.step())
         return std::nullopt;
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(use.get(), 0));
@@ -38,24 +34,21 @@ std::optional<QString> readSetting(Connection& conn, const QString& scope, const
 
 void writeSetting(Connection& conn, const QString& scope, const QString& name, const QString& value)
 {
-    sqlite3* h = openHandle(conn);
-    StatementUse use(h, conn.prepared("INSERT OR REPLACE INTO \"Settings\" (\"Scope\", \"Name\", \"Value\") "
-                                      "VALUES (?1, ?2, ?3)"));
-    const QByteArray s = scope.toUtf8(), n = name.toUtf8(), v = value.toUtf8();
-    sqlite3_bind_text(use.get(), 1, s.constData(), int(s.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(use.get(), 2, n.constData(), int(n.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(use.get(), 3, v.constData(), int(v.size()), SQLITE_TRANSIENT);
+    detail::StatementUse use(conn.handle(),
+                             conn.prepared("INSERT INTO \"Settings\" (\"Scope\", \"Name\", \"Value\") VALUES (?1, ?2, ?3) "
+                                           "ON CONFLICT (\"Scope\", \"Name\") DO UPDATE SET \"Value\" = excluded.\"Value\""));
+    bindText(conn.handle(), use.get(), 1, scope);
+    bindText(conn.handle(), use.get(), 2, name);
+    bindText(conn.handle(), use.get(), 3, value);
     use.step();
 }
 
 void deleteScopeSettings(Connection& conn, const QString& scope)
 {
-    sqlite3* h = openHandle(conn);
     if (scope.isEmpty() || !conn.hasTable(QStringLiteral("Settings")))
         return;
-    StatementUse use(h, conn.prepared("DELETE FROM \"Settings\" WHERE \"Scope\" = ?1"));
-    const QByteArray s = scope.toUtf8();
-    sqlite3_bind_text(use.get(), 1, s.constData(), int(s.size()), SQLITE_TRANSIENT);
+    detail::StatementUse use(conn.handle(), conn.prepared("DELETE FROM \"Settings\" WHERE \"Scope\" = ?1"));
+    bindText(conn.handle(), use.get(), 1, scope);
     use.step();
 }
 
