@@ -1,5 +1,6 @@
 #include "ui/ui_chart.h"
 
+#include "calc/levels.h"
 #include "common/numbers.h"
 #include "store/dberror.h"
 #include "store/recordset.h"
@@ -908,10 +909,9 @@ namespace {
 // The line with the largest value that |y| reaches; -1 when none.
 int highestLevel(const std::vector<LevelLine>& levels, double y)
 {
-    const double a = std::abs(y);
     int best = -1;
     for (size_t k = 0; k < levels.size(); ++k)
-        if (a >= levels[k].value && (best < 0 || levels[k].value >= levels[size_t(best)].value))
+        if (calc::reaches(y, levels[k].value) && (best < 0 || levels[k].value >= levels[size_t(best)].value))
             best = int(k);
     return best;
 }
