@@ -13,7 +13,9 @@
 #include "readings/sensor_tables.h"
 #include "readings/ui_datasheet.h"
 #include "readings/ui_readings.h"
+#include "reports/frmSiteStatus.h"
 #include "reports/ui_reports.h"
+#include "sensors/frmLevels.h"
 #include "sensors/prefs.h"
 #include "sensors/ui_sensors.h"
 #include "store/schema.h"
@@ -129,6 +131,8 @@ void FrmMain::wire()
     maintenance::wireUtilities(m_ctx, this);
     reports::wireReports(m_ctx, this);
     readings::wireDatasheet(m_ctx, this);
+    sensors::wireLevels(m_ctx, this);
+    reports::wireSiteStatus(m_ctx, this);
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* e)

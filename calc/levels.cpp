@@ -70,12 +70,18 @@ Levels defaultLevels()
     return out;
 }
 
+bool reaches(double value, double level)
+{
+    // Values are differences of numbers kept to two decimals: 2.05 - 2.00
+    // is 0.0499999... in binary, and must still reach a level of 0.05.
+    return std::fabs(value) >= level - 1e-9 * std::max(1.0, std::fabs(level));
+}
+
 int crossedLevel(const QuantityLevels& levels, double value)
 {
-    const double a = std::fabs(value);
     for (int n = kLevelCount; n >= 1; --n) {
         const auto& v = levels.level[size_t(n)].value;
-        if (v && a >= *v)
+        if (v && reaches(value, *v))
             return n;
     }
     return 0;

@@ -51,8 +51,12 @@ struct Levels {
 // Every level with its default name and colour and no value.
 Levels defaultLevels();
 
-// The highest level whose value |value| reaches (|value| >= level), 0 when
-// none does. Levels that are not set are never crossed.
+// Whether |value| reaches a level (|value| >= level, allowing for the
+// binary rounding of a difference of decimal numbers).
+bool reaches(double value, double level);
+
+// The highest level whose value |value| reaches, 0 when none does. Levels
+// that are not set are never crossed.
 int crossedLevel(const QuantityLevels& levels, double value);
 
 // Why a set of levels cannot be kept: the first offending cell, quantities in

@@ -5,6 +5,7 @@
 #include "common/log.h"
 #include "common/numbers.h"
 #include "graphs/graph_data.h"
+#include "sensors/trigger_levels.h"
 #include "ui/ui_chart.h"
 #include "store/dberror.h"
 
@@ -104,6 +105,29 @@ Chart& chartOf(QCustomPlot* plot)
 QString header(const AppState& st)
 {
     return st.prefs.MineID + st.rsSensors.text(QStringLiteral("InstrumentID"));
+}
+
+// The current sensor's trigger levels of one quantity as chart lines, named
+// after the level and its value ("Alarm 20 tonnes"); none when they cannot
+// be read.
+std::vector<LevelLine> levelLines(MainContext& c, calc::Quantity q)
+{
+    std::vector<LevelLine> out;
+    attempt([&] {
+        const AppState& st = c.st;
+        const sensors::LevelsInForce inForce = sensors::levelsInForce(
+            *st.conn, st.rsSensors.text(QStringLiteral("InstrumentID")), st.rsSensors.text(QStringLiteral("SensorType")));
+        const QString unit = q == calc::Quantity::Load ? st.rsConfig.text(QStringLiteral("Units1")) : QStringLiteral("mm");
+        for (int n = 1; n <= calc::kLevelCount; ++n) {
+            const calc::TriggerLevel& l = inForce.levels.of(q).level[size_t(n)];
+            if (!l.value)
+                continue;
+            const QString name = l.name.isEmpty() ? calc::defaultLevelName(n) : l.name;
+            out.push_back(LevelLine{name + u' ' + numberText(*l.value) + (unit.isEmpty() ? QString() : u' ' + unit),
+                                    *l.value, QColor(l.colour)});
+        }
+    });
+    return out;
 }
 
 // ------------------------------------------------------------ time graphs
@@ -208,6 +232,8 @@ void drawTimeGraph(MainContext& c, const TimeGraph& g)
     } else {
         attempt([&] { ch.bottomAxis().setDateTimeFormat(QStringLiteral("yyyy/mm/dd")); });
     }
+    const calc::Quantity q = g.yPrefix == QStringLiteral("zero") ? calc::Quantity::Load : calc::Quantity::Disp;
+    attempt([&] { ch.setLevelLines(levelLines(c, q), true); });
     attempt([&] { ch.refresh(); });
 }
 
@@ -303,6 +329,7 @@ void drawLength(MainContext& c, const LengthGraph& g, const QString& logName)
     Chart* ch = Chart::of(g.plot);
     if (!ch)
         return;
+    attempt([&] { ch->setLevelLines(levelLines(c, g.load ? calc::Quantity::Load : calc::Quantity::Disp), false); });
     guarded(c.st.DataFolder, logName, [&] { drawLengthGraph(c, *ch, g); });
     // What was drawn before a failure stays on the chart.
     attempt([&] { ch->refresh(); });

@@ -549,6 +549,13 @@ void FrmSlugData::cmdAppend_Click()
             c.pr.message(finalMessage(out, silenced));
             if (out.appended >= 1)
                 archive();
+            // Shown by the caller once this window has closed.
+            try {
+                m_exceedances = checkAppendedReadings(*st.conn, st.rsSensors.text(QStringLiteral("InstrumentID")),
+                                                      out.rows);
+            } catch (...) {
+                logCurrentException(st.DataFolder, QStringLiteral("cmdAppend_Click"));
+            }
         }
     }
     m_model->clear();

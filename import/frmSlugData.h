@@ -51,6 +51,10 @@ public:
     QString note(int row) const;
     DateLayout dateLayout() const;
 
+    // The appended readings that cross a trigger level, found by the last
+    // append (empty when none did).
+    const std::vector<ExceedanceRow>& exceedances() const { return m_exceedances; }
+
     // The present the preselection measures "in the future" from (tests set
     // it before the window reads the file: the clock by default).
     static void setPresentForTests(const QDateTime& now);
@@ -75,6 +79,7 @@ private:
 
     ImportSession& m_s;
     ReadoutGridModel* m_model = nullptr;
+    std::vector<ExceedanceRow> m_exceedances;
     bool m_unloaded = false;
     bool m_populating = false;
     // The ticks as last computed, to tell the ones the user changed by hand.

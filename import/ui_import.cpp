@@ -1,4 +1,5 @@
 #include "import/ui_import.h"
+#include "import/frmExceedances.h"
 #include "import/frmSlugData.h"
 #include "import/readout_archive.h"
 #include "ui/ui_progress.h"
@@ -87,8 +88,13 @@ void imgAddSlugData_Click(ImportSession& s)
             c.pr.message(QStringLiteral("There was no data found for this sensor."), MsgIcon::Information);
             return;
         }
-        FrmSlugData window(s, s.mainWindow.data());
-        window.exec();
+        std::vector<ExceedanceRow> exceedances;
+        {
+            FrmSlugData window(s, s.mainWindow.data());
+            window.exec();
+            exceedances = window.exceedances();
+        }
+        showExceedances(c, exceedances);
     } catch (...) {
         c.logError(QStringLiteral("imgAddSlugData_Click"));
     }

@@ -1,5 +1,6 @@
 #include "ui/ui_chart.h"
 
+#include "calc/levels.h"
 #include "common/numbers.h"
 #include "store/dberror.h"
 #include "store/recordset.h"
@@ -509,6 +510,9 @@ Chart::Chart(QCustomPlot* plot, ChartKind kind) : QObject(plot), m_plot(plot), m
     connect(plot, &QCustomPlot::mouseRelease, this, &Chart::onMouseRelease);
     connect(plot, &QCustomPlot::plottableClick, this, &Chart::onPlottableClick);
     connect(plot, &QCustomPlot::legendClick, this, &Chart::onLegendClick);
+    // The marks follow what is shown at every drawing (a series hidden in the
+    // legend takes its marks with it).
+    connect(plot, &QCustomPlot::beforeReplot, this, &Chart::updateLevelMarks);
 }
 
 void Chart::setUpLooks()
@@ -715,6 +719,8 @@ void Chart::rebuildLegend()
         if (s->m_active)
             legend->addItem(new CheckLegendItem(legend, s->m_graph, s->m_index, !s->m_userHidden));
     }
+    for (QCPGraph* g : m_levelLegendGraphs)
+        legend->addItem(new QCPPlottableLegendItem(legend, g));
 }
 
 std::vector<int> Chart::legendSeries() const
@@ -925,6 +931,112 @@ void Chart::onLegendClick(QCPLegend*, QCPAbstractLegendItem* item, QMouseEvent* 
     const bool hide = !s.m_userHidden;
     QMetaObject::invokeMethod(this, [this, idx = check->series(), hide] { series(idx).setUserHidden(hide); },
                               Qt::QueuedConnection);
+}
+
+// ---------------------------------------------------------------- trigger levels
+
+namespace {
+
+// The line with the largest value that |y| reaches; -1 when none.
+int highestLevel(const std::vector<LevelLine>& levels, double y)
+{
+    int best = -1;
+    for (size_t k = 0; k < levels.size(); ++k)
+        if (calc::reaches(y, levels[k].value) && (best < 0 || levels[k].value >= levels[size_t(best)].value))
+            best = int(k);
+    return best;
+}
+
+} // namespace
+
+void Chart::setLevelLines(const std::vector<LevelLine>& lines, bool markPoints)
+{
+    for (QCPAbstractItem* item : m_levelItems)
+        m_plot->removeItem(item);
+    m_levelItems.clear();
+    for (QCPGraph* g : m_levelLegendGraphs)
+        m_plot->removeGraph(g);
+    m_levelLegendGraphs.clear();
+    for (QCPGraph* g : m_levelMarkGraphs)
+        m_plot->removeGraph(g);
+    m_levelMarkGraphs.clear();
+    m_levels = lines;
+    m_markPoints = markPoints;
+
+    // Under the series, so that a click on a point still finds its series.
+    const QString layerName = QStringLiteral("levels");
+    if (!m_plot->layer(layerName))
+        m_plot->addLayer(layerName, m_plot->layer(QStringLiteral("grid")), QCustomPlot::limAbove);
+    QCPLayer* layer = m_plot->layer(layerName);
+    for (const LevelLine& l : m_levels) {
+        const QPen pen(l.colour, 2, Qt::DashLine);
+        for (double y : {l.value, -l.value}) {
+            auto* line = new QCPItemStraightLine(m_plot);
+            line->setLayer(layer);
+            line->setSelectable(false);
+            line->setPen(pen);
+            line->point1->setCoords(0, y);
+            line->point2->setCoords(1, y);
+            m_levelItems.push_back(line);
+        }
+        QCPGraph* legendGraph = m_plot->addGraph(m_plot->xAxis, m_plot->yAxis);
+        legendGraph->setLayer(layer);
+        legendGraph->setPen(pen);
+        legendGraph->setName(l.title);
+        legendGraph->setSelectable(QCP::stNone);
+        m_levelLegendGraphs.push_back(legendGraph);
+        QCPGraph* marks = m_plot->addGraph(m_plot->xAxis, m_plot->yAxis);
+        marks->setLayer(layer);
+        marks->setLineStyle(QCPGraph::lsNone);
+        marks->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, l.colour, l.colour, 12));
+        marks->setSelectable(QCP::stNone);
+        m_levelMarkGraphs.push_back(marks);
+    }
+    rebuildLegend();
+}
+
+QStringList Chart::levelLegend() const
+{
+    QStringList out;
+    for (const LevelLine& l : m_levels)
+        out << l.title;
+    return out;
+}
+
+void Chart::updateLevelMarks()
+{
+    std::vector<QVector<QCPGraphData>> marks(m_levelMarkGraphs.size());
+    if (m_markPoints && !m_levels.empty()) {
+        for (const auto& s : m_series) {
+            if (s->m_index == 0 || !s->shown())
+                continue;
+            for (auto it = s->m_graph->data()->constBegin(); it != s->m_graph->data()->constEnd(); ++it) {
+                const int best = highestLevel(m_levels, it->value);
+                if (best >= 0)
+                    marks[size_t(best)].push_back(*it);
+            }
+        }
+    }
+    for (size_t k = 0; k < m_levelMarkGraphs.size(); ++k)
+        m_levelMarkGraphs[k]->data()->set(marks[k], false);
+}
+
+std::vector<Chart::PointMark> Chart::pointMarks() const
+{
+    std::vector<PointMark> out;
+    if (!m_markPoints)
+        return out;
+    for (const auto& s : m_series) {
+        if (s->m_index == 0 || !s->shown())
+            continue;
+        int i = 0;
+        for (auto it = s->m_graph->data()->constBegin(); it != s->m_graph->data()->constEnd(); ++it, ++i) {
+            const int best = highestLevel(m_levels, it->value);
+            if (best >= 0)
+                out.push_back(PointMark{s->m_index, i, m_levels[size_t(best)].colour});
+        }
+    }
+    return out;
 }
 
 } // namespace rv::graphs

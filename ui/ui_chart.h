@@ -22,6 +22,7 @@ class QCPAxis;
 class QCPGraph;
 class QCPTextElement;
 class QCPAbstractPlottable;
+class QCPAbstractItem;
 class QCPLegend;
 class QCPAbstractLegendItem;
 class QMouseEvent;
@@ -41,6 +42,14 @@ enum class ChartKind {
 
 class Chart;
 class StepTicker;
+
+// A trigger level drawn on a chart: a dashed line at +value and one at
+// -value in the level's colour, with one legend entry.
+struct LevelLine {
+    QString title;  // the legend entry, e.g. "Alarm 20 tonnes"
+    double value = 0;
+    QColor colour;
+};
 
 class ChartAxis {
 public:
@@ -195,6 +204,24 @@ public:
     // The series listed in the legend, in order.
     std::vector<int> legendSeries() const;
 
+    // The trigger levels drawn across the plot, replacing those drawn
+    // before; they take no part in the axis scaling, and a level beyond the
+    // axis is still listed in the legend (after the series, without a tick
+    // box). With markPoints, every shown point of series 1 onward whose
+    // |y| reaches a level is marked in the colour of the highest level it
+    // reaches.
+    void setLevelLines(const std::vector<LevelLine>& lines, bool markPoints);
+    const std::vector<LevelLine>& levelLines() const { return m_levels; }
+    // The legend texts of the level lines, in order.
+    QStringList levelLegend() const;
+    // The marked points: (series, point index) with their colour.
+    struct PointMark {
+        int series = 0;
+        int point = 0;
+        QColor colour;
+    };
+    std::vector<PointMark> pointMarks() const;
+
 private:
     friend class ChartAxis;
     friend class ChartSeries;
@@ -210,6 +237,7 @@ private:
     void onMouseRelease(QMouseEvent* e);
     void onPlottableClick(QCPAbstractPlottable* p, int dataIndex, QMouseEvent* e);
     void onLegendClick(QCPLegend* legend, QCPAbstractLegendItem* item, QMouseEvent* e);
+    void updateLevelMarks();
 
     QCustomPlot* m_plot;
     ChartKind m_kind;
@@ -228,6 +256,15 @@ private:
     QPoint m_pressPos;
     QPoint m_lastPos;
     QRubberBand* m_band = nullptr;
+
+    // Trigger levels: the lines (items of the plot), one empty graph per
+    // level standing for it in the legend, and one graph of marked points
+    // per level.
+    std::vector<LevelLine> m_levels;
+    bool m_markPoints = false;
+    std::vector<QCPAbstractItem*> m_levelItems;
+    std::vector<QCPGraph*> m_levelLegendGraphs;
+    std::vector<QCPGraph*> m_levelMarkGraphs;
 };
 
 // The Qt date-time format of a picture of the program ("yyyy/mm/dd" ->

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 
@@ -154,6 +155,11 @@ void buildIdentificationPage(QWidget* page, MainUi& ui)
     ui.imgheart->setObjectName(QStringLiteral("imgheart"));
     ui.imgheart->setGeometry(476, 518, 48, 48);
     ui.imgheart->setPixmap(ui.imgalive->pixmap());
+
+    // The lines the engineer sets for this sensor.
+    ui.cmdLevels = new QPushButton(QStringLiteral("Trigger Levels"), page);
+    ui.cmdLevels->setObjectName(QStringLiteral("cmdLevels"));
+    ui.cmdLevels->setGeometry(560, 526, 160, 32);
 }
 
 void buildInstallationPage(QWidget* page, MainUi& ui)

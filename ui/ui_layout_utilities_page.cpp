@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QToolButton>
 
 namespace rv::layout {
@@ -127,6 +128,12 @@ void buildUtilitiesPage(QWidget* page, MainUi& ui)
 
     caption(page, QStringLiteral("# of Instruments:"), QRect(rightX, 312, 170, kRow));
     ui.txtSCount = textBox(page, QStringLiteral("txtSCount"), QRect(fieldX, 312, 80, kRow), true);
+
+    // The whole site at a glance.
+    heading(page, QStringLiteral("Site Monitoring"), QRect(rightX, 370, 300, kRow));
+    ui.cmdSiteStatus = new QPushButton(QStringLiteral("Site Status"), page);
+    ui.cmdSiteStatus->setObjectName(QStringLiteral("cmdSiteStatus"));
+    ui.cmdSiteStatus->setGeometry(rightX, 400, 160, 32);
 }
 
 } // namespace rv::layout

@@ -57,6 +57,7 @@ struct MainUi {
     QLabel* imgheart = nullptr;              // status picture
     QLabel* imgalive = nullptr;              // hidden picture source
     QLabel* imgdead = nullptr;               // hidden picture source
+    QPushButton* cmdLevels = nullptr;        // "Trigger Levels"
 
     // Page 1: "2. Installation"
     QLineEdit* txtSensor2 = nullptr;         // read-only
@@ -158,6 +159,7 @@ struct MainUi {
     ClickableLabel* lblFilterState = nullptr; // "Apply Filter" / "Remove Filter"
     QLabel* lblFilter = nullptr;             // "* Filter Applied *"
     QLineEdit* txtSCount = nullptr;          // read-only
+    QPushButton* cmdSiteStatus = nullptr;    // "Site Status"
 };
 
 // Twips per pixel for the positions the program gives in twips.

@@ -48,6 +48,10 @@ TEST(TriggerLevels, ReadingExactlyOnALevelCrossesItAndSignDoesNotMatter)
     EXPECT_EQ(crossedLevel(q, 10.0), 1);
     EXPECT_EQ(crossedLevel(q, -20.0), 2);
     EXPECT_EQ(crossedLevel(q, 29.999), 2);
+    // A change of two-decimal readings that is on the level in decimals.
+    const Levels small = levels(Quantity::Load, 0.05, std::nullopt, std::nullopt);
+    EXPECT_EQ(crossedLevel(small.of(Quantity::Load), 2.05 - 2.00), 1);
+    EXPECT_EQ(crossedLevel(small.of(Quantity::Load), 2.04 - 2.00), 0);
     EXPECT_EQ(crossedLevel(q, -45.0), 3);
     // A level that is not set is skipped, not read as 0.
     const Levels gap = levels(Quantity::Load, std::nullopt, 20.0, std::nullopt);

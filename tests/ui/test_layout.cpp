@@ -54,7 +54,7 @@ std::vector<std::pair<QWidget*, QString>> namedControls(const MainUi& ui)
     RV_CONTROL(txtMineID); RV_CONTROL(txtDateID); RV_CONTROL(txtTypeID); RV_CONTROL(txtSensorNo);
     RV_CONTROL(txtFamily); RV_CONTROL(lblLocation); RV_CONTROL(txtLengthofCable);
     RV_CONTROL(chkPlate); RV_CONTROL(Option1); RV_CONTROL(Option2); RV_CONTROL(cboDestroyed);
-    RV_CONTROL(txtDestructionDate); RV_CONTROL(imgheart); RV_CONTROL(imgalive); RV_CONTROL(imgdead);
+    RV_CONTROL(txtDestructionDate); RV_CONTROL(imgheart); RV_CONTROL(imgalive); RV_CONTROL(imgdead); RV_CONTROL(cmdLevels);
     RV_CONTROL(txtSensor2); RV_CONTROL(txtLevel); RV_CONTROL(txtLocation); RV_CONTROL(txtBorehole);
     RV_CONTROL(txtInstallDate); RV_CONTROL(txtInstallBy); RV_CONTROL(txtPurpose);
     RV_CONTROL(txtNotes); RV_CONTROL(lblNotes); RV_CONTROL(txtRecess); RV_CONTROL(lblRecess);
@@ -77,7 +77,7 @@ std::vector<std::pair<QWidget*, QString>> namedControls(const MainUi& ui)
     RV_CONTROL(Label66); RV_CONTROL(Label40); RV_CONTROL(Label29); RV_CONTROL(lstFiles);
     RV_CONTROL(txtFilterType); RV_CONTROL(txtFilterLevel); RV_CONTROL(txtFilterLocation);
     RV_CONTROL(txtStartDate); RV_CONTROL(txtEndDate); RV_CONTROL(chkDontShowDestroyed);
-    RV_CONTROL(imgFilter); RV_CONTROL(imgApplyFilter); RV_CONTROL(imgRemoveFilter);
+    RV_CONTROL(imgFilter); RV_CONTROL(cmdSiteStatus); RV_CONTROL(imgApplyFilter); RV_CONTROL(imgRemoveFilter);
     RV_CONTROL(lblFilterState); RV_CONTROL(lblFilter); RV_CONTROL(txtSCount);
 #undef RV_CONTROL
     auto array = [&](QWidget* const* elements, int last, const char* name) {

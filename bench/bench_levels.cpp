@@ -1,0 +1,145 @@
+// Trigger levels at site scale: the check of 100,000 appended readings (the
+// floor: at most 50 ms added to the append) and the site status of 300
+// sensors with 20,000 readings each (the floor: the window opens in under
+// 1 s).
+#include "bench_site.h"
+#include "import/exceedance_check.h"
+#include "readings/level_readings.h"
+#include "reports/site_status.h"
+#include "sensors/trigger_levels.h"
+#include "store/connection.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+using namespace rv;
+
+namespace {
+
+void exec(sqlite3* db, const QString& sql)
+{
+    sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+}
+
+// Adds a type-45 sensor with `count` hourly readings from 2024/01/01 whose
+// channel 1 rises slowly, written straight to the file.
+void addSensor(store::Connection& conn, const QString& id, int count, const QDateTime& start)
+{
+    sqlite3* db = conn.handle();
+    exec(db, QStringLiteral("INSERT INTO Sensors (InstrumentID, SensorType, TypeID, Destroyed, HeadLocation, Recess, "
+                            "LengthofCable, NodeLocation1, NodeLocation2, NodeLocation3, NodeLocation4) "
+                            "VALUES ('%1', '45', '45', 'No', 1, 0, 5, 1, 2, 3, 4)")
+                 .arg(id));
+    conn.execute(QStringLiteral("SELECT * INTO `%1` FROM sensordata WHERE DateTimeKey is null").arg(id));
+    sqlite3_stmt* st = nullptr;
+    const QByteArray sql = QStringLiteral("INSERT INTO \"%1\" (DateTimeKey, ReadingDate, ReadingTime, FullDate, "
+                                          "Plottemporal, PlotSpatial, Channel1, Channel2, Channel3) "
+                                          "VALUES (?1, ?2, ?3, ?4, 1, 0, ?5, ?6, ?7)")
+                               .arg(id)
+                               .toUtf8();
+    sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr);
+    exec(db, "BEGIN");
+    for (int k = 0; k < count; ++k) {
+        const QDateTime t = start.addSecs(3600LL * k);
+        const QByteArray key = (id + u' ' + t.toString("yyyy/MM/dd HH:mm:ss")).toUtf8();
+        const QByteArray d = t.toString("yyyy-MM-dd").toUtf8(), h = t.toString("HH:mm:ss").toUtf8();
+        const QByteArray full = t.toString("yyyy-MM-dd HH:mm:ss").toUtf8();
+        sqlite3_bind_text(st, 1, key.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, d.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 3, h.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 4, full.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_double(st, 5, 2.0 + k * 0.0005);
+        sqlite3_bind_double(st, 6, 3.0);
+        sqlite3_bind_double(st, 7, 4.0);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    exec(db, "COMMIT");
+    sqlite3_finalize(st);
+}
+
+calc::Levels someLevels()
+{
+    calc::Levels l = calc::defaultLevels();
+    for (calc::Quantity q : calc::kAllQuantities) {
+        l.of(q).level[1].value = 5;
+        l.of(q).level[2].value = 10;
+        l.of(q).level[3].value = 20;
+    }
+    return l;
+}
+
+// 100,000 readings just appended (after a day of stored ones), checked with
+// every quantity's levels set, Rate included.
+void BM_CheckAppended(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    QTemporaryDir dir;
+    const auto site = bench::newBenchSite(dir);
+    store::Connection conn;
+    conn.open(site.db);
+    const QString id = QStringLiteral("240145001");
+    const QDateTime start(QDate(2020, 1, 1), QTime(0, 0));
+    addSensor(conn, id, n + 48, start);
+    sensors::writeScopeLevels(conn, "45", someLevels());
+    std::vector<importing::AppendedReading> appended;
+    appended.reserve(size_t(n));
+    for (int k = 48; k < n + 48; ++k) {
+        const QDateTime t = start.addSecs(3600LL * k);
+        importing::AppendedReading a;
+        a.key = id + u' ' + t.toString("yyyy/MM/dd HH:mm:ss");
+        a.reading.ms = readings::readingMs(t);
+        a.reading.channel[1] = 2.0 + k * 0.0005;
+        a.reading.channel[2] = 3.0;
+        a.reading.channel[3] = 4.0;
+        appended.push_back(std::move(a));
+    }
+    size_t rows = 0;
+    for (auto _ : state) {
+        const auto out = importing::checkAppendedReadings(conn, id, appended);
+        rows = out.size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["exceedances"] = double(rows);
+}
+BENCHMARK(BM_CheckAppended)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The site status of 300 sensors with 20,000 readings each.
+void BM_SiteStatus(benchmark::State& state)
+{
+    const int sensors = int(state.range(0));
+    const int readings = int(state.range(1));
+    QTemporaryDir dir;
+    const auto site = bench::newBenchSite(dir);
+    {
+        store::Connection conn;
+        conn.open(site.db);
+        for (int s = 1; s <= sensors; ++s)
+            addSensor(conn, QStringLiteral("240145%1").arg(s, 3, 10, QLatin1Char('0')), readings,
+                      QDateTime(QDate(2022, 1, 1), QTime(0, 0)));
+        sensors::writeScopeLevels(conn, "45", someLevels());
+    }
+    // A fresh connection, as the window would find the file.
+    store::Connection conn;
+    conn.open(site.db);
+    size_t rows = 0;
+    for (auto _ : state) {
+        const auto out = reports::siteStatus(conn, QDateTime::currentDateTime(), 7);
+        rows = out.size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["sensors"] = double(rows);
+}
+BENCHMARK(BM_SiteStatus)->Args({300, 20000})->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
