@@ -206,6 +206,63 @@ struct StampBytes {
     }
 };
 
+// The reading keys of one sensor, "<id> YYYY/MM/DD HH:NN:SS", held as the
+// moment's fourteen digits in one number: sorted while they come in order
+// (as a logger's file and the stored keys do), hashed when they do not.
+// A stored key of any other form can never equal a new one and is left out.
+class KeySet {
+public:
+    explicit KeySet(const QByteArray& prefix) : m_prefix(prefix) {}
+
+    void addStored(QByteArrayView key)
+    {
+        if (key.size() != m_prefix.size() + 19 || !key.startsWith(m_prefix))
+            return;
+        qint64 m = 0;
+        if (moment(key.sliced(m_prefix.size()), m))
+            m_sorted.push_back(m);
+    }
+    void storedDone()
+    {
+        std::sort(m_sorted.begin(), m_sorted.end());
+    }
+    bool contains(qint64 m) const
+    {
+        if (m_sorted.empty() || m > m_sorted.back())
+            return !m_extra.isEmpty() && m_extra.contains(m);
+        return std::binary_search(m_sorted.begin(), m_sorted.end(), m) || m_extra.contains(m);
+    }
+    void add(qint64 m)
+    {
+        if (m_sorted.empty() || m > m_sorted.back())
+            m_sorted.push_back(m);
+        else
+            m_extra.insert(m);
+    }
+
+    // The digits of "YYYY/MM/DD HH:NN:SS" as one number.
+    static bool moment(QByteArrayView t, qint64& out)
+    {
+        static constexpr int digitsAt[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
+        if (t[4] != '/' || t[7] != '/' || t[10] != ' ' || t[13] != ':' || t[16] != ':')
+            return false;
+        qint64 m = 0;
+        for (int i : digitsAt) {
+            const char c = t[i];
+            if (c < '0' || c > '9')
+                return false;
+            m = m * 10 + (c - '0');
+        }
+        out = m;
+        return true;
+    }
+
+private:
+    QByteArray m_prefix;
+    std::vector<qint64> m_sorted;
+    QSet<qint64> m_extra;
+};
+
 } // namespace
 
 AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& records,
@@ -219,7 +276,10 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
 
     // The keys the table holds, read once: a search of the whole table for
     // every row would make a long file take hours.
-    QSet<QByteArray> keys = store::columnTexts(conn, shape, QStringLiteral("DateTimeKey"));
+    const QByteArray idBytes = target.instrumentId.toUtf8() + ' ';
+    KeySet keys(idBytes);
+    store::readColumnTexts(conn, shape, QStringLiteral("DateTimeKey"), [&](QByteArrayView k) { keys.addStored(k); });
+    keys.storedDone();
 
     enum : int { cKey, cDate, cTime, cFull, cDirty, cSpatial, cTemporal, cTemp, cChannel };
     QStringList columns{QStringLiteral("DateTimeKey"), QStringLiteral("ReadingDate"), QStringLiteral("ReadingTime"),
@@ -239,7 +299,6 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
     for (int r = 0; r < n; ++r)
         toDo += ticked[static_cast<size_t>(r)] ? 1 : 0;
 
-    const QByteArray idBytes = target.instrumentId.toUtf8() + ' ';
     QByteArray key = idBytes;
     const QString tempPicture = QStringLiteral("##0.0");
     const QString channelPicture = QStringLiteral("##0.00");
@@ -248,17 +307,14 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
     try {
         store::Connection::Transaction group(conn);
         store::BulkInsert insert(conn, shape, columns);
-        // The stored forms, bound directly where the columns have the types
-        // the reading tables are made with, else converted as a record set
-        // would convert them.
-        auto setText = [&](int c, QByteArrayView bytes, const QVariant& typed, store::ColType expected) {
-            if (insert.type(c) == expected)
-                insert.setText(c, bytes);
-            else
-                insert.setValue(c, typed);
-        };
+        // The stored forms are bound directly when the columns have the types
+        // the reading tables are made with; otherwise each value is converted
+        // as a record set would convert it.
+        using store::ColType;
+        const bool direct = insert.type(cKey) == ColType::Text && insert.type(cDate) == ColType::Date
+            && insert.type(cTime) == ColType::Time && insert.type(cFull) == ColType::DateTime;
         auto setFlag = [&](int c, bool v) {
-            if (insert.type(c) == store::ColType::YesNo)
+            if (insert.type(c) == ColType::YesNo)
                 insert.setInt(c, v ? 1 : 0);
             else
                 insert.setValue(c, v);
@@ -266,7 +322,7 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
         auto setNumber = [&](int c, const std::optional<double>& v) {
             if (!v)
                 insert.setNull(c);
-            else if (insert.type(c) == store::ColType::Double)
+            else if (insert.type(c) == ColType::Double)
                 insert.setDouble(c, *v);
             else
                 insert.setValue(c, *v);
@@ -300,7 +356,9 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
             sb.set(m);
             key.resize(idBytes.size());
             key.append(sb.keyPart, sizeof sb.keyPart);
-            if (keys.contains(key)) {
+            qint64 moment = 0;
+            KeySet::moment(QByteArrayView(sb.keyPart, sizeof sb.keyPart), moment);
+            if (keys.contains(moment)) {
                 ++out.duplicates;
                 if (onDuplicate)
                     onDuplicate(QString::fromUtf8(key));
@@ -326,12 +384,19 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
                 continue;
             }
 
-            const QDate date(m.y, m.mo, m.d);
-            const QTime time(m.h, m.mi, m.s);
-            setText(cKey, key, QString::fromUtf8(key), store::ColType::Text);
-            setText(cDate, QByteArrayView(sb.full, 10), date, store::ColType::Date);
-            setText(cTime, QByteArrayView(sb.full + 11, 8), time, store::ColType::Time);
-            setText(cFull, QByteArrayView(sb.full, 19), QDateTime(date, time, Qt::UTC), store::ColType::DateTime);
+            if (direct) {
+                insert.setText(cKey, key);
+                insert.setText(cDate, QByteArrayView(sb.full, 10));
+                insert.setText(cTime, QByteArrayView(sb.full + 11, 8));
+                insert.setText(cFull, QByteArrayView(sb.full, 19));
+            } else {
+                const QDate date(m.y, m.mo, m.d);
+                const QTime time(m.h, m.mi, m.s);
+                insert.setValue(cKey, QString::fromUtf8(key));
+                insert.setValue(cDate, date);
+                insert.setValue(cTime, time);
+                insert.setValue(cFull, QDateTime(date, time, Qt::UTC));
+            }
             setFlag(cDirty, true);
             setFlag(cSpatial, false);
             setFlag(cTemporal, true);
@@ -340,15 +405,15 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
             for (int k = 1; k <= map.count; ++k)
                 setNumber(firstChannel + k - 1, reading.channel[size_t(k)]);
             const qint64 rowid = insert.insert();
-            keys.insert(key);
+            keys.add(moment);
             ++out.appended;
             if (missing)
                 ++out.partialRows;
             if (onAppended) {
                 reading.rowid = rowid;
                 reading.fileRow = r;
-                reading.date = date;
-                reading.time = time;
+                reading.date = QDate(m.y, m.mo, m.d);
+                reading.time = QTime(m.h, m.mi, m.s);
                 onAppended(reading);
             }
         }

@@ -220,7 +220,8 @@ std::optional<double> BulkQuery::serial(int col, ColType t) const
     return std::nullopt;
 }
 
-QSet<QByteArray> columnTexts(Connection& conn, const TableShape& shape, const QString& column)
+void readColumnTexts(Connection& conn, const TableShape& shape, const QString& column,
+                     const std::function<void(QByteArrayView)>& take)
 {
     const int i = shape.indexOf(column);
     if (i < 0)
@@ -229,12 +230,10 @@ QSet<QByteArray> columnTexts(Connection& conn, const TableShape& shape, const QS
                             + QStringLiteral(" FROM ") + quoteIdent(shape.table))
                                .toUtf8();
     BulkQuery q(conn, sql);
-    QSet<QByteArray> out;
     while (q.next()) {
         if (!q.isNull(0))
-            out.insert(q.bytes(0).toByteArray());
+            take(q.bytes(0));
     }
-    return out;
 }
 
 // ---------------------------------------------------------------- update

@@ -11,9 +11,9 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -95,9 +95,11 @@ private:
 };
 
 // The texts of one column of every row, read once (for a duplicate test
-// against keys already stored). Values that are not texts are read as their
-// text form; nulls are left out.
-QSet<QByteArray> columnTexts(Connection& conn, const TableShape& shape, const QString& column);
+// against keys already stored), each handed to `take` as UTF-8 bytes valid
+// for the call only. Values that are not texts are read as their text form;
+// nulls are left out.
+void readColumnTexts(Connection& conn, const TableShape& shape, const QString& column,
+                     const std::function<void(QByteArrayView)>& take);
 
 // One UPDATE ... WHERE rowid = ? per set of columns, reused for every row.
 class BulkUpdate {
