@@ -78,6 +78,9 @@ std::optional<double> channelValue(QStringView text, const QString& picture)
 
 namespace {
 
+// Julian day of 1970/01/01.
+constexpr qint64 kUnixEpochJulianDay = 2440588;
+
 constexpr double kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
 // channelValue() without the detour through texts, for the plain decimals a
@@ -267,8 +270,7 @@ private:
 
 AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& records,
                              const std::vector<char>& ticked, const AppendTarget& target, DateLayout layout,
-                             const DuplicateNotice& onDuplicate, Progress& progress,
-                             const AppendedNotice& onAppended)
+                             const DuplicateNotice& onDuplicate, Progress& progress)
 {
     AppendOutcome out;
     const ChannelMap map = channelMap(target.sensorType, target.tempChannel);
@@ -328,7 +330,10 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
                 insert.setValue(c, *v);
         };
 
-        AppendedReading reading;
+        // The values of the row at hand: the temperature, then Channel1..10.
+        std::optional<double> temperature;
+        calc::Channels channel;
+        out.rows.reserve(size_t(toDo));
         qint64 done = 0;
         StampBytes sb;
         for (int r = 0; r < n; ++r) {
@@ -365,13 +370,13 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
                 continue;
             }
 
-            reading.temperature.reset();
+            temperature.reset();
             if (map.temperature)
-                reading.temperature = channelNumber(records.fieldView(r, 4), 1, tempPicture);
-            bool any = reading.temperature.has_value();
+                temperature = channelNumber(records.fieldView(r, 4), 1, tempPicture);
+            bool any = temperature.has_value();
             bool missing = map.temperature && !any;
             for (int k = 1; k <= 10; ++k) {
-                auto& v = reading.channel[size_t(k)];
+                auto& v = channel[size_t(k)];
                 v.reset();
                 if (k <= map.count) {
                     v = channelNumber(records.fieldView(r, map.firstField + k - 1), 2, channelPicture);
@@ -401,21 +406,19 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
             setFlag(cSpatial, false);
             setFlag(cTemporal, true);
             if (map.temperature)
-                setNumber(cTemp, reading.temperature);
+                setNumber(cTemp, temperature);
             for (int k = 1; k <= map.count; ++k)
-                setNumber(firstChannel + k - 1, reading.channel[size_t(k)]);
-            const qint64 rowid = insert.insert();
+                setNumber(firstChannel + k - 1, channel[size_t(k)]);
+            insert.insert();
             keys.add(moment);
             ++out.appended;
             if (missing)
                 ++out.partialRows;
-            if (onAppended) {
-                reading.rowid = rowid;
-                reading.fileRow = r;
-                reading.date = QDate(m.y, m.mo, m.d);
-                reading.time = QTime(m.h, m.mi, m.s);
-                onAppended(reading);
-            }
+            // The FullDate as the levels' check counts it: ms of the wall-clock
+            // date and time taken as UTC.
+            const qint64 ms = (QDate(m.y, m.mo, m.d).toJulianDay() - kUnixEpochJulianDay) * store::detail::kMsPerDay
+                + ((m.h * 60 + m.mi) * 60 + m.s) * qint64(1000);
+            out.rows.push_back(AppendedReading{QString::fromUtf8(key), calc::TimedReading{ms, channel}});
         }
         if (!out.cancelled && progress.advance(toDo))
             group.commit();
@@ -429,6 +432,7 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
     if (out.cancelled) {
         out.appended = 0;
         out.partialRows = 0;
+        out.rows.clear();
     }
     return out;
 }

@@ -3,12 +3,12 @@
 // reading table: the date layouts, the reading key, the channel fields and
 // the append itself, one transaction with the duplicate test.
 #include "common/progress.h"
+#include "import/exceedance_check.h"
 #include "import/readout_file.h"
 #include "store/connection.h"
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
-#include <array>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -61,34 +61,25 @@ struct AppendOutcome {
     int partialRows = 0; // appended rows with a channel that had no value (stored null)
     int emptyRows = 0;   // ticked rows skipped because none of their channels had a value
     bool cancelled = false;
+    // The readings appended, in file order (empty when none was kept), for
+    // the check against the sensor's trigger levels.
+    std::vector<AppendedReading> rows;
 };
 
 // Told of each duplicate key in turn. An empty notice skips and counts.
 using DuplicateNotice = std::function<void(const QString& key)>;
-
-// One appended reading as it was stored, for checks that follow the append.
-struct AppendedReading {
-    qint64 rowid = 0;
-    int fileRow = 0;  // 0-based row of the readout file
-    QDate date;
-    QTime time;
-    std::optional<double> temperature;              // ChannelT (types with a temperature channel)
-    std::array<std::optional<double>, 11> channel;  // Channel1..10; element 0 unused
-};
-using AppendedNotice = std::function<void(const AppendedReading&)>;
 
 // Appends the rows whose flag is set, in file order, to the target sensor's
 // reading table in one transaction. A row whose key the table holds, or an
 // earlier row of this append gave, is refused and told to onDuplicate; a row
 // whose date cannot be read is skipped; a row none of whose channels has a
 // value is skipped. When progress asks to stop, nothing is kept (cancelled
-// is set). onAppended, when given, is told of each row written, with the
+// is set). The outcome's rows hold each reading written, with the channel
 // values stored. Record sets open on the table do not see the new rows
 // until they are read again. Throws when the table cannot be written;
 // nothing is kept then either.
 AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& records,
                              const std::vector<char>& ticked, const AppendTarget& target, DateLayout layout,
-                             const DuplicateNotice& onDuplicate, Progress& progress,
-                             const AppendedNotice& onAppended = {});
+                             const DuplicateNotice& onDuplicate, Progress& progress);
 
 } // namespace rv::importing

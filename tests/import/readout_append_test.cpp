@@ -233,6 +233,15 @@ TEST_F(AppendTest, ChannelsWithoutANumberStoreNull)
     EXPECT_EQ(out.appended, 3);
     EXPECT_EQ(out.partialRows, 2);
     EXPECT_EQ(out.emptyRows, 1);
+    // The readings kept for the check that follows: as stored.
+    ASSERT_EQ(out.rows.size(), 3u);
+    EXPECT_EQ(out.rows[0].key, id + " 2024/03/05 07:00:00");
+    EXPECT_EQ(out.rows[0].reading.ms, QDateTime(QDate(2024, 3, 5), QTime(7, 0), Qt::UTC).toMSecsSinceEpoch());
+    EXPECT_DOUBLE_EQ(*out.rows[0].reading.channel[1], 2.35);
+    EXPECT_FALSE(out.rows[0].reading.channel[2]);
+    EXPECT_EQ(out.rows[2].key, id + " 2024/03/05 10:00:00");
+    EXPECT_DOUBLE_EQ(*out.rows[2].reading.channel[3], 100000.0);
+    EXPECT_FALSE(out.rows[2].reading.channel[5]);
     ASSERT_EQ(rs.recordCount(), 3);
     rs.moveFirst();
     EXPECT_DOUBLE_EQ(rs.value("ChannelT").toDouble(), 16.3);
