@@ -96,7 +96,7 @@ ResolvedSelection resolveSelection(store::Connection& conn, const QString& id, G
     return r;
 }
 
-int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel)
+int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel, int atMost)
 {
     QString id;
     try {
@@ -108,7 +108,10 @@ int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel)
             throw store::detail::objectClosed();
         const ResolvedSelection r = resolveSelection(*st.conn, id, sel);
         using namespace store::detail;
-        const QByteArray sql = ("SELECT count(*) FROM " + quoteIdent(r.table) + sqlWhere(r.where, r.cols)).toUtf8();
+        const QString rows = "SELECT 1 FROM " + quoteIdent(r.table) + sqlWhere(r.where, r.cols);
+        const QByteArray sql = (atMost < 0 ? "SELECT count(*) FROM " + quoteIdent(r.table) + sqlWhere(r.where, r.cols)
+                                           : "SELECT count(*) FROM (" + rows + " LIMIT " + QString::number(atMost) + ")")
+                                   .toUtf8();
         store::BulkQuery q(*st.conn, sql);
         q.bindWhere(r.where);
         return q.next() ? int(q.integer(0)) : 0;

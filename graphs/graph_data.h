@@ -36,8 +36,9 @@ ResolvedSelection resolveSelection(store::Connection& conn, const QString& id, G
 // The number of readings OpenGraphData followed by RecordCount would give,
 // counted without reading the rows, with OpenGraphData's handling of a
 // missing table; 0 when the selection cannot be opened. The graph data
-// record set is left closed.
-int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel);
+// record set is left closed. With atMost, counting stops there (a page only
+// asks whether there are two).
+int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel, int atMost = -1);
 
 // The two halves of OpenGraphData's handling of a missing table, for code
 // that reads the same selection another way. Before the open: false when the

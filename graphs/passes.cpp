@@ -237,31 +237,27 @@ struct RowWrite {
 // Zero values and temperature of row r. A channel that cannot be zeroed ends
 // the row there: the fields before it take their new values, the rest keep
 // their old ones, and the pass goes on.
-// The temperature as the zero calculation reads it, the text of the stored
-// number read back as a number, taken without the texts: a double whose
-// shortest form has at most 15 significant digits is written out whole and
-// reads back as itself. false for the others, which go the general way.
+// The temperature as the zero calculation reads it: the text of the stored
+// number (fifteen significant digits) read back as a number, taken without
+// the texts. false for the values the general way must judge.
 bool quickTemperature(double d, double& out)
 {
-    if (!std::isfinite(d))
+    if (d == 0) {
+        out = 0.0;
+        return true;
+    }
+    const double a = std::fabs(d);
+    if (!(a > 1e-290 && a < 1e290))
         return false;
     char buf[40];
-    const auto res = std::to_chars(buf, buf + sizeof buf, d);
+    const auto res = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, 14);
     if (res.ec != std::errc())
         return false;
-    int digits = 0;
-    bool leading = true;
-    for (const char* p = buf; p < res.ptr && *p != 'e'; ++p) {
-        if (*p < '0' || *p > '9')
-            continue;
-        if (leading && *p == '0')
-            continue;
-        leading = false;
-        ++digits;
-    }
-    if (digits > 15)
+    double v = 0;
+    const auto back = std::from_chars(buf, res.ptr, v);
+    if (back.ec != std::errc() || back.ptr != res.ptr)
         return false;
-    out = d + 0.0;
+    out = v + 0.0;
     return true;
 }
 

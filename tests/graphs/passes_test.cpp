@@ -374,3 +374,12 @@ TEST_F(PassesTest, TemperaturesAndZerosAsTheCalculationGivesThem)
     }
     EXPECT_TRUE(readLog().isEmpty()) << readLog().toStdString();
 }
+
+TEST_F(PassesTest, CountStopsWhereAsked)
+{
+    for (const QString& when : {kMay1, kMay2, kMay3})
+        add(when, {10.0}, true, false);
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Temporal), 3);
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Temporal, 2), 2);
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Spatial, 2), 0);
+}
