@@ -272,6 +272,7 @@ TEST_F(TimeGraphs, LinesFromThePassDrawWhatTheSelectionGives)
         EXPECT_EQ(c.leftAxis().maximum(), hi);
         page(0);
     }
+}
 
 namespace {
 
