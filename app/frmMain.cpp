@@ -507,12 +507,13 @@ void FrmMain::enterGraphPage(int page, int left)
     QCustomPlot* chart = charts[page - 3];
     const bool temporal = page == 3 || page == 4;
     attempt([&] { chart->setFocus(); chart->hide(); });
-    // The selection's count, as opening it would give, without reading a
-    // sensor's years of readings only to count them.
+    // Whether the selection holds two readings, without reading a sensor's
+    // years of readings only to count them.
     int count = 0;
     attempt([&] {
         count = graphs::GraphDataCount(m_st, m_pr,
-                                       temporal ? graphs::GraphSelection::Temporal : graphs::GraphSelection::Spatial);
+                                       temporal ? graphs::GraphSelection::Temporal : graphs::GraphSelection::Spatial,
+                                       2);
     });
     if (count > 1) {
         // The page's data pass, then the chart shown and drawn.

@@ -21,6 +21,8 @@
 #include <ctime>
 #include <memory>
 #include <qcustomplot.h>
+#include <sqlite3.h>
+#include <stdexcept>
 
 using namespace rv;
 
@@ -123,8 +125,7 @@ void enterPage(benchmark::State& state, int page)
     QTabWidget* tabs = f.win.ui().SSTab1;
     for (auto _ : state) {
         tabs->setCurrentIndex(page);
-        f.win.ui().ChartT->replot();
-        f.win.ui().ChartT2->replot();
+        (page == 3 ? f.win.ui().ChartT : f.win.ui().ChartT2)->replot();
         state.PauseTiming();
         tabs->setCurrentIndex(7);
         QApplication::processEvents();
@@ -136,6 +137,51 @@ void enterPage(benchmark::State& state, int page)
     state.counters["points"] = graphs::Chart::of(plot)->series(1).count();
 }
 
+void exec(sqlite3* db, const char* sql)
+{
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db));
+}
+
+// Forgets what earlier passes stored, so that the next entry's pass writes
+// every row, as the first entry after an import does.
+void forgetResults(Fixture& f)
+{
+    exec(f.st.conn->handle(), "UPDATE \"200065001\" SET zero1 = NULL, zero2 = NULL, zero3 = NULL, zero4 = NULL, "
+                              "zero5 = NULL, NumTemp = NULL, Stretch1 = NULL, Disp1 = NULL");
+}
+
+// The first entry: the pass writes every row.
+void enterPageFirst(benchmark::State& state, int page)
+{
+    Fixture& f = fixture();
+    QTabWidget* tabs = f.win.ui().SSTab1;
+    for (auto _ : state) {
+        state.PauseTiming();
+        forgetResults(f);
+        state.ResumeTiming();
+        tabs->setCurrentIndex(page);
+        (page == 3 ? f.win.ui().ChartT : f.win.ui().ChartT2)->replot();
+        state.PauseTiming();
+        tabs->setCurrentIndex(7);
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+
+void BM_EnterLoadVTimeFirst(benchmark::State& state)
+{
+    enterPageFirst(state, 3);
+}
+BENCHMARK(BM_EnterLoadVTimeFirst)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_EnterDispVTimeFirst(benchmark::State& state)
+{
+    enterPageFirst(state, 4);
+}
+BENCHMARK(BM_EnterDispVTimeFirst)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Entries with the stored values already current.
 void BM_EnterLoadVTime(benchmark::State& state)
 {
     enterPage(state, 3);
@@ -147,6 +193,76 @@ void BM_EnterDispVTime(benchmark::State& state)
     enterPage(state, 4);
 }
 BENCHMARK(BM_EnterDispVTime)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The floor of an entry with current values: the plain SQLite C API reading
+// the drawn columns (FullDate, NumTemp, zero1..5) of the selection in order.
+void BM_FloorReadDrawnColumns(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    sqlite3* db = f.st.conn->handle();
+    sqlite3_stmt* q = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT FullDate, NumTemp, zero1, zero2, zero3, zero4, zero5 FROM \"200065001\" "
+                       "WHERE Plottemporal = 1 ORDER BY FullDate, rowid",
+                       -1, &q, nullptr);
+    double sum = 0;
+    for (auto _ : state) {
+        while (sqlite3_step(q) == SQLITE_ROW) {
+            sum += sqlite3_column_bytes(q, 0);
+            for (int c = 1; c < 7; ++c)
+                sum += sqlite3_column_double(q, c);
+        }
+        sqlite3_reset(q);
+    }
+    sqlite3_finalize(q);
+    benchmark::DoNotOptimize(sum);
+}
+BENCHMARK(BM_FloorReadDrawnColumns)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The floor of a first entry: the pass alone in the plain C API (rowid and
+// five channels read in order, eleven fields written by rowid, one
+// transaction).
+void BM_FloorPass(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    sqlite3* db = f.st.conn->handle();
+    sqlite3_stmt* q = nullptr;
+    sqlite3_stmt* up = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT rowid, Channel1, Channel2, Channel3, Channel4, Channel5 FROM \"200065001\" "
+                       "WHERE Plottemporal = 1 ORDER BY FullDate, rowid",
+                       -1, &q, nullptr);
+    sqlite3_prepare_v2(db,
+                       "UPDATE \"200065001\" SET zero1 = ?1, zero2 = ?2, zero3 = ?3, zero4 = ?4, zero5 = ?5, "
+                       "zero6 = ?6, zero7 = ?7, zero8 = ?8, zero9 = ?9, zero10 = ?10, NumTemp = ?11 WHERE rowid = ?12",
+                       -1, &up, nullptr);
+    for (auto _ : state) {
+        state.PauseTiming();
+        forgetResults(f);
+        state.ResumeTiming();
+        exec(db, "BEGIN");
+        double zero[5] = {};
+        bool first = true;
+        while (sqlite3_step(q) == SQLITE_ROW) {
+            double ch[5];
+            for (int c = 0; c < 5; ++c)
+                ch[c] = sqlite3_column_double(q, 1 + c);
+            if (first)
+                std::copy(ch, ch + 5, zero);
+            first = false;
+            for (int i = 0; i < 11; ++i)
+                sqlite3_bind_double(up, i + 1, i < 5 ? ch[i] - zero[i] : 0.0);
+            sqlite3_bind_int64(up, 12, sqlite3_column_int64(q, 0));
+            sqlite3_step(up);
+            sqlite3_reset(up);
+        }
+        sqlite3_reset(q);
+        exec(db, "COMMIT");
+    }
+    sqlite3_finalize(q);
+    sqlite3_finalize(up);
+}
+BENCHMARK(BM_FloorPass)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_DrawTgraphOnly(benchmark::State& state)
 {

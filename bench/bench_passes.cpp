@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <map>
+#include <memory>
 #include <vector>
 
 using namespace rv;
@@ -33,8 +35,9 @@ struct Fixture {
     std::unique_ptr<AppState> st;
     ScriptedPrompter pr;
     graphs::NodeGeometry geometry;
+    int rows;
 
-    Fixture()
+    explicit Fixture(int kRows) : rows(kRows)
     {
         st = std::make_unique<AppState>(dir.path());
         st->DatabasePath = st->defaultDatabasePath();
@@ -82,10 +85,26 @@ struct Fixture {
     }
 };
 
-Fixture& fixture()
+// 100,000 readings, or a million for the cases that say so.
+Fixture& fixture(int rows = kRows)
 {
-    static Fixture f;
-    return f;
+    static std::map<int, std::unique_ptr<Fixture>> made;
+    auto& f = made[rows];
+    if (!f)
+        f = std::make_unique<Fixture>(rows);
+    return *f;
+}
+
+// Forgets the stored results of earlier passes, so that the next pass
+// writes every row (as the first one after an import does).
+void forgetResults(Fixture& f)
+{
+    check(sqlite3_exec(f.st->conn->handle(),
+                       "UPDATE \"250055001\" SET zero1 = NULL, zero2 = NULL, zero3 = NULL, zero4 = NULL, "
+                       "zero5 = NULL, zero6 = NULL, zero7 = NULL, zero8 = NULL, zero9 = NULL, zero10 = NULL, "
+                       "NumTemp = NULL, Stretch1 = NULL, Disp1 = NULL",
+                       nullptr, nullptr, nullptr),
+          f.st->conn->handle());
 }
 
 QStringList zeroFields()
@@ -109,9 +128,9 @@ QStringList dispFields()
 
 // The floor: the same rows and fields written by rowid, already known, with
 // no reading and no arithmetic.
-void rawUpdate(benchmark::State& state, const QStringList& fields)
+void rawUpdate(benchmark::State& state, const QStringList& fields, int rows = kRows)
 {
-    Fixture& f = fixture();
+    Fixture& f = fixture(rows);
     sqlite3* db = f.st->conn->handle();
     QStringList sets;
     for (qsizetype i = 0; i < fields.size(); ++i)
@@ -156,12 +175,144 @@ void BM_RawUpdateZeroFields(benchmark::State& state)
     rawUpdate(state, zeroFields());
 }
 
+// The floor of a pass: the plain SQLite C API reading the selection's rowid
+// and five channels in FullDate order, subtracting the first row's channels
+// and writing the eleven zero fields by rowid, in one transaction.
+void rawPass(benchmark::State& state, const QStringList& fields, int rows)
+{
+    Fixture& f = fixture(rows);
+    sqlite3* db = f.st->conn->handle();
+    QStringList sets;
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        sets << QStringLiteral("\"%1\" = ?%2").arg(fields[i]).arg(i + 1);
+    const QByteArray sql = QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid = ?%3")
+                               .arg(kSensor, sets.join(", "))
+                               .arg(fields.size() + 1)
+                               .toUtf8();
+    sqlite3_stmt* up = nullptr;
+    sqlite3_stmt* q = nullptr;
+    check(sqlite3_prepare_v2(db, sql.constData(), -1, &up, nullptr), db);
+    check(sqlite3_prepare_v2(db,
+                             "SELECT rowid, Channel1, Channel2, Channel3, Channel4, Channel5 FROM \"250055001\" "
+                             "WHERE Plottemporal = 1 ORDER BY FullDate, rowid",
+                             -1, &q, nullptr),
+          db);
+    for (auto _ : state) {
+        state.PauseTiming();
+        forgetResults(f);
+        state.ResumeTiming();
+        store::Connection::Transaction t(*f.st->conn);
+        double zero[5] = {};
+        bool first = true;
+        while (sqlite3_step(q) == SQLITE_ROW) {
+            double ch[5];
+            for (int c = 0; c < 5; ++c)
+                ch[c] = sqlite3_column_double(q, 1 + c);
+            if (first)
+                std::copy(ch, ch + 5, zero);
+            first = false;
+            for (int i = 0; i < int(fields.size()); ++i)
+                sqlite3_bind_double(up, i + 1, i < 5 ? ch[i] - zero[i] : 0.0);
+            sqlite3_bind_int64(up, int(fields.size()) + 1, sqlite3_column_int64(q, 0));
+            check(sqlite3_step(up), db);
+            sqlite3_reset(up);
+        }
+        sqlite3_reset(q);
+        t.commit();
+    }
+    sqlite3_finalize(up);
+    sqlite3_finalize(q);
+}
+
+void BM_FloorPassZeroFields(benchmark::State& state)
+{
+    rawPass(state, zeroFields(), kRows);
+}
+
+void BM_FloorPassZeroFields1M(benchmark::State& state)
+{
+    rawPass(state, zeroFields(), 1000000);
+}
+
+void BM_FloorPassDispFields(benchmark::State& state)
+{
+    rawPass(state, dispFields(), kRows);
+}
+
+// The pass when every row's stored values are out of date (after an import).
+void passWritingEveryRow(benchmark::State& state, bool displacement, int rows)
+{
+    Fixture& f = fixture(rows);
+    for (auto _ : state) {
+        state.PauseTiming();
+        forgetResults(f);
+        state.ResumeTiming();
+        if (displacement)
+            graphs::GetDispData(*f.st, f.pr, f.geometry);
+        else
+            graphs::GetTemporalData(*f.st, f.pr);
+    }
+    state.counters["rows"] = rows;
+}
+
 void BM_GetTemporalData(benchmark::State& state)
 {
+    passWritingEveryRow(state, false, kRows);
+}
+
+void BM_GetTemporalData1M(benchmark::State& state)
+{
+    passWritingEveryRow(state, false, 1000000);
+}
+
+void BM_GetDispData(benchmark::State& state)
+{
+    passWritingEveryRow(state, true, kRows);
+}
+
+// The pass again with the stored values already current: nothing to write.
+void BM_GetTemporalDataCurrent(benchmark::State& state)
+{
     Fixture& f = fixture();
+    graphs::GetTemporalData(*f.st, f.pr);
     for (auto _ : state)
         graphs::GetTemporalData(*f.st, f.pr);
     state.counters["rows"] = kRows;
+}
+
+void BM_GetDispDataCurrent(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    graphs::GetDispData(*f.st, f.pr, f.geometry);
+    for (auto _ : state)
+        graphs::GetDispData(*f.st, f.pr, f.geometry);
+    state.counters["rows"] = kRows;
+}
+
+// The floor of a pass with nothing to write: reading the drawn columns
+// (FullDate, NumTemp, zero1..5) of the selection in order.
+void BM_FloorReadDrawnColumns(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    graphs::GetTemporalData(*f.st, f.pr);
+    sqlite3* db = f.st->conn->handle();
+    sqlite3_stmt* q = nullptr;
+    check(sqlite3_prepare_v2(db,
+                             "SELECT FullDate, NumTemp, zero1, zero2, zero3, zero4, zero5 FROM \"250055001\" "
+                             "WHERE Plottemporal = 1 ORDER BY FullDate, rowid",
+                             -1, &q, nullptr),
+          db);
+    double sum = 0;
+    for (auto _ : state) {
+        while (sqlite3_step(q) == SQLITE_ROW) {
+            sum += sqlite3_column_bytes(q, 0);
+            for (int c = 1; c < 7; ++c)
+                sum += sqlite3_column_double(q, c);
+        }
+        sqlite3_reset(q);
+    }
+    sqlite3_finalize(q);
+    benchmark::DoNotOptimize(sum);
 }
 
 // What every pass begins with: the selection read into the graph record set.
@@ -189,21 +340,20 @@ void BM_RawUpdateDispFields(benchmark::State& state)
     rawUpdate(state, dispFields());
 }
 
-void BM_GetDispData(benchmark::State& state)
-{
-    Fixture& f = fixture();
-    for (auto _ : state)
-        graphs::GetDispData(*f.st, f.pr, f.geometry);
-    state.counters["rows"] = kRows;
-}
-
 } // namespace
 
 BENCHMARK(BM_RawUpdateZeroFields)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_FloorPassZeroFields)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_GetTemporalData)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_FloorReadDrawnColumns)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_GetTemporalDataCurrent)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenGraphData)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_GraphDataCount)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_RawUpdateDispFields)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_FloorPassDispFields)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_GetDispData)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_GetDispDataCurrent)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_FloorPassZeroFields1M)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_GetTemporalData1M)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 BENCHMARK_MAIN();

@@ -36,6 +36,11 @@ bool isDigit(QChar c)
 
 double Val(const QString& text)
 {
+    return leadingNumber(text).value_or(0.0);
+}
+
+std::optional<double> leadingNumber(const QString& text)
+{
     // The classic leading-number parse: blanks, tabs and line feeds are
     // skipped wherever they stand, and the number ends at the first other
     // character that cannot continue it.
@@ -69,7 +74,7 @@ double Val(const QString& text)
         }
     }
     if (!anyDigit)
-        return 0.0;
+        return std::nullopt;
     // An exponent counts only when at least one digit follows its letter.
     if (i < n) {
         const QChar c = text[i];
@@ -99,7 +104,7 @@ double Val(const QString& text)
         s.pop_back();
     double v = 0.0;
     if (!detail::parsePlainDecimal(s, v))
-        return 0.0;  // out of the double range
+        return std::nullopt;  // out of the double range
     return v;
 }
 

@@ -13,6 +13,10 @@ double Round(double x, int d);
 // mark, stops at the first character that cannot continue a number
 // ("21,5" -> 21, "abc" -> 0, "" -> 0).
 double Val(const QString& text);
+// The same leading number, or nullopt when the text has none (no digit
+// before the first character that cannot start a number: "", "abc", "NaN",
+// "inf", "-") or it is out of the double range ("1e400").
+std::optional<double> leadingNumber(const QString& text);
 
 // Whether a typed text is a number: optional blanks around, optional sign,
 // digits with "." as decimal mark, an optional exponent; a comma only as a

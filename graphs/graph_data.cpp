@@ -5,10 +5,8 @@
 #include "store/dialect.h"
 #include "store/sqlerror.h"
 #include "store/sqltext.h"
-#include "store/statement.h"
 #include "store/tableinfo.h"
 
-#include <sqlite3.h>
 
 namespace rv::graphs {
 
@@ -82,16 +80,14 @@ int ResolvedSelection::indexOf(const QString& field) const
     return -1;
 }
 
-ResolvedSelection resolveSelection(sqlite3* db, const QString& id, GraphSelection sel)
+ResolvedSelection resolveSelection(store::Connection& conn, const QString& id, GraphSelection sel)
 {
     using namespace store::detail;
     const Statement stmt = parseStatement(graphDataSql(id, sel));
-    const auto name = storedTableName(db, stmt.table);
-    if (!name)
-        throw tableMissing(stmt.table);
     ResolvedSelection r;
-    r.table = *name;
-    r.cols = tableColumns(db, r.table);
+    r.shape = store::tableShape(conn, stmt.table);
+    r.table = r.shape.table;
+    r.cols = r.shape.cols;
     r.where = bindCriteria(stmt.where, r.cols, [&r](const QString& f) { return r.indexOf(f); });
     r.orderCol = r.indexOf(stmt.orderBy);
     if (r.orderCol < 0)
@@ -100,7 +96,7 @@ ResolvedSelection resolveSelection(sqlite3* db, const QString& id, GraphSelectio
     return r;
 }
 
-int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel)
+int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel, int atMost)
 {
     QString id;
     try {
@@ -108,15 +104,17 @@ int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel)
         st.rsGraph.close();
         if (!graphTableReady(st, pr, sel, id))
             return 0;
-        sqlite3* db = st.conn->handle();
-        if (!db)
+        if (!st.conn->state())
             throw store::detail::objectClosed();
-        const ResolvedSelection r = resolveSelection(db, id, sel);
+        const ResolvedSelection r = resolveSelection(*st.conn, id, sel);
         using namespace store::detail;
-        const QByteArray sql = ("SELECT count(*) FROM " + quoteIdent(r.table) + sqlWhere(r.where, r.cols)).toUtf8();
-        StatementUse use(db, st.conn->prepared(sql));
-        bindWhere(use.get(), r.where);
-        return use.step() ? sqlite3_column_int(use.get(), 0) : 0;
+        const QString rows = "SELECT 1 FROM " + quoteIdent(r.table) + sqlWhere(r.where, r.cols);
+        const QByteArray sql = (atMost < 0 ? "SELECT count(*) FROM " + quoteIdent(r.table) + sqlWhere(r.where, r.cols)
+                                           : "SELECT count(*) FROM (" + rows + " LIMIT " + QString::number(atMost) + ")")
+                                   .toUtf8();
+        store::BulkQuery q(*st.conn, sql);
+        q.bindWhere(r.where);
+        return q.next() ? int(q.integer(0)) : 0;
     } catch (...) {
         graphOpenFailed(st, pr, sel, id);
         return 0;

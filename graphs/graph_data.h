@@ -2,9 +2,9 @@
 // Opening the selection of readings a graph is drawn from.
 #include "state/appstate.h"
 #include "common/prompter.h"
+#include "store/bulk.h"
 #include "store/criteria.h"
 
-struct sqlite3;
 
 namespace rv::graphs {
 
@@ -24,19 +24,21 @@ void OpenGraphData(AppState& st, Prompter& pr, GraphSelection sel);
 // (a missing table is err::InputTableMissing).
 struct ResolvedSelection {
     QString table;
+    store::TableShape shape;
     std::vector<store::detail::ColumnInfo> cols;
     store::detail::BoundCriteria where;
     int orderCol = -1;
     bool descending = false;
     int indexOf(const QString& field) const;  // case-insensitive; -1 when missing
 };
-ResolvedSelection resolveSelection(sqlite3* db, const QString& id, GraphSelection sel);
+ResolvedSelection resolveSelection(store::Connection& conn, const QString& id, GraphSelection sel);
 
 // The number of readings OpenGraphData followed by RecordCount would give,
 // counted without reading the rows, with OpenGraphData's handling of a
 // missing table; 0 when the selection cannot be opened. The graph data
-// record set is left closed.
-int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel);
+// record set is left closed. With atMost, counting stops there (a page only
+// asks whether there are two).
+int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel, int atMost = -1);
 
 // The two halves of OpenGraphData's handling of a missing table, for code
 // that reads the same selection another way. Before the open: false when the

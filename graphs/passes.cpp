@@ -4,41 +4,71 @@
 #include "calc/zeros.h"
 #include "common/log.h"
 #include "graphs/graph_data.h"
+#include "store/bulk.h"
 #include "store/cell.h"
 #include "store/sqlerror.h"
-#include "store/statement.h"
 #include "store/tableinfo.h"
 
-#include <QHash>
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <memory>
 #include <optional>
-#include <sqlite3.h>
 #include <vector>
 
 // A pass reads its selection straight from the file rather than through the
-// graph record set: only the sixteen fields it needs, by rowid, in the order
-// the record set would give (the same condition, FullDate then rowid), and
-// writes each row back by rowid. The record set would hold all 41 fields of
-// every reading, which on years of hourly readings costs more than the pass
-// itself. The graph record set is left closed, as after a pass through it.
+// graph record set: only the fields it needs, by rowid, in the order the
+// record set would give (the same condition, FullDate then rowid), in chunks
+// read into the same buffers, and writes back by rowid only the rows whose
+// stored values differ from the new ones. The record set would hold all 41
+// fields of every reading, which on years of hourly readings costs more than
+// the pass itself. The graph record set is left closed, as after a pass
+// through it.
 
 namespace rv::graphs {
 
 namespace {
 
 using store::detail::Cell;
+using store::detail::Tag;
 using store::detail::TextPool;
 
-// Columns read per row.
-enum : int { kChannel = 0, kChannelT = 10, kZero = 11, kRead = 16 };
+// Columns read per row: the channels, then the stored values of every field
+// a pass writes, then FullDate.
+enum : int {
+    kChannel = 0,
+    kChannelT = 10,
+    kZero = 11,
+    kNumTemp = 21,
+    kStretch = 22,
+    kDisp = 27,
+    kFull = 33,
+    kRead = 34
+};
+// Rows per chunk: small enough to stay in the processor's caches, large
+// enough that the chunk's bookkeeping does not count.
+constexpr size_t kChunk = 1024;
+
+// Julian day of 1899/12/30 and the date serial of 1970/01/01: the chart's
+// date-time keys are seconds since then.
+constexpr qint64 kSerialEpoch = 2415019;
+constexpr double kUnixEpochSerial = 25569.0;
 
 struct Selection {
     enum State { Closed, Open } state = Closed;
     QString table;
-    // kRead cells per row, in selection order.
+    std::unique_ptr<store::BulkQuery> query;  // while rows remain
+    std::vector<store::ColType> types;
+    // kRead cells per row of the current chunk, in selection order.
     std::vector<Cell> cells;
     TextPool pool;
     std::vector<qint64> rowids;
+    qint64 firstRowid = 0;
+    qint64 lastRowid = 0;
+    int readingDateCol = -1;
+    store::ColType readingDateType = store::ColType::Date;
     // The names of the fields written, as the table spells them.
     std::array<QString, 11> zeroName;
     QString numTempName;
@@ -49,6 +79,31 @@ struct Selection {
     size_t rows() const { return rowids.size(); }
     const Cell* row(size_t r) const { return cells.data() + r * kRead; }
     QVariant value(size_t r, int c) const { return store::detail::cellValue(row(r)[c], pool); }
+
+    // The next chunk in place of the current one; false when none is left.
+    bool fetch()
+    {
+        rowids.clear();
+        cells.clear();
+        pool.clear();
+        if (!query)
+            return false;
+        while (rowids.size() < kChunk) {
+            if (!query->next()) {
+                query.reset();
+                break;
+            }
+            rowids.push_back(query->integer(0));
+            for (int c = 0; c < kRead; ++c)
+                cells.push_back(query->cell(c + 1, types[size_t(c)], pool));
+        }
+        if (!rowids.empty()) {
+            if (firstRowid == 0)
+                firstRowid = rowids.front();
+            lastRowid = rowids.back();
+        }
+        return !rowids.empty();
+    }
 };
 
 // The statement's error when there is no row: closed, empty, or a table
@@ -64,44 +119,51 @@ void requireRow(const Selection& s, size_t r)
 }
 
 // OpenGraphData's reading of the selection: the same statement, the same
-// handling of a missing table.
-Selection openSelection(AppState& st, Prompter& pr, GraphSelection sel)
+// handling of a missing table. The first chunk is read.
+void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel, bool displacement)
 {
-    Selection s;
     QString id;
     try {
         id = st.rsSensors.text(QStringLiteral("InstrumentID"));
         st.rsGraph.close();
         if (!graphTableReady(st, pr, sel, id))
-            return s;
+            return;
         using namespace store::detail;
-        sqlite3* db = st.conn->handle();
-        if (!db)
+        if (!st.conn->state())
             throw objectClosed();
-        const ResolvedSelection rs = resolveSelection(db, id, sel);
+        const ResolvedSelection rs = resolveSelection(*st.conn, id, sel);
         s.table = rs.table;
         const std::vector<ColumnInfo>& cols = rs.cols;
         auto indexOf = [&rs](const QString& f) { return rs.indexOf(f); };
 
-        // The fields read, in the order of the enum above; a missing one is
-        // read as null and makes every row fail as it would in the record set.
+        // The fields read, in the order of the enum above. A missing channel
+        // or zero is read as null and makes every row fail as it would in the
+        // record set; the stretches and displacements are read only by the
+        // passes that write them.
         QStringList wanted;
         for (int k = 1; k <= 10; ++k)
             wanted << QStringLiteral("Channel%1").arg(k);
         wanted << QStringLiteral("ChannelT");
-        for (int k = 1; k <= 5; ++k)
+        for (int k = 1; k <= 10; ++k)
             wanted << QStringLiteral("zero%1").arg(k);
+        wanted << QStringLiteral("NumTemp");
+        for (int k = 1; k <= 5; ++k)
+            wanted << QStringLiteral("Stretch%1").arg(k);
+        for (int k = 1; k <= 6; ++k)
+            wanted << QStringLiteral("Disp%1").arg(k);
+        wanted << QStringLiteral("FullDate");
         QStringList select;
-        std::vector<store::ColType> types;
-        for (const QString& f : wanted) {
-            const int i = indexOf(f);
-            if (i < 0) {
+        for (int c = 0; c < kRead; ++c) {
+            const int i = indexOf(wanted[c]);
+            const bool skip = !displacement && c >= kStretch && c < kFull;
+            if (i < 0 && c <= kZero + 4)
                 s.complete = false;
+            if (i < 0 || skip) {
                 select << QStringLiteral("NULL");
-                types.push_back(store::ColType::Double);
+                s.types.push_back(store::ColType::Double);
             } else {
                 select << quoteIdent(cols[size_t(i)].name);
-                types.push_back(cols[size_t(i)].type);
+                s.types.push_back(cols[size_t(i)].type);
             }
         }
         auto stored = [&](const QString& f) {
@@ -117,25 +179,26 @@ Selection openSelection(AppState& st, Prompter& pr, GraphSelection sel)
             s.stretchName[size_t(k)] = stored(QStringLiteral("Stretch%1").arg(k));
         for (int k = 1; k <= 6; ++k)
             s.dispName[size_t(k)] = stored(QStringLiteral("Disp%1").arg(k));
+        s.readingDateCol = indexOf(QStringLiteral("ReadingDate"));
+        if (s.readingDateCol >= 0)
+            s.readingDateType = cols[size_t(s.readingDateCol)].type;
 
         const QByteArray sql = (QStringLiteral("SELECT rowid, ") + select.join(QStringLiteral(", ")) +
                                 QStringLiteral(" FROM ") + quoteIdent(s.table) + sqlWhere(rs.where, cols) +
                                 QStringLiteral(" ORDER BY ") + quoteIdent(cols[size_t(rs.orderCol)].name) +
                                 (rs.descending ? QStringLiteral(" DESC") : QString()) + QStringLiteral(", rowid"))
                                    .toUtf8();
-        StatementUse use(db, st.conn->prepared(sql));
-        bindWhere(use.get(), rs.where);
-        while (use.step()) {
-            s.rowids.push_back(sqlite3_column_int64(use.get(), 0));
-            for (int c = 0; c < kRead; ++c)
-                s.cells.push_back(readCell(use.get(), c + 1, types[size_t(c)], s.pool));
-        }
+        s.query = std::make_unique<store::BulkQuery>(*st.conn, sql);
+        s.query->bindWhere(rs.where);
+        s.fetch();
         s.state = Selection::Open;
     } catch (...) {
         graphOpenFailed(st, pr, sel, id);
-        s = Selection();
+        s.query.reset();
+        s.rowids.clear();
+        s.cells.clear();
+        s.state = Selection::Closed;
     }
-    return s;
 }
 
 calc::ChannelValues channelsOf(const Selection& s, size_t r)
@@ -174,8 +237,64 @@ struct RowWrite {
 // Zero values and temperature of row r. A channel that cannot be zeroed ends
 // the row there: the fields before it take their new values, the rest keep
 // their old ones, and the pass goes on.
+// The temperature as the zero calculation reads it: the text of the stored
+// number (fifteen significant digits) read back as a number, taken without
+// the texts. false for the values the general way must judge.
+bool quickTemperature(double d, double& out)
+{
+    if (d == 0) {
+        out = 0.0;
+        return true;
+    }
+    const double a = std::fabs(d);
+    if (!(a > 1e-290 && a < 1e290))
+        return false;
+    char buf[40];
+    const auto res = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, 14);
+    if (res.ec != std::errc())
+        return false;
+    double v = 0;
+    const auto back = std::from_chars(buf, res.ptr, v);
+    if (back.ec != std::errc() || back.ptr != res.ptr)
+        return false;
+    out = v + 0.0;
+    return true;
+}
+
+// The zero calculation on a row whose channels are numbers or empty and
+// that every channel of can be zeroed: the common case, done on the cells
+// without the general values. false leaves the row to the general way.
+bool quickZeros(const Selection& s, size_t r, const calc::ZeroOffsets& off, RowWrite& w)
+{
+    if (s.state != Selection::Open || r >= s.rows() || !s.complete)
+        return false;
+    const Cell* row = s.row(r);
+    for (int k = 1; k <= 10; ++k) {
+        const Cell& c = row[kChannel + k - 1];
+        if (c.tag == Tag::Null) {
+            w.zero[size_t(k)] = 0;
+            continue;
+        }
+        if (c.tag != Tag::Double || !off.value[size_t(k)])
+            return false;
+        // x - x is +0 for the zero reading itself; a difference is never -0.
+        w.zero[size_t(k)] = (c.d - *off.value[size_t(k)]) + 0.0;
+    }
+    const Cell& t = row[kChannelT];
+    if (t.tag == Tag::Null)
+        w.temp = 0.0;
+    else if (t.tag != Tag::Double || !quickTemperature(t.d, w.temp))
+        return false;
+    w.zeros = 10;
+    w.numTemp = true;
+    return true;
+}
+
 void SetZeros(AppState& st, const Selection& s, size_t r, const calc::ZeroOffsets& off, RowWrite& w)
 {
+    if (quickZeros(s, r, off, w))
+        return;
+    w = RowWrite();
     try {
         requireRow(s, r);
         const calc::ZeroRow z = calc::SetZeros(channelsOf(s, r), s.value(r, kChannelT), off);
@@ -219,10 +338,45 @@ void CalcStretchAndDisp(const Selection& s, size_t r, const calc::Anchors& a, Ro
     w.displacement = true;
 }
 
-// Prepared UPDATE statements by rowid, one per shape of row.
+// A stored value as the chart reads it: a number (a Yes/No as 1 or 0, a
+// date or time as its serial), NaN for null; nullopt for a text, which only
+// the drawing's general reading handles.
+std::optional<double> plotted(const Cell& c)
+{
+    switch (c.tag) {
+    case Tag::Null: return std::numeric_limits<double>::quiet_NaN();
+    case Tag::Double: return std::isfinite(c.d) ? c.d : std::numeric_limits<double>::quiet_NaN();
+    case Tag::Long:
+    case Tag::Bool: return double(c.i);
+    case Tag::Date: return double(c.i - kSerialEpoch);
+    case Tag::Time: return c.i / double(store::detail::kMsPerDay);
+    case Tag::DateTime:
+        return double(c.i / store::detail::kMsPerDay - kSerialEpoch)
+            + (c.i % store::detail::kMsPerDay) / double(store::detail::kMsPerDay);
+    case Tag::Text: break;
+    }
+    return std::nullopt;
+}
+
+bool sameAsStored(const Cell& c, double v)
+{
+    return c.tag == Tag::Double && c.d == v;
+}
+
+bool sameAsStored(const Cell& c, const std::optional<double>& v)
+{
+    return v ? sameAsStored(c, *v) : c.tag == Tag::Null;
+}
+
+// Writes rows back by rowid, one prepared UPDATE per shape of row, and only
+// rows whose stored values differ from the new ones: a pass over readings
+// already up to date writes nothing.
 class RowWriter {
 public:
-    RowWriter(store::Connection& conn, const Selection& s) : m_conn(conn), m_s(s) {}
+    RowWriter(store::Connection& conn, const Selection& s, const store::TableShape& shape)
+        : m_conn(conn), m_s(s), m_shape(shape)
+    {
+    }
 
     void update(size_t r, const RowWrite& w)
     {
@@ -230,71 +384,136 @@ public:
         const int key = w.zeros * 4 + (w.numTemp ? 2 : 0) + (w.displacement ? 1 : 0);
         if (key == 0)
             return;  // nothing assigned: nothing to write
-        sqlite3* db = m_conn.handle();
-        store::detail::StatementUse use(db, statement(key, w));
-        sqlite3_stmt* st = use.get();
-        int p = 1;
+        if (unchanged(r, w))
+            return;
+        store::BulkUpdate& u = statement(key, w);
+        int p = 0;
         for (int k = 1; k <= w.zeros; ++k)
-            sqlite3_bind_double(st, p++, w.zero[size_t(k)]);
+            u.setDouble(p++, w.zero[size_t(k)]);
         if (w.numTemp)
-            sqlite3_bind_double(st, p++, w.temp);
+            u.setDouble(p++, w.temp);
         if (w.displacement) {
             for (int k = 1; k <= 5; ++k)
-                bindOptional(st, p++, w.stretch[size_t(k)]);
+                setOptional(u, p++, w.stretch[size_t(k)]);
             for (int k = 1; k <= 6; ++k)
-                bindOptional(st, p++, w.disp[size_t(k)]);
+                setOptional(u, p++, w.disp[size_t(k)]);
         }
-        sqlite3_bind_int64(st, p, m_s.rowids[r]);
-        use.step();
-        if (sqlite3_changes(db) == 0)
-            throw store::DbError(store::err::EngineError,
-                                 QStringLiteral("Row cannot be located for updating. Some values may have been "
-                                                "changed since it was last read."));
+        u.update(m_s.rowids[r]);
     }
 
 private:
-    static void bindOptional(sqlite3_stmt* st, int p, const std::optional<double>& v)
+    bool unchanged(size_t r, const RowWrite& w) const
     {
-        if (v)
-            sqlite3_bind_double(st, p, *v);
-        else
-            sqlite3_bind_null(st, p);
+        const Cell* row = m_s.row(r);
+        for (int k = 1; k <= w.zeros; ++k)
+            if (!sameAsStored(row[kZero + k - 1], w.zero[size_t(k)]))
+                return false;
+        if (w.numTemp && !sameAsStored(row[kNumTemp], w.temp))
+            return false;
+        if (w.displacement) {
+            for (int k = 1; k <= 5; ++k)
+                if (!sameAsStored(row[kStretch + k - 1], w.stretch[size_t(k)]))
+                    return false;
+            for (int k = 1; k <= 6; ++k)
+                if (!sameAsStored(row[kDisp + k - 1], w.disp[size_t(k)]))
+                    return false;
+        }
+        return true;
     }
 
-    sqlite3_stmt* statement(int key, const RowWrite& w)
+    static void setOptional(store::BulkUpdate& u, int p, const std::optional<double>& v)
     {
-        auto it = m_sql.find(key);
-        if (it == m_sql.end()) {
-            using store::detail::quoteIdent;
+        if (v)
+            u.setDouble(p, *v);
+        else
+            u.setNull(p);
+    }
+
+    store::BulkUpdate& statement(int key, const RowWrite& w)
+    {
+        auto it = m_statements.find(key);
+        if (it == m_statements.end()) {
             QStringList sets;
             for (int k = 1; k <= w.zeros; ++k)
-                sets << quoteIdent(m_s.zeroName[size_t(k)]);
+                sets << m_s.zeroName[size_t(k)];
             if (w.numTemp)
-                sets << quoteIdent(m_s.numTempName);
+                sets << m_s.numTempName;
             if (w.displacement) {
                 for (int k = 1; k <= 5; ++k)
-                    sets << quoteIdent(m_s.stretchName[size_t(k)]);
+                    sets << m_s.stretchName[size_t(k)];
                 for (int k = 1; k <= 6; ++k)
-                    sets << quoteIdent(m_s.dispName[size_t(k)]);
+                    sets << m_s.dispName[size_t(k)];
             }
-            for (qsizetype i = 0; i < sets.size(); ++i)
-                sets[i] += QStringLiteral(" = ?%1").arg(i + 1);
-            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
-                                    .arg(store::detail::quoteIdent(m_s.table), sets.join(QStringLiteral(", ")))
-                                    .arg(sets.size() + 1);
-            it = m_sql.insert(key, sql.toUtf8());
+            it = m_statements.emplace(key, std::make_unique<store::BulkUpdate>(m_conn, m_shape, sets)).first;
         }
-        return m_conn.prepared(it.value());
+        return *it->second;
     }
 
     store::Connection& m_conn;
     const Selection& m_s;
-    QHash<int, QByteArray> m_sql;
+    const store::TableShape& m_shape;
+    std::map<int, std::unique_ptr<store::BulkUpdate>> m_statements;
 };
 
-void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry* g, const QString& logName)
+// Adds row r's points to the lines: the values written, and the stored
+// ones where the row was not written in full.
+void addLine(const Selection& s, size_t r, const RowWrite& w, GraphLines& lines)
 {
-    const Selection s = openSelection(st, pr, sel);
+    if (!lines.ready)
+        return;
+    const Cell* row = s.row(r);
+    const auto x = plotted(row[kFull]);
+    const Tag xt = row[kFull].tag;
+    if (!x || !(xt == Tag::Null || xt == Tag::Date || xt == Tag::DateTime)) {
+        lines.ready = false;  // a FullDate the general reading must judge
+        return;
+    }
+    lines.x.push_back(std::isnan(*x) ? *x : std::round((*x - kUnixEpochSerial) * 86400.0 * 1000.0) / 1000.0);
+    auto put = [&](int f, const std::optional<double>& v) {
+        if (!v) {
+            lines.ready = false;
+            return;
+        }
+        lines.y[size_t(f)].push_back(*v);
+    };
+    put(0, w.numTemp ? std::optional<double>(w.temp) : plotted(row[kNumTemp]));
+    if (lines.displacement) {
+        for (int k = 1; k <= 6; ++k) {
+            const auto& d = w.disp[size_t(k)];
+            put(k, w.displacement ? std::optional<double>(d ? *d : std::numeric_limits<double>::quiet_NaN())
+                                  : plotted(row[kDisp + k - 1]));
+        }
+    } else {
+        for (int k = 1; k <= 10; ++k)
+            put(k, k <= w.zeros ? std::optional<double>(w.zero[size_t(k)]) : plotted(row[kZero + k - 1]));
+    }
+}
+
+QVariant readingDate(store::Connection& conn, const Selection& s, qint64 rowid)
+{
+    if (s.readingDateCol < 0 || rowid == 0)
+        return QVariant();
+    using store::detail::quoteIdent;
+    store::BulkQuery q(conn, (QStringLiteral("SELECT ReadingDate FROM ") + quoteIdent(s.table)
+                              + QStringLiteral(" WHERE rowid = ?1"))
+                                 .toUtf8());
+    q.bindInt(1, rowid);
+    if (!q.next())
+        return QVariant();
+    TextPool pool;
+    return store::detail::cellValue(q.cell(0, s.readingDateType, pool), pool);
+}
+
+void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry* g, const QString& logName,
+             GraphLines* lines)
+{
+    if (lines) {
+        lines->clear();
+        lines->ready = true;
+        lines->displacement = g != nullptr;
+    }
+    Selection s;
+    openSelection(s, st, pr, sel, g != nullptr);
     GetOffsets(st, s);
     const calc::ZeroOffsets off = calc::readOffsets(st.Offset);
     std::optional<calc::Anchors> anchors;
@@ -304,9 +523,14 @@ void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry*
     // All rows in one write to the file. A failure keeps the rows already
     // done, as it would row by row; the row that failed is not written.
     std::optional<store::Connection::Transaction> tx;
+    bool finished = false;
     try {
         tx.emplace(*st.conn);
-        RowWriter writer(*st.conn, s);
+        std::optional<store::TableShape> shape;
+        if (s.state == Selection::Open)
+            shape = store::tableShape(*st.conn, s.table);
+        const store::TableShape none;
+        RowWriter writer(*st.conn, s, shape ? *shape : none);
         size_t r = 0;
         // The body runs before the first end test, so a closed or empty
         // selection fails in it.
@@ -316,43 +540,61 @@ void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry*
             if (anchors)
                 CalcStretchAndDisp(s, r, *anchors, w);
             writer.update(r, w);
-            ++r;
+            if (lines)
+                addLine(s, r, w, *lines);
+            if (++r == s.rows() && s.fetch())
+                r = 0;
         } while (r < s.rows());
+        s.query.reset();
         tx->commit();
+        finished = true;
     } catch (...) {
         logCurrentException(st.DataFolder, logName);
+        s.query.reset();
         attempt([&] {
             if (tx)
                 tx->commit();
         });
     }
+    if (!lines)
+        return;
+    if (!finished || s.state != Selection::Open) {
+        lines->clear();
+        return;
+    }
+    try {
+        lines->firstDate = readingDate(*st.conn, s, s.firstRowid);
+        lines->lastDate = readingDate(*st.conn, s, s.lastRowid);
+    } catch (...) {
+        lines->clear();
+    }
 }
 
 } // namespace
 
-void GetTemporalData(AppState& st, Prompter& pr)
+void GetTemporalData(AppState& st, Prompter& pr, GraphLines* lines)
 {
-    runPass(st, pr, GraphSelection::Temporal, nullptr, QStringLiteral("G_GetTemporalData"));
+    runPass(st, pr, GraphSelection::Temporal, nullptr, QStringLiteral("G_GetTemporalData"), lines);
 }
 
-void GetDispData(AppState& st, Prompter& pr, const NodeGeometry& g)
+void GetDispData(AppState& st, Prompter& pr, const NodeGeometry& g, GraphLines* lines)
 {
-    runPass(st, pr, GraphSelection::Temporal, &g, QStringLiteral("G_GetTemporalData"));
+    runPass(st, pr, GraphSelection::Temporal, &g, QStringLiteral("G_GetTemporalData"), lines);
 }
 
 void GetSpatialData(AppState& st, Prompter& pr)
 {
-    runPass(st, pr, GraphSelection::Spatial, nullptr, QStringLiteral("G_GetTemporalData"));
+    runPass(st, pr, GraphSelection::Spatial, nullptr, QStringLiteral("G_GetTemporalData"), nullptr);
 }
 
 void GetSDispData(AppState& st, Prompter& pr, const NodeGeometry& g)
 {
-    runPass(st, pr, GraphSelection::Spatial, &g, QStringLiteral("G_GetTemporalData"));
+    runPass(st, pr, GraphSelection::Spatial, &g, QStringLiteral("G_GetTemporalData"), nullptr);
 }
 
 void GetRateData(AppState& st, Prompter& pr)
 {
-    runPass(st, pr, GraphSelection::AllReadings, nullptr, QStringLiteral("G_GetRateData"));
+    runPass(st, pr, GraphSelection::AllReadings, nullptr, QStringLiteral("G_GetRateData"), nullptr);
 }
 
 } // namespace rv::graphs

@@ -5,7 +5,9 @@
 #include "common/prompter.h"
 #include "state/appstate.h"
 #include <QString>
+#include <QVariant>
 #include <array>
+#include <vector>
 
 namespace rv::graphs {
 
@@ -20,10 +22,32 @@ struct NodeGeometry {
     std::array<QString, 7> relAnchor;
 };
 
+// What a time graph draws, handed over by the pass that computed it, so
+// that the drawing need not read the selection again: per row of the
+// selection, in its order, the X of the point (FullDate as the chart's
+// date-time key) and the values of the drawn fields as they stand after the
+// pass. NaN is "no point". Filled only when the pass ran to the end and
+// every value is a plain number or null; otherwise `ready` stays false and
+// the drawing reads the selection itself.
+struct GraphLines {
+    bool ready = false;
+    // 0 NumTemp, 1..10 zero1..zero10 (the zero passes) or 1..6 Disp1..Disp6
+    // (the displacement passes).
+    static constexpr int kFields = 11;
+    bool displacement = false;
+    std::vector<double> x;
+    std::array<std::vector<double>, kFields> y;
+    // ReadingDate of the first and the last row (null, a date or a text).
+    QVariant firstDate;
+    QVariant lastDate;
+    void clear() { *this = GraphLines(); }
+};
+
 // Each pass ends with the graph data record set closed. A page runs its pass
 // only when the selection holds at least two readings (GraphDataCount).
-void GetTemporalData(AppState& st, Prompter& pr);
-void GetDispData(AppState& st, Prompter& pr, const NodeGeometry& g);
+// With `lines`, the time passes also give what the drawing needs.
+void GetTemporalData(AppState& st, Prompter& pr, GraphLines* lines = nullptr);
+void GetDispData(AppState& st, Prompter& pr, const NodeGeometry& g, GraphLines* lines = nullptr);
 void GetSpatialData(AppState& st, Prompter& pr);
 void GetSDispData(AppState& st, Prompter& pr, const NodeGeometry& g);
 void GetRateData(AppState& st, Prompter& pr);

@@ -83,15 +83,19 @@ double fieldNumber(const store::Recordset& rs, const QString& field)
     return d;
 }
 
-QDate fieldDate(const store::Recordset& rs, const QString& field)
+QDate dateOf(const QVariant& v)
 {
-    const QVariant v = rs.value(field);
     if (v.isNull())
         fail(store::err::InvalidUse, QStringLiteral("Invalid use of Null"));
     const QDate d = v.metaType().id() == QMetaType::QDateTime ? v.toDateTime().date() : v.toDate();
     if (!d.isValid())
         typeMismatch();
     return d;
+}
+
+QDate fieldDate(const store::Recordset& rs, const QString& field)
+{
+    return dateOf(rs.value(field));
 }
 
 Chart& chartOf(QCustomPlot* plot)
@@ -155,7 +159,7 @@ QString& seriesTitle(AppState& st, int k)
 
 // Every statement is tried on its own: a failing one leaves its setting as
 // it was and the drawing goes on.
-void drawTimeGraph(MainContext& c, const TimeGraph& g)
+void drawTimeGraph(MainContext& c, const TimeGraph& g, const GraphLines* lines)
 {
     AppState& st = c.st;
     Chart* chart = Chart::of(g.plot);
@@ -185,12 +189,17 @@ void drawTimeGraph(MainContext& c, const TimeGraph& g)
     if (g.loadTitle)
         attempt([&] { ch.leftAxis().setTitle(st.rsConfig.text(QStringLiteral("TemporalYaxis"))); });
 
-    attempt([&] { OpenGraphData(st, c.pr, GraphSelection::Temporal); });
     QDate first, last;
-    attempt([&] { st.rsGraph.moveLast(); });
-    attempt([&] { last = fieldDate(st.rsGraph, QStringLiteral("ReadingDate")); });
-    attempt([&] { st.rsGraph.moveFirst(); });
-    attempt([&] { first = fieldDate(st.rsGraph, QStringLiteral("ReadingDate")); });
+    if (lines) {
+        attempt([&] { last = dateOf(lines->lastDate); });
+        attempt([&] { first = dateOf(lines->firstDate); });
+    } else {
+        attempt([&] { OpenGraphData(st, c.pr, GraphSelection::Temporal); });
+        attempt([&] { st.rsGraph.moveLast(); });
+        attempt([&] { last = fieldDate(st.rsGraph, QStringLiteral("ReadingDate")); });
+        attempt([&] { st.rsGraph.moveFirst(); });
+        attempt([&] { first = fieldDate(st.rsGraph, QStringLiteral("ReadingDate")); });
+    }
     qint64 span = 0;
     attempt([&] {
         if (first.isValid() && last.isValid())
@@ -198,14 +207,28 @@ void drawTimeGraph(MainContext& c, const TimeGraph& g)
     });
 
     attempt([&] { ch.leftAxis().setAutomatic(true); });
-    for (int i = 0; i <= 9; ++i)
-        attempt([&] { ch.series(i).bindX(st.rsGraph, QStringLiteral("fulldate")); });
-    attempt([&] { ch.series(0).bindY(QStringLiteral("NumTemp")); });
+    // The pass's lines: X of every row, and the drawn fields' values. Only
+    // the first ten series take X from the rows.
+    auto line = [&](int series, int field, const QString& name) {
+        if (series > 9)
+            return;
+        ch.series(series).setPoints(lines->x, lines->y[size_t(field)], QStringLiteral("fulldate"), name);
+    };
+    if (lines) {
+        attempt([&] { line(0, 0, QStringLiteral("NumTemp")); });
+    } else {
+        for (int i = 0; i <= 9; ++i)
+            attempt([&] { ch.series(i).bindX(st.rsGraph, QStringLiteral("fulldate")); });
+        attempt([&] { ch.series(0).bindY(QStringLiteral("NumTemp")); });
+    }
     attempt([&] { ch.series(0).setActive(true); });
 
     n = count();
     for (int k = 1; k <= n; ++k) {
-        attempt([&] { ch.series(k).bindY(g.yPrefix + QString::number(k)); });
+        if (lines)
+            attempt([&] { line(k, k, g.yPrefix + QString::number(k)); });
+        else
+            attempt([&] { ch.series(k).bindY(g.yPrefix + QString::number(k)); });
         attempt([&] { ch.series(k).setTitle(seriesTitle(st, k)); });
         attempt([&] { ch.series(k).setActive(true); });
     }
@@ -414,16 +437,40 @@ void showTips(MainContext& c)
 
 } // namespace
 
-void DrawTgraph(MainContext& c)
+namespace {
+
+// The lines a drawing can use: made by the right pass for it, and covering
+// every series it will draw (a field the table does not have is left to the
+// drawing's own reading, which fails as it always has).
+const GraphLines* usable(MainContext& c, const GraphLines* lines, bool displacement, const QString& countField)
 {
-    const MainUi& u = c.ui;
-    drawTimeGraph(c, {u.ChartT, QStringLiteral("NumChannels"), u.txtRelSGCenter, 6, QStringLiteral("zero"), true});
+    if (!lines || !lines->ready || lines->displacement != displacement)
+        return nullptr;
+    int n = 0;
+    try {
+        n = wholeNumber(Val(c.st.rsConfig.text(countField)));
+    } catch (...) {
+        return lines;
+    }
+    return n < (displacement ? 7 : GraphLines::kFields) ? lines : nullptr;
 }
 
-void DrawRgraph(MainContext& c)
+} // namespace
+
+void DrawTgraph(MainContext& c, const GraphLines* lines)
 {
     const MainUi& u = c.ui;
-    drawTimeGraph(c, {u.ChartT2, QStringLiteral("NumNodes"), u.txtRelSGanchor, 7, QStringLiteral("Disp"), false});
+    const QString count = QStringLiteral("NumChannels");
+    drawTimeGraph(c, {u.ChartT, count, u.txtRelSGCenter, 6, QStringLiteral("zero"), true},
+                  usable(c, lines, false, count));
+}
+
+void DrawRgraph(MainContext& c, const GraphLines* lines)
+{
+    const MainUi& u = c.ui;
+    const QString count = QStringLiteral("NumNodes");
+    drawTimeGraph(c, {u.ChartT2, count, u.txtRelSGanchor, 7, QStringLiteral("Disp"), false},
+                  usable(c, lines, true, count));
 }
 
 void DrawSgraph(MainContext& c)
@@ -453,16 +500,17 @@ void drawGraphPage(MainContext& c, int page)
     const PageChart pc = pageChart(c.ui, page);
     if (!pc.plot)
         return;
+    GraphLines lines;
     switch (page) {
-    case 3: attempt([&] { GetTemporalData(c.st, c.pr); }); break;
-    case 4: attempt([&] { GetDispData(c.st, c.pr, nodeGeometry(c)); }); break;
+    case 3: attempt([&] { GetTemporalData(c.st, c.pr, &lines); }); break;
+    case 4: attempt([&] { GetDispData(c.st, c.pr, nodeGeometry(c), &lines); }); break;
     case 5: attempt([&] { GetSpatialData(c.st, c.pr); }); break;
     case 6: attempt([&] { GetSDispData(c.st, c.pr, nodeGeometry(c)); }); break;
     }
     attempt([&] { pc.plot->show(); });
     switch (page) {
-    case 3: DrawTgraph(c); break;
-    case 4: DrawRgraph(c); break;
+    case 3: DrawTgraph(c, &lines); break;
+    case 4: DrawRgraph(c, &lines); break;
     case 5: DrawSgraph(c); break;
     case 6: DrawDvLgraph(c); break;
     }

@@ -14,8 +14,10 @@ void wireGraphPages(MainContext& c, QObject* owner);
 // The drawings, each from the values its data pass stored. The time graphs
 // skip a failing statement and go on; the length graphs stop at the first
 // failure and log it (" G_DrawSgraph", " G_DrawDvLgraph").
-void DrawTgraph(MainContext& c);    // ChartT, Load v Time
-void DrawRgraph(MainContext& c);    // ChartT2, Disp v Time
+// With the lines of the pass just run (ready), the time graphs draw them
+// instead of reading the selection again.
+void DrawTgraph(MainContext& c, const GraphLines* lines = nullptr);    // ChartT, Load v Time
+void DrawRgraph(MainContext& c, const GraphLines* lines = nullptr);    // ChartT2, Disp v Time
 void DrawSgraph(MainContext& c);    // ChartS, Load v Length
 void DrawDvLgraph(MainContext& c);  // ChartDvL, Disp v Length
 

@@ -128,14 +128,11 @@ BatchImportResult importReadoutFile(store::Connection& conn, const QString& data
             createReadingTable(conn, res.sensor);
             res.tableCreated = true;
         }
-        store::Recordset readings;
-        readings.open(readingsSql(res.sensor), conn);
-
         AppendTarget target;
         target.instrumentId = res.sensor;
         target.sensorType = facts->sensorType;
         target.tempChannel = facts->tempChannel;
-        const AppendOutcome out = appendReadings(conn, readings, records, ticked, target, res.layout, {}, progress);
+        const AppendOutcome out = appendReadings(conn, records, ticked, target, res.layout, {}, progress);
         if (out.cancelled) {
             res.status = BatchImportResult::Status::Failed;
             res.error = QStringLiteral("The import was stopped; nothing of the file was kept.");

@@ -497,6 +497,16 @@ QString FrmSlugData::finalMessage(const AppendOutcome& out, bool duplicatesSilen
             ? QStringLiteral("\n\n1 ticked row was skipped because its date and time could not be read.")
             : QStringLiteral("\n\n%1 ticked rows were skipped because their date and time could not be read.")
                   .arg(out.badDates);
+    if (out.partialRows > 0)
+        text += out.partialRows == 1
+            ? QStringLiteral("\n\n1 reading had channels without a value; they were stored empty.")
+            : QStringLiteral("\n\n%1 readings had channels without a value; they were stored empty.")
+                  .arg(out.partialRows);
+    if (out.emptyRows > 0)
+        text += out.emptyRows == 1
+            ? QStringLiteral("\n\n1 ticked row was skipped because none of its channels had a value.")
+            : QStringLiteral("\n\n%1 ticked rows were skipped because none of their channels had a value.")
+                  .arg(out.emptyRows);
     if (duplicatesSilenced && out.duplicates > 0)
         text += out.duplicates == 1 ? QStringLiteral("\n\n1 row was refused as a duplicate.")
                                     : QStringLiteral("\n\n%1 rows were refused as duplicates.").arg(out.duplicates);
@@ -529,8 +539,8 @@ void FrmSlugData::cmdAppend_Click()
             target.instrumentId = st.rsSensors.text(QStringLiteral("InstrumentID"));
             target.sensorType = st.rsSensors.text(QStringLiteral("SensorType"));
             target.tempChannel = st.rsConfig.value(QStringLiteral("TempChannel")).toBool();
-            out = appendReadings(*st.conn, st.rsReadings, m_s.ReadoutData, m_model->ticks(), target,
-                                 dateLayout(), onDuplicate, m_s.progress());
+            out = appendReadings(*st.conn, m_s.ReadoutData, m_model->ticks(), target, dateLayout(), onDuplicate,
+                                 m_s.progress());
         } catch (...) {
             failed = true;
             int number = 0;

@@ -3,14 +3,15 @@
 #include "common/format.h"
 #include "common/numbers.h"
 #include "import/preselect.h"
-#include "readings/level_readings.h"
+
+#include "store/bulk.h"
 
 #include <QSet>
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace rv::importing {
-
-using readings::readingMs;
 
 namespace {
 
@@ -63,49 +64,278 @@ ChannelMap channelMap(const QString& sensorType, bool tempChannel)
     return m;
 }
 
-double channelValue(QStringView text, const QString& picture)
+std::optional<double> channelValue(QStringView text, const QString& picture)
 {
-    return Format(Val(text.toString()), picture).toDouble();
+    const auto v = leadingNumber(text.toString());
+    if (!v)
+        return std::nullopt;
+    bool ok = false;
+    const double r = Format(*v, picture).toDouble(&ok);
+    if (!ok || !std::isfinite(r))
+        return std::nullopt;
+    return r;
 }
 
-AppendOutcome appendReadings(store::Connection& conn, store::Recordset& readings,
-                             const ReadoutRecords& records, const std::vector<char>& ticked,
-                             const AppendTarget& target, DateLayout layout,
+namespace {
+
+// Julian day of 1970/01/01.
+constexpr qint64 kUnixEpochJulianDay = 2440588;
+
+constexpr double kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// channelValue() without the detour through texts, for the plain decimals a
+// logger writes ("-12.345"): the digits rounded to `decimals` places half
+// away from zero, as the picture rounds them, and divided once, which gives
+// the same double as reading the formatted text back. Texts of more than 15
+// digits (which a double does not keep exactly) and any other form go the
+// general way.
+std::optional<double> channelNumber(QStringView t, int decimals, const QString& picture)
+{
+    const qsizetype n = t.size();
+    qsizetype i = 0;
+    const bool negative = n > 0 && t[0] == u'-';
+    if (negative)
+        ++i;
+    qint64 mantissa = 0;
+    int digits = 0;
+    int intDigits = 0;
+    for (; i < n && t[i] >= u'0' && t[i] <= u'9'; ++i, ++intDigits, ++digits)
+        mantissa = mantissa * 10 + (t[i].unicode() - u'0');
+    int dec = 0;
+    bool up = false;
+    bool plain = intDigits > 0;
+    if (plain && i < n) {
+        plain = t[i] == u'.';
+        ++i;
+        for (; plain && i < n; ++i, ++digits) {
+            const char16_t c = t[i].unicode();
+            if (c < u'0' || c > u'9') {
+                plain = false;
+                break;
+            }
+            if (dec < decimals) {
+                mantissa = mantissa * 10 + (c - u'0');
+                ++dec;
+            } else if (dec == decimals) {
+                up = c >= u'5';
+                ++dec;
+            }
+        }
+    }
+    if (!plain || digits > 15 || decimals > 8)
+        return channelValue(t, picture);
+    for (int k = std::min(dec, decimals); k < decimals; ++k)
+        mantissa *= 10;
+    if (up)
+        ++mantissa;
+    if (mantissa == 0)
+        return 0.0;  // a value that rounds to zero has no sign
+    const double v = double(mantissa) / kPowersOfTen[decimals];
+    return negative ? -v : v;
+}
+
+// The date and time of a stamp, taken apart.
+struct Moment {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+};
+
+int twoDigits(QStringView t, qsizetype at, bool& ok)
+{
+    const char16_t a = t[at].unicode(), b = t[at + 1].unicode();
+    ok = ok && a >= u'0' && a <= u'9' && b >= u'0' && b <= u'9';
+    return (a - u'0') * 10 + (b - u'0');
+}
+
+// readingStamp() for the forms loggers write, without building texts:
+// "YYYY/MM/DD HH:NN:SS" for the first layout, the positions of the others.
+// false sends the row the general way (which also refuses what is invalid).
+bool quickMoment(QStringView t, DateLayout layout, Moment& m)
+{
+    if (t.size() < 19 || (layout == DateLayout::YearFirst && t.size() != 19))
+        return false;
+    bool ok = true;
+    if (layout == DateLayout::YearFirst) {
+        ok = t[4] == u'/' && t[7] == u'/' && t[10] == u' ';
+        m.y = twoDigits(t, 0, ok) * 100 + twoDigits(t, 2, ok);
+        m.mo = twoDigits(t, 5, ok);
+        m.d = twoDigits(t, 8, ok);
+    } else {
+        const int first = twoDigits(t, 0, ok);
+        const int second = twoDigits(t, 3, ok);
+        m.y = twoDigits(t, 6, ok) * 100 + twoDigits(t, 8, ok);
+        m.d = layout == DateLayout::DayFirst ? first : second;
+        m.mo = layout == DateLayout::DayFirst ? second : first;
+    }
+    ok = ok && t[13] == u':' && t[16] == u':';
+    m.h = twoDigits(t, 11, ok);
+    m.mi = twoDigits(t, 14, ok);
+    m.s = twoDigits(t, 17, ok);
+    return ok && m.y >= 1000 && QDate::isValid(m.y, m.mo, m.d) && m.h < 24 && m.mi < 60 && m.s < 60;
+}
+
+void put2(char*& p, int v)
+{
+    *p++ = char('0' + v / 10);
+    *p++ = char('0' + v % 10);
+}
+
+void put4(char*& p, int v)
+{
+    put2(p, v / 100);
+    put2(p, v % 100);
+}
+
+// The stored forms of a moment: the key's "YYYY/MM/DD HH:NN:SS" and the
+// table's "YYYY-MM-DD" and "HH:NN:SS" (the date-time is the two with a blank).
+struct StampBytes {
+    char keyPart[19];
+    char full[19];
+    void set(const Moment& m)
+    {
+        char* p = keyPart;
+        put4(p, m.y);
+        *p++ = '/';
+        put2(p, m.mo);
+        *p++ = '/';
+        put2(p, m.d);
+        *p++ = ' ';
+        put2(p, m.h);
+        *p++ = ':';
+        put2(p, m.mi);
+        *p++ = ':';
+        put2(p, m.s);
+        std::memcpy(full, keyPart, sizeof full);
+        full[4] = full[7] = '-';
+    }
+};
+
+// The reading keys of one sensor, "<id> YYYY/MM/DD HH:NN:SS", held as the
+// moment's fourteen digits in one number: sorted while they come in order
+// (as a logger's file and the stored keys do), hashed when they do not.
+// A stored key of any other form can never equal a new one and is left out.
+class KeySet {
+public:
+    explicit KeySet(const QByteArray& prefix) : m_prefix(prefix) {}
+
+    void addStored(QByteArrayView key)
+    {
+        if (key.size() != m_prefix.size() + 19 || !key.startsWith(m_prefix))
+            return;
+        qint64 m = 0;
+        if (moment(key.sliced(m_prefix.size()), m))
+            m_sorted.push_back(m);
+    }
+    void storedDone()
+    {
+        std::sort(m_sorted.begin(), m_sorted.end());
+    }
+    bool contains(qint64 m) const
+    {
+        if (m_sorted.empty() || m > m_sorted.back())
+            return !m_extra.isEmpty() && m_extra.contains(m);
+        return std::binary_search(m_sorted.begin(), m_sorted.end(), m) || m_extra.contains(m);
+    }
+    void add(qint64 m)
+    {
+        if (m_sorted.empty() || m > m_sorted.back())
+            m_sorted.push_back(m);
+        else
+            m_extra.insert(m);
+    }
+
+    // The digits of "YYYY/MM/DD HH:NN:SS" as one number.
+    static bool moment(QByteArrayView t, qint64& out)
+    {
+        static constexpr int digitsAt[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
+        if (t[4] != '/' || t[7] != '/' || t[10] != ' ' || t[13] != ':' || t[16] != ':')
+            return false;
+        qint64 m = 0;
+        for (int i : digitsAt) {
+            const char c = t[i];
+            if (c < '0' || c > '9')
+                return false;
+            m = m * 10 + (c - '0');
+        }
+        out = m;
+        return true;
+    }
+
+private:
+    QByteArray m_prefix;
+    std::vector<qint64> m_sorted;
+    QSet<qint64> m_extra;
+};
+
+} // namespace
+
+AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& records,
+                             const std::vector<char>& ticked, const AppendTarget& target, DateLayout layout,
                              const DuplicateNotice& onDuplicate, Progress& progress)
 {
     AppendOutcome out;
     const ChannelMap map = channelMap(target.sensorType, target.tempChannel);
+    const store::TableShape shape = store::tableShape(conn, target.instrumentId);
 
     // The keys the table holds, read once: a search of the whole table for
     // every row would make a long file take hours.
-    QSet<QString> keys;
-    keys.reserve(readings.recordCount() + records.recordCount());
-    const int keyField = readings.fieldIndex(QStringLiteral("DateTimeKey"));
-    if (readings.recordCount() > 0) {
-        for (readings.moveFirst(); !readings.eof(); readings.moveNext())
-            keys.insert(readings.value(keyField).toString());
-    }
+    const QByteArray idBytes = target.instrumentId.toUtf8() + ' ';
+    KeySet keys(idBytes);
+    store::readColumnTexts(conn, shape, QStringLiteral("DateTimeKey"), [&](QByteArrayView k) { keys.addStored(k); });
+    keys.storedDone();
 
-    const int fDate = readings.fieldIndex(QStringLiteral("ReadingDate"));
-    const int fTime = readings.fieldIndex(QStringLiteral("ReadingTime"));
-    const int fFull = readings.fieldIndex(QStringLiteral("FullDate"));
-    const int fTemp = readings.fieldIndex(QStringLiteral("ChannelT"));
-    const int fDirty = readings.fieldIndex(QStringLiteral("IsDirty"));
-    const int fSpatial = readings.fieldIndex(QStringLiteral("PlotSpatial"));
-    const int fTemporal = readings.fieldIndex(QStringLiteral("Plottemporal"));
-    std::vector<int> fChannel;
+    enum : int { cKey, cDate, cTime, cFull, cDirty, cSpatial, cTemporal, cTemp, cChannel };
+    QStringList columns{QStringLiteral("DateTimeKey"), QStringLiteral("ReadingDate"), QStringLiteral("ReadingTime"),
+                        QStringLiteral("FullDate"),    QStringLiteral("IsDirty"),     QStringLiteral("PlotSpatial"),
+                        QStringLiteral("Plottemporal")};
+    // Without a temperature channel ChannelT keeps its default; its place is
+    // then taken by Channel1.
+    const int firstChannel = map.temperature ? cChannel : cTemp;
+    if (map.temperature)
+        columns << QStringLiteral("ChannelT");
     for (int k = 1; k <= map.count; ++k)
-        fChannel.push_back(readings.fieldIndex(QStringLiteral("Channel%1").arg(k)));
+        columns << QStringLiteral("Channel%1").arg(k);
+    const bool hasChannels = map.temperature || map.count > 0;
 
     const int n = std::min<int>(records.recordCount(), static_cast<int>(ticked.size()));
     qint64 toDo = 0;
     for (int r = 0; r < n; ++r)
         toDo += ticked[static_cast<size_t>(r)] ? 1 : 0;
 
+    QByteArray key = idBytes;
+    const QString tempPicture = QStringLiteral("##0.0");
+    const QString channelPicture = QStringLiteral("##0.00");
+
     progress.begin(QStringLiteral("Appending readings to ") + target.instrumentId + QStringLiteral("..."), toDo);
     try {
         store::Connection::Transaction group(conn);
+        store::BulkInsert insert(conn, shape, columns);
+        // The stored forms are bound directly when the columns have the types
+        // the reading tables are made with; otherwise each value is converted
+        // as a record set would convert it.
+        using store::ColType;
+        const bool direct = insert.type(cKey) == ColType::Text && insert.type(cDate) == ColType::Date
+            && insert.type(cTime) == ColType::Time && insert.type(cFull) == ColType::DateTime;
+        auto setFlag = [&](int c, bool v) {
+            if (insert.type(c) == ColType::YesNo)
+                insert.setInt(c, v ? 1 : 0);
+            else
+                insert.setValue(c, v);
+        };
+        auto setNumber = [&](int c, const std::optional<double>& v) {
+            if (!v)
+                insert.setNull(c);
+            else if (insert.type(c) == ColType::Double)
+                insert.setDouble(c, *v);
+            else
+                insert.setValue(c, *v);
+        };
+
+        // The values of the row at hand: the temperature, then Channel1..10.
+        std::optional<double> temperature;
+        calc::Channels channel;
+        out.rows.reserve(size_t(toDo));
         qint64 done = 0;
+        StampBytes sb;
         for (int r = 0; r < n; ++r) {
             if (!ticked[static_cast<size_t>(r)])
                 continue;
@@ -113,37 +343,82 @@ AppendOutcome appendReadings(store::Connection& conn, store::Recordset& readings
                 out.cancelled = true;
                 break;
             }
-            const auto stamp = readingStamp(target.instrumentId, records.fieldView(r, 0), layout);
-            if (!stamp) {
-                ++out.badDates;
-                continue;
+            const QStringView slug = records.fieldView(r, 0);
+            Moment m;
+            if (!quickMoment(slug, layout, m)) {
+                const auto stamp = readingStamp(target.instrumentId, slug, layout);
+                if (!stamp) {
+                    ++out.badDates;
+                    continue;
+                }
+                m = Moment{stamp->date.year(),   stamp->date.month(),  stamp->date.day(),
+                           stamp->time.hour(),   stamp->time.minute(), stamp->time.second()};
+                if (m.y < 1 || m.y > 9999) {
+                    ++out.badDates;  // beyond the four-digit years of the stored forms
+                    continue;
+                }
             }
-            if (keys.contains(stamp->key)) {
+            sb.set(m);
+            key.resize(idBytes.size());
+            key.append(sb.keyPart, sizeof sb.keyPart);
+            qint64 moment = 0;
+            KeySet::moment(QByteArrayView(sb.keyPart, sizeof sb.keyPart), moment);
+            if (keys.contains(moment)) {
                 ++out.duplicates;
                 if (onDuplicate)
-                    onDuplicate(stamp->key);
+                    onDuplicate(QString::fromUtf8(key));
                 continue;
             }
-            readings.addNew();
-            readings.setValue(keyField, stamp->key);
-            readings.setValue(fDate, stamp->date);
-            readings.setValue(fTime, stamp->time);
-            readings.setValue(fFull, stamp->full);
+
+            temperature.reset();
             if (map.temperature)
-                readings.setValue(fTemp, channelValue(records.fieldView(r, 4), QStringLiteral("##0.0")));
-            AppendedReading kept{stamp->key, {readingMs(stamp->full), {}}};
-            for (int k = 0; k < map.count; ++k) {
-                const double v = channelValue(records.fieldView(r, map.firstField + k), QStringLiteral("##0.00"));
-                readings.setValue(fChannel[static_cast<size_t>(k)], v);
-                kept.reading.channel[size_t(k) + 1] = v;
+                temperature = channelNumber(records.fieldView(r, 4), 1, tempPicture);
+            bool any = temperature.has_value();
+            bool missing = map.temperature && !any;
+            for (int k = 1; k <= 10; ++k) {
+                auto& v = channel[size_t(k)];
+                v.reset();
+                if (k <= map.count) {
+                    v = channelNumber(records.fieldView(r, map.firstField + k - 1), 2, channelPicture);
+                    any = any || v.has_value();
+                    missing = missing || !v.has_value();
+                }
             }
-            readings.setValue(fDirty, true);
-            readings.setValue(fSpatial, false);
-            readings.setValue(fTemporal, true);
-            readings.update();
-            keys.insert(stamp->key);
-            out.rows.push_back(std::move(kept));
+            if (hasChannels && !any) {
+                ++out.emptyRows;
+                continue;
+            }
+
+            if (direct) {
+                insert.setText(cKey, key);
+                insert.setText(cDate, QByteArrayView(sb.full, 10));
+                insert.setText(cTime, QByteArrayView(sb.full + 11, 8));
+                insert.setText(cFull, QByteArrayView(sb.full, 19));
+            } else {
+                const QDate date(m.y, m.mo, m.d);
+                const QTime time(m.h, m.mi, m.s);
+                insert.setValue(cKey, QString::fromUtf8(key));
+                insert.setValue(cDate, date);
+                insert.setValue(cTime, time);
+                insert.setValue(cFull, QDateTime(date, time, Qt::UTC));
+            }
+            setFlag(cDirty, true);
+            setFlag(cSpatial, false);
+            setFlag(cTemporal, true);
+            if (map.temperature)
+                setNumber(cTemp, temperature);
+            for (int k = 1; k <= map.count; ++k)
+                setNumber(firstChannel + k - 1, channel[size_t(k)]);
+            insert.insert();
+            keys.add(moment);
             ++out.appended;
+            if (missing)
+                ++out.partialRows;
+            // The FullDate as the levels' check counts it: ms of the wall-clock
+            // date and time taken as UTC.
+            const qint64 ms = (QDate(m.y, m.mo, m.d).toJulianDay() - kUnixEpochJulianDay) * store::detail::kMsPerDay
+                + ((m.h * 60 + m.mi) * 60 + m.s) * qint64(1000);
+            out.rows.push_back(AppendedReading{QString::fromUtf8(key), calc::TimedReading{ms, channel}});
         }
         if (!out.cancelled && progress.advance(toDo))
             group.commit();
@@ -151,20 +426,14 @@ AppendOutcome appendReadings(store::Connection& conn, store::Recordset& readings
             out.cancelled = true;
     } catch (...) {
         progress.end();
-        try {
-            readings.cancelUpdate();
-            readings.requery();
-        } catch (...) {
-        }
         throw;
     }
     progress.end();
     if (out.cancelled) {
         out.appended = 0;
+        out.partialRows = 0;
         out.rows.clear();
     }
-    // The rows appended, or those given up, must show as the table now has them.
-    readings.requery();
     return out;
 }
 

@@ -6,7 +6,6 @@
 #include "import/exceedance_check.h"
 #include "import/readout_file.h"
 #include "store/connection.h"
-#include "store/recordset.h"
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
@@ -44,8 +43,10 @@ struct ChannelMap {
 ChannelMap channelMap(const QString& sensorType, bool tempChannel);
 
 // The stored value of a channel text: its leading number formatted with the
-// picture ("##0.0" temperature, "##0.00" channels).
-double channelValue(QStringView text, const QString& picture);
+// picture ("##0.0" temperature, "##0.00" channels). nullopt when the text
+// has no number (empty, cut off, "NaN", "inf") or one out of range: such a
+// channel is stored as null, never as a reading of zero.
+std::optional<double> channelValue(QStringView text, const QString& picture);
 
 struct AppendTarget {
     QString instrumentId;
@@ -57,25 +58,28 @@ struct AppendOutcome {
     int appended = 0;
     int badDates = 0;    // ticked rows whose date and time could not be read
     int duplicates = 0;  // ticked rows whose key the table already held
+    int partialRows = 0; // appended rows with a channel that had no value (stored null)
+    int emptyRows = 0;   // ticked rows skipped because none of their channels had a value
     bool cancelled = false;
     // The readings appended, in file order (empty when none was kept), for
     // the check against the sensor's trigger levels.
     std::vector<AppendedReading> rows;
 };
 
-// Told of each duplicate key in turn.
+// Told of each duplicate key in turn. An empty notice skips and counts.
 using DuplicateNotice = std::function<void(const QString& key)>;
 
-// Appends the rows whose flag is set, in file order, to the reading table
-// behind `readings` (the current sensor's readings record set) in one
-// transaction. A row whose key the table holds, or an earlier row of this
-// append gave, is refused and told to onDuplicate; a row whose date cannot
-// be read is skipped. When progress asks to stop, nothing is kept
-// (cancelled is set). Afterwards the record set is re-read from the table.
-// Throws when the table cannot be written; nothing is kept then either.
-AppendOutcome appendReadings(store::Connection& conn, store::Recordset& readings,
-                             const ReadoutRecords& records, const std::vector<char>& ticked,
-                             const AppendTarget& target, DateLayout layout,
+// Appends the rows whose flag is set, in file order, to the target sensor's
+// reading table in one transaction. A row whose key the table holds, or an
+// earlier row of this append gave, is refused and told to onDuplicate; a row
+// whose date cannot be read is skipped; a row none of whose channels has a
+// value is skipped. When progress asks to stop, nothing is kept (cancelled
+// is set). The outcome's rows hold each reading written, with the channel
+// values stored. Record sets open on the table do not see the new rows
+// until they are read again. Throws when the table cannot be written;
+// nothing is kept then either.
+AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& records,
+                             const std::vector<char>& ticked, const AppendTarget& target, DateLayout layout,
                              const DuplicateNotice& onDuplicate, Progress& progress);
 
 } // namespace rv::importing

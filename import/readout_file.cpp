@@ -125,14 +125,15 @@ bool parseReadout(const QByteArray& bytes, ReadoutRecords& records, Progress& pr
     fields.reserve(kReadoutFields + 4);
     int lines = 0;
     while (pos < size) {
-        const void* nl = std::memchr(data + pos, '\n', static_cast<size_t>(size - pos));
-        const qsizetype end = nl ? static_cast<const char*>(nl) - data : size;
-        qsizetype len = end - pos;
-        if (len > 0 && data[pos + len - 1] == '\r')
-            --len;
-        splitLine(decodeLine(data + pos, len), fields);
+        // CR, LF and CRLF each end a line: loggers write all three.
+        qsizetype end = pos;
+        while (end < size && data[end] != '\n' && data[end] != '\r')
+            ++end;
+        splitLine(decodeLine(data + pos, end - pos), fields);
         records.appendRow(fields);
         pos = end + 1;
+        if (end + 1 < size && data[end] == '\r' && data[end + 1] == '\n')
+            ++pos;
         if ((++lines & 0xFFF) == 0 && !progress.advance(std::min(pos, size)))
             return false;
     }

@@ -48,7 +48,7 @@ private:
 // header line too), fields split at commas, a field that starts with a
 // double quote runs to its closing quote with "" standing for one quote,
 // missing trailing fields are empty and fields after the 16th are dropped.
-// Lines end with LF or CRLF; a last line without a line end is still a row;
+// Lines end with LF, CR or CRLF; a last line without a line end is still a row;
 // an empty file gives no rows. A line that is not valid UTF-8 is read as
 // Latin-1. False when progress asked to stop (records then hold the rows
 // read so far).

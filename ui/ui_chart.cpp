@@ -442,6 +442,23 @@ void ChartSeries::bindY(const QString& yField)
     m_pending = m_source != nullptr && !m_xField.isEmpty();
 }
 
+void ChartSeries::setPoints(const std::vector<double>& x, const std::vector<double>& y, const QString& xField,
+                            const QString& yField)
+{
+    m_source = nullptr;
+    m_pending = false;
+    m_xField = xField;
+    m_yField = yField;
+    const size_t n = std::min(x.size(), y.size());
+    QVector<QCPGraphData> data;
+    data.reserve(qsizetype(n));
+    for (size_t i = 0; i < n; ++i) {
+        if (!std::isnan(x[i]) && !std::isnan(y[i]))
+            data.push_back(QCPGraphData(x[i], y[i]));
+    }
+    m_graph->data()->set(data, true);
+}
+
 void ChartSeries::addXY(double x, double y)
 {
     m_chart->loadPending();
@@ -513,6 +530,7 @@ Chart::Chart(QCustomPlot* plot, ChartKind kind) : QObject(plot), m_plot(plot), m
     // The marks follow what is shown at every drawing (a series hidden in the
     // legend takes its marks with it).
     connect(plot, &QCustomPlot::beforeReplot, this, &Chart::updateLevelMarks);
+    connect(plot, &QCustomPlot::beforeReplot, this, &Chart::thinMarkers);
 }
 
 void Chart::setUpLooks()
@@ -746,6 +764,27 @@ void Chart::applyAxes()
     m_plot->plotLayout()->update(QCPLayoutElement::upLayout);
     m_left->apply();
     m_bottom->apply();
+}
+
+// A marker for every point where the points on screen are few enough to
+// tell apart; where they are denser, one marker per marker width, so that
+// a long history draws as fast as a short one and looks the same. Judged
+// on the visible range at every redraw, so a zoom brings the markers back.
+void Chart::thinMarkers()
+{
+    const int width = std::max(1, m_plot->axisRect()->width());
+    const QCPRange keys = m_plot->xAxis->range();
+    for (auto& s : m_series) {
+        QCPGraph* g = s->m_graph;
+        if (!g->visible() || g->data()->isEmpty())
+            continue;
+        const double size = std::max(1.0, g->scatterStyle().size());
+        const auto begin = g->data()->findBegin(keys.lower, true);
+        const auto end = g->data()->findEnd(keys.upper, true);
+        const double shown = double(end - begin);
+        const double room = std::max(1.0, width / size);
+        g->setScatterSkip(shown > room ? int(shown / room) - 1 : 0);
+    }
 }
 
 void Chart::refresh()

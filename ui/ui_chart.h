@@ -115,6 +115,11 @@ public:
     void bindY(const QString& yField);
     QString xField() const { return m_xField; }
     QString yField() const { return m_yField; }
+    // The series' points given at once, in ascending X (a point whose X or
+    // Y is NaN is left out), in place of a binding: for lines a data pass
+    // has just computed. The field names are what the points stand for.
+    void setPoints(const std::vector<double>& x, const std::vector<double>& y, const QString& xField,
+                   const QString& yField);
     // One point; the series keeps its points in ascending X.
     void addXY(double x, double y);
     int count() const;
@@ -230,6 +235,7 @@ private:
     void loadPending();
     void rebuildLegend();
     void applyAxes();
+    void thinMarkers();
     void undoZoom();
 
     void onMousePress(QMouseEvent* e);

@@ -5,6 +5,8 @@
 #include "graphs/passes.h"
 #include "store/recordset.h"
 
+#include "calc/zeros.h"
+
 #include <cmath>
 
 using namespace rv;
@@ -323,4 +325,61 @@ TEST_F(PassesTest, CountOfASelectionAsTheRecordSetWouldHaveIt)
               "The data table for Sensor 250055001 could not be found\nA new table will be created");
     EXPECT_TRUE(st->conn->hasTable(QStringLiteral("250055001")));
     EXPECT_EQ(count(readLog(), " Module1_OpenGraphData\n"), 1);
+}
+
+TEST_F(PassesTest, APassOverCurrentValuesWritesNothing)
+{
+    add(kMay1, {10.0, 1.0}, true, false, 20.0);
+    add(kMay2, {12.5, 2.0}, true, false, 21.0);
+    add(kMay3, {9.0, 4.0}, true, false, 22.0);
+    GetDispData(*st, pr, collar(3, {"", "1.50", "2.50", "3.50", "4.50", "", ""}));
+    const int before = sqlite3_total_changes(st->conn->handle());
+    GetDispData(*st, pr, collar(3, {"", "1.50", "2.50", "3.50", "4.50", "", ""}));
+    GetTemporalData(*st, pr);
+    EXPECT_EQ(sqlite3_total_changes(st->conn->handle()), before);
+    // A changed channel rewrites that row only, in full.
+    exec(QStringLiteral("UPDATE \"250055001\" SET Channel1 = 11 WHERE DateTimeKey LIKE '%05/03%'"));
+    const int edited = sqlite3_total_changes(st->conn->handle());
+    GetDispData(*st, pr, collar(3, {"", "1.50", "2.50", "3.50", "4.50", "", ""}));
+    EXPECT_EQ(sqlite3_total_changes(st->conn->handle()), edited + 1);
+    EXPECT_EQ(num(kMay3, "zero1"), 1.0);
+    EXPECT_TRUE(readLog().isEmpty()) << readLog().toStdString();
+}
+
+TEST_F(PassesTest, TemperaturesAndZerosAsTheCalculationGivesThem)
+{
+    // The pass takes a quicker way for plain numbers; each value must be
+    // the one the zero calculation gives for the stored row.
+    const std::vector<double> temps{20.0, 16.3, -0.0, 1e-7, 123456789.123456, 18 + 4 * std::sin(0.7),
+                                    1.0 / 3.0, 2.5e20, -17.25, 0.1 + 0.2};
+    QString day = QStringLiteral("2026/05/%1 08:00:00");
+    for (size_t i = 0; i < temps.size(); ++i)
+        add(day.arg(int(i) + 1, 2, 10, QLatin1Char('0')), {10.0 + std::cos(double(i)), 1.0 / (i + 1.0)}, true,
+            false, temps[i]);
+    GetTemporalData(*st, pr);
+    calc::ZeroOffsets off;
+    off.value[1] = 10.0 + std::cos(0.0);
+    off.value[2] = 1.0;
+    for (int k = 3; k <= 10; ++k)
+        off.value[size_t(k)] = std::nullopt;
+    for (size_t i = 0; i < temps.size(); ++i) {
+        const QString when = day.arg(int(i) + 1, 2, 10, QLatin1Char('0'));
+        calc::ChannelValues ch;
+        ch[1] = 10.0 + std::cos(double(i));
+        ch[2] = 1.0 / (i + 1.0);
+        const calc::ZeroRow z = calc::SetZeros(ch, temps[i], off);
+        EXPECT_EQ(num(when, "NumTemp"), z.numTemp) << i;
+        EXPECT_EQ(num(when, "zero1"), z.zero[1]) << i;
+        EXPECT_EQ(num(when, "zero2"), z.zero[2]) << i;
+    }
+    EXPECT_TRUE(readLog().isEmpty()) << readLog().toStdString();
+}
+
+TEST_F(PassesTest, CountStopsWhereAsked)
+{
+    for (const QString& when : {kMay1, kMay2, kMay3})
+        add(when, {10.0}, true, false);
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Temporal), 3);
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Temporal, 2), 2);
+    EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Spatial, 2), 0);
 }

@@ -1,6 +1,9 @@
 // Load v Time and Disp v Time, entered through the page control of the real
 // main window, and what the user can do on a time chart.
 #include "graph_test.h"
+#include "graphs/ui_graphs.h"
+
+#include <sqlite3.h>
 
 using namespace rv;
 using namespace rv::test;
@@ -223,6 +226,52 @@ TEST_F(TimeGraphs, TheUserHidesLinesZoomsScrollsAndReadsAPoint)
     EXPECT_TRUE(c.series(2).shown());
     EXPECT_FALSE(c.zoomed());
     EXPECT_EQ(c.annotation(), "");
+}
+
+TEST_F(TimeGraphs, LinesFromThePassDrawWhatTheSelectionGives)
+{
+    // Entering the pages draws the lines the pass handed over; drawing
+    // again from the selection itself must give the same points, the
+    // stored values of a row the pass could not finish and an empty
+    // channel among them.
+    setUpSensor("250065001");
+    store("2026/01/05 08:00:00", {0, 0, 0, 0, 0, 0}, 10.0);
+    store("2026/01/12 08:00:00", {0, 1.5, 2.25, -0.456, 4, 5}, 11.0);
+    store("2026/01/19 08:00:00", {0, 3, 4.5, -0.2, 8, 12.3}, 12.0);
+    store("2026/01/26 08:00:00", {0, 4, 5, 1, 9, 13}, 13.0);
+    auto sql = [&](const char* text) {
+        ASSERT_EQ(sqlite3_exec(st->conn->handle(), text, nullptr, nullptr, nullptr), SQLITE_OK) << text;
+    };
+    // A channel that cannot be zeroed ends its row there; an empty one is zero.
+    sql("UPDATE \"250065001\" SET Channel2 = 'bad', zero2 = 7 WHERE FullDate LIKE '2026-01-19%'");
+    sql("UPDATE \"250065001\" SET Channel3 = NULL WHERE FullDate LIKE '2026-01-12%'");
+    sql("UPDATE \"250065001\" SET FullDate = NULL WHERE FullDate LIKE '2026-01-26%'");
+    for (int pageNo : {3, 4}) {
+        page(pageNo);
+        // Drawn from the lines: the selection was not opened again.
+        EXPECT_EQ(st->rsGraph.state(), 0);
+        Chart& c = chart(pageNo == 3 ? "ChartT" : "ChartT2");
+        std::vector<std::vector<QPointF>> drawn;
+        for (int i = 0; i <= 10; ++i) {
+            drawn.emplace_back();
+            for (int k = 0; k < c.series(i).count(); ++k)
+                drawn.back().push_back(c.series(i).point(k));
+        }
+        const double lo = c.leftAxis().minimum(), hi = c.leftAxis().maximum();
+        EXPECT_EQ(c.series(1).count(), 3) << pageNo;  // the reading without a time has no point
+        if (pageNo == 3)
+            graphs::DrawTgraph(win->context());
+        else
+            graphs::DrawRgraph(win->context());
+        for (int i = 0; i <= 10; ++i) {
+            ASSERT_EQ(c.series(i).count(), int(drawn[size_t(i)].size())) << pageNo << " " << i;
+            for (int k = 0; k < c.series(i).count(); ++k)
+                EXPECT_EQ(c.series(i).point(k), drawn[size_t(i)][size_t(k)]) << pageNo << " " << i << " " << k;
+        }
+        EXPECT_EQ(c.leftAxis().minimum(), lo);
+        EXPECT_EQ(c.leftAxis().maximum(), hi);
+        page(0);
+    }
 }
 
 namespace {

@@ -10,6 +10,8 @@
 #include "temp_data.h"
 
 #include <QDir>
+#include <cmath>
+#include <sqlite3.h>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -120,10 +122,11 @@ TEST(ChannelMapping, TypesWithAndWithoutTemperature)
     EXPECT_EQ(m.firstField, 4);
     EXPECT_EQ(m.count, 2);
     EXPECT_EQ(channelMap("65", true).count, 6);
-    EXPECT_DOUBLE_EQ(channelValue(u"12.345", "##0.00"), 12.35);
-    EXPECT_DOUBLE_EQ(channelValue(u"16.25", "##0.0"), 16.3);
-    EXPECT_DOUBLE_EQ(channelValue(u"abc", "##0.00"), 0.0);
-    EXPECT_DOUBLE_EQ(channelValue(u"7kN", "##0.00"), 7.0);
+    EXPECT_DOUBLE_EQ(*channelValue(u"12.345", "##0.00"), 12.35);
+    EXPECT_DOUBLE_EQ(*channelValue(u"16.25", "##0.0"), 16.3);
+    EXPECT_DOUBLE_EQ(*channelValue(u"7kN", "##0.00"), 7.0);
+    for (const char16_t* none : {u"abc", u"", u"NaN", u"inf", u"-inf", u"-", u".", u"1e400", u"-1e999"})
+        EXPECT_FALSE(channelValue(none, "##0.00")) << QString::fromUtf16(none).toStdString();
 }
 
 class AppendTest : public ::testing::Test {
@@ -144,8 +147,11 @@ protected:
                          Progress& progress, QStringList* dups = nullptr,
                          DateLayout layout = DateLayout::YearFirst, const QString& type = "45")
     {
-        return appendReadings(conn, rs, r, ticks, AppendTarget{id, type, temp}, layout,
-                              [dups](const QString& k) { if (dups) *dups << k; }, progress);
+        const auto out = appendReadings(conn, r, ticks, AppendTarget{id, type, temp}, layout,
+                                        [dups](const QString& k) { if (dups) *dups << k; }, progress);
+        // The set shows the table as it now stands.
+        rs.requery();
+        return out;
     }
 };
 
@@ -212,6 +218,132 @@ TEST_F(AppendTest, DuplicatesBadDatesAndOrder)
     const auto again = append(r, {1, 1, 0, 1, 1, 0}, true, none, &dups);
     EXPECT_EQ(again.appended, 0);
     EXPECT_EQ(dups.size(), 4);
+}
+
+TEST_F(AppendTest, ChannelsWithoutANumberStoreNull)
+{
+    // Not a number, not finite, out of range, or cut off by a short line:
+    // stored as null like an empty box, never as a reading of zero.
+    const auto r = parseReadout("2024/03/05 07:00:00,SLUG01,45,001,16.25,2.345,NaN,inf,1e400\n"
+                                "2024/03/05 08:00:00,SLUG01,45,001,-,2.3\n"
+                                "2024/03/05 09:00:00,SLUG01,45,001,,,x,-inf,\n"
+                                "2024/03/05 10:00:00,SLUG01,45,001,15.0,-0.001,7kN,1e5,0\n");
+    NoProgress none;
+    const auto out = append(r, {1, 1, 1, 1}, true, none);
+    EXPECT_EQ(out.appended, 3);
+    EXPECT_EQ(out.partialRows, 2);
+    EXPECT_EQ(out.emptyRows, 1);
+    // The readings kept for the check that follows: as stored.
+    ASSERT_EQ(out.rows.size(), 3u);
+    EXPECT_EQ(out.rows[0].key, id + " 2024/03/05 07:00:00");
+    EXPECT_EQ(out.rows[0].reading.ms, QDateTime(QDate(2024, 3, 5), QTime(7, 0), Qt::UTC).toMSecsSinceEpoch());
+    EXPECT_DOUBLE_EQ(*out.rows[0].reading.channel[1], 2.35);
+    EXPECT_FALSE(out.rows[0].reading.channel[2]);
+    EXPECT_EQ(out.rows[2].key, id + " 2024/03/05 10:00:00");
+    EXPECT_DOUBLE_EQ(*out.rows[2].reading.channel[3], 100000.0);
+    EXPECT_FALSE(out.rows[2].reading.channel[5]);
+    ASSERT_EQ(rs.recordCount(), 3);
+    rs.moveFirst();
+    EXPECT_DOUBLE_EQ(rs.value("ChannelT").toDouble(), 16.3);
+    EXPECT_DOUBLE_EQ(rs.value("Channel1").toDouble(), 2.35);
+    EXPECT_TRUE(rs.value("Channel2").isNull());
+    EXPECT_TRUE(rs.value("Channel3").isNull());
+    EXPECT_TRUE(rs.value("Channel4").isNull());
+    rs.moveNext();
+    EXPECT_TRUE(rs.value("ChannelT").isNull());
+    EXPECT_DOUBLE_EQ(rs.value("Channel1").toDouble(), 2.3);
+    EXPECT_TRUE(rs.value("Channel2").isNull());
+    rs.moveNext();
+    // A leading number still counts; a value that rounds to zero is +0.
+    EXPECT_EQ(rs.text("ReadingTime"), "10:00:00");
+    EXPECT_EQ(rs.text("Channel1"), "0");
+    EXPECT_FALSE(std::signbit(rs.value("Channel1").toDouble()));
+    EXPECT_DOUBLE_EQ(rs.value("Channel2").toDouble(), 7.0);
+    EXPECT_DOUBLE_EQ(rs.value("Channel3").toDouble(), 100000.0);
+    EXPECT_DOUBLE_EQ(rs.value("Channel4").toDouble(), 0.0);
+}
+
+TEST_F(AppendTest, StoredFormsMatchARecordSetsWrites)
+{
+    // The append binds the stored forms directly; every value and type must
+    // be what writing the same reading through a record set stores.
+    const QStringList values{"2.345",  "-0.005", "0.004", "-12.5", "12.3456789012345678", "1e3", " 7",
+                             "007.5",  "99999.995", "0.995", "-0.995", "5.", "-0", "123456789012.345",
+                             "0.125",  "-2.675", "1.005", "x", "", "16.25", "3.14159", "-99.999"};
+    QByteArray text;
+    QStringList slugs;
+    for (int i = 0; i < 40; ++i) {
+        const QString slug = QDateTime(QDate(2024, 1, 1), QTime(0, 0), Qt::UTC).addSecs(3600 * i)
+                                 .toString("yyyy/MM/dd HH:mm:ss");
+        slugs << slug;
+        text += (slug + ",SLUG01,45,001").toUtf8();
+        for (int c = 0; c < 5; ++c)
+            text += "," + values[(i * 5 + c) % values.size()].toUtf8();
+        text += "\n";
+    }
+    // One row the quick reading of dates does not take.
+    text += "2024/3/9 5:06:07,SLUG01,45,001,1,2,3,4,5\n";
+    slugs << "2024/3/9 5:06:07";
+    const auto r = parseReadout(text);
+    NoProgress none;
+    const auto out = append(r, std::vector<char>(size_t(r.recordCount()), 1), true, none);
+
+    // The reference: a table of the same shape written through a record set.
+    const QString ref = "202445999";
+    createReadingTable(conn, ref);
+    store::Recordset w;
+    w.open(readingsSql(ref), conn);
+    int written = 0;
+    for (int row = 0; row < r.recordCount(); ++row) {
+        const auto stamp = readingStamp(id, r.fieldView(row, 0), DateLayout::YearFirst);
+        ASSERT_TRUE(stamp) << row;
+        std::vector<std::optional<double>> ch;
+        ch.push_back(channelValue(r.fieldView(row, 4), "##0.0"));
+        for (int k = 0; k < 4; ++k)
+            ch.push_back(channelValue(r.fieldView(row, 5 + k), "##0.00"));
+        if (std::none_of(ch.begin(), ch.end(), [](const auto& v) { return v.has_value(); }))
+            continue;
+        w.addNew();
+        w.setValue("DateTimeKey", stamp->key);
+        w.setValue("ReadingDate", stamp->date);
+        w.setValue("ReadingTime", stamp->time);
+        w.setValue("FullDate", stamp->full);
+        w.setValue("ChannelT", ch[0] ? QVariant(*ch[0]) : QVariant());
+        for (int k = 1; k <= 4; ++k)
+            w.setValue("Channel" + QString::number(k), ch[size_t(k)] ? QVariant(*ch[size_t(k)]) : QVariant());
+        w.setValue("IsDirty", true);
+        w.setValue("PlotSpatial", false);
+        w.setValue("Plottemporal", true);
+        w.update();
+        ++written;
+    }
+    EXPECT_EQ(out.appended, written);
+    ASSERT_GT(written, 30);
+
+    auto dump = [&](const QString& table) {
+        QStringList cols;
+        store::Recordset t;
+        t.open(readingsSql(table), conn);
+        for (int c = 0; c < t.fieldCount(); ++c)
+            cols << (t.fieldName(c) == "DateTimeKey"
+                         // The keys differ by the sensor number only.
+                         ? QString("typeof(DateTimeKey) || ':' || substr(DateTimeKey, 10)")
+                         : QString("typeof(\"%1\") || ':' || quote(\"%1\")").arg(t.fieldName(c)));
+        t.close();
+        QStringList rows;
+        const QString sql = "SELECT " + cols.join(" || '|' || ") + " AS v FROM \"" + table + "\" ORDER BY rowid";
+        sqlite3_stmt* st = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(conn.handle(), sql.toUtf8().constData(), -1, &st, nullptr), SQLITE_OK);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            rows << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        return rows;
+    };
+    const QStringList mine = dump(id);
+    const QStringList theirs = dump(ref);
+    ASSERT_EQ(mine.size(), theirs.size());
+    for (qsizetype i = 0; i < mine.size(); ++i)
+        EXPECT_EQ(mine[i], theirs[i]) << i;
 }
 
 TEST_F(AppendTest, CancelKeepsNothing)

@@ -82,6 +82,46 @@ TEST(ReadoutParse, EmptyFileAndEncodings)
     EXPECT_EQ(r.field(1, 1), QString::fromUtf8("\xC2\xB0" "C"));
 }
 
+TEST(ReadoutParse, CarriageReturnsEndLinesToo)
+{
+    // A logger that ends its lines with a lone CR: every line is a row.
+    QByteArray cr;
+    for (int h = 0; h < 12; ++h)
+        cr += QStringLiteral("2024/01/01 %1:00:00,SLUG01,45,001,16.2,2.5\r").arg(h, 2, 10, QLatin1Char('0')).toLatin1();
+    const auto r = parseReadout(cr);
+    ASSERT_EQ(r.recordCount(), 12);
+    EXPECT_EQ(r.field(11, 0), "2024/01/01 11:00:00");
+    EXPECT_EQ(r.field(0, 5), "2.5");
+
+    // CR, LF and CRLF mixed: each one line end; CRLF is one, not two.
+    const auto m = parseReadout("a,1\rb,2\nc,3\r\nd,4\r\re,5\n\nf,6");
+    ASSERT_EQ(m.recordCount(), 8);
+    QStringList first;
+    for (int i = 0; i < m.recordCount(); ++i)
+        first << m.field(i, 0) + m.field(i, 1);
+    EXPECT_EQ(first, (QStringList{"a1", "b2", "c3", "d4", "", "e5", "", "f6"}));
+}
+
+TEST(ReadoutParse, TruncatedLinesAndUnterminatedQuotes)
+{
+    // A line cut short (a power cut) keeps what it has; the rest is empty.
+    const auto r = parseReadout("2024/01/01 08:00:00,SLUG01,45,001,16.2,2.\n2024/01/01 09:00\n");
+    ASSERT_EQ(r.recordCount(), 2);
+    EXPECT_EQ(r.field(0, 5), "2.");
+    EXPECT_EQ(r.field(0, 6), "");
+    EXPECT_EQ(r.field(1, 0), "2024/01/01 09:00");
+    EXPECT_EQ(r.field(1, 1), "");
+
+    // A quote never closed runs to the end of its line, never into the next.
+    const auto q = parseReadout("\"2024/01/01 08:00:00,SLUG01,45\n2024/01/01 09:00:00,\"x\r2024/01/01 10:00:00,y");
+    ASSERT_EQ(q.recordCount(), 3);
+    EXPECT_EQ(q.field(0, 0), "2024/01/01 08:00:00,SLUG01,45");
+    EXPECT_EQ(q.field(0, 1), "");
+    EXPECT_EQ(q.field(1, 1), "x");
+    EXPECT_EQ(q.field(2, 0), "2024/01/01 10:00:00");
+    EXPECT_EQ(q.field(2, 1), "y");
+}
+
 TEST(ReadoutLoad, WorkingFilesAndNotFound)
 {
     test::TempData data;

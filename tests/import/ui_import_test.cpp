@@ -268,8 +268,11 @@ TEST_F(ImportTest, DayFirstLayoutSpacingAndSkippedRows)
         pr.answer(MsgResult::Yes);
         pressAppend(w);
     }));
+    // The rows carry only the temperature and the first of type 45's four
+    // channels: the other three are stored empty, and the message says so.
     EXPECT_EQ(lastMessage(), " 3 records appended to 250045001\n\n"
-                             "1 ticked row was skipped because its date and time could not be read.");
+                             "1 ticked row was skipped because its date and time could not be read.\n\n"
+                             "3 readings had channels without a value; they were stored empty.");
     EXPECT_EQ(storedKeys(), (std::vector<QString>{"250045001 2024/03/01 00:00:00", "250045001 2024/03/01 09:00:00",
                                                   "250045001 2024/03/13 10:00:00"}));
     // Nothing to archive at the root: only the folder is made.

@@ -1,0 +1,123 @@
+#pragma once
+// Statements for the jobs that touch every row of a reading table (an
+// import's append, a graph's data pass): prepared once, bound with plain
+// numbers and UTF-8 bytes and stepped row after row, with no record set, no
+// QVariant and no per-row text conversion in between. The statements are
+// the connection's cached ones and are always left reset.
+#include "store/cell.h"
+#include "store/coltype.h"
+#include "store/criteria.h"
+#include "store/tableinfo.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <vector>
+
+struct sqlite3_stmt;
+
+namespace rv::store {
+
+class Connection;
+
+// A table as the file has it: its stored name and typed columns.
+struct TableShape {
+    QString table;
+    std::vector<detail::ColumnInfo> cols;
+    int indexOf(const QString& field) const;  // case-insensitive; -1 when missing
+};
+// Throws DbError(err::InputTableMissing) when there is no such table.
+TableShape tableShape(Connection& conn, const QString& table);
+
+// One INSERT of the named columns, reused for every row. Values are set by
+// the column's place in `columns`; a column not set in a row is stored as
+// null (set every column of every row). The columns the INSERT does not name
+// take their defaults, as a new row of a record set does.
+class BulkInsert {
+public:
+    // A missing column throws err::NoSuchField.
+    BulkInsert(Connection& conn, const TableShape& shape, const QStringList& columns);
+    ~BulkInsert();
+    BulkInsert(const BulkInsert&) = delete;
+    BulkInsert& operator=(const BulkInsert&) = delete;
+
+    ColType type(int i) const { return m_types[size_t(i)]; }
+    void setNull(int i);
+    void setDouble(int i, double v);
+    void setInt(int i, qint64 v);
+    void setText(int i, QByteArrayView utf8);
+    // Any value, converted for the column as a record set would convert it.
+    void setValue(int i, const QVariant& v);
+    // Writes the row; returns its rowid. Throws on failure (a constraint).
+    qint64 insert();
+
+private:
+    Connection& m_conn;
+    sqlite3_stmt* m_st = nullptr;
+    std::vector<ColType> m_types;
+};
+
+// A SELECT of the store's own SQL read row by row. Columns are read by
+// their 0-based place in the result.
+class BulkQuery {
+public:
+    BulkQuery(Connection& conn, const QByteArray& sql);
+    ~BulkQuery();
+    BulkQuery(const BulkQuery&) = delete;
+    BulkQuery& operator=(const BulkQuery&) = delete;
+
+    void bindWhere(const detail::BoundCriteria& where, int firstParam = 1);
+    void bindDouble(int param, double v);
+    void bindInt(int param, qint64 v);
+    void bindNull(int param);
+    // Starts the statement over (bindings kept).
+    void restart();
+
+    // Steps to the next row; false when done. Throws on failure.
+    bool next();
+    bool isNull(int col) const;
+    qint64 integer(int col) const;
+    // The column's storage form as bytes (a text as UTF-8).
+    QByteArrayView bytes(int col) const;
+    // The column as the record set would hold it for a field of type t.
+    detail::Cell cell(int col, ColType t, detail::TextPool& pool) const;
+    // A number as it is, a Yes/No as 1 or 0, a date or time as a date serial
+    // (days since 1899/12/30, the time as the fraction); nullopt for null and
+    // for text, as Recordset::serial() gives it for a field of type t.
+    std::optional<double> serial(int col, ColType t) const;
+
+private:
+    Connection& m_conn;
+    sqlite3_stmt* m_st = nullptr;
+};
+
+// The texts of one column of every row, read once (for a duplicate test
+// against keys already stored), each handed to `take` as UTF-8 bytes valid
+// for the call only. Values that are not texts are read as their text form;
+// nulls are left out.
+void readColumnTexts(Connection& conn, const TableShape& shape, const QString& column,
+                     const std::function<void(QByteArrayView)>& take);
+
+// One UPDATE ... WHERE rowid = ? per set of columns, reused for every row.
+class BulkUpdate {
+public:
+    BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns);
+    ~BulkUpdate();
+    BulkUpdate(const BulkUpdate&) = delete;
+    BulkUpdate& operator=(const BulkUpdate&) = delete;
+
+    void setNull(int i);
+    void setDouble(int i, double v);
+    // Writes the row; throws DbError(err::EngineError) when no row has the rowid.
+    void update(qint64 rowid);
+
+private:
+    Connection& m_conn;
+    sqlite3_stmt* m_st = nullptr;
+    int m_count = 0;
+};
+
+} // namespace rv::store
