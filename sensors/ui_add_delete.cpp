@@ -93,8 +93,10 @@ void G_AddTypedSensor(MainContext& c)
         QString why;
         const TableLookup found = lookupTable(st.DatabasePath, s, st.DataFolder, &why);
         if (found == TableLookup::Unknown) {
-            c.pr.message("Sensor " + s + " was not added.\n" + why, MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
             restoreType(c);
+            attempt([&] { c.ui.cboSensors->setEditText(previous); });
+            c.pr.message("Sensor " + s + " could not be added; nothing was written.\n" + why, MsgIcon::Warning,
+                         MsgButtons::Ok, kQuillonTitle);
             return;
         }
         if (found == TableLookup::Present) {
