@@ -36,7 +36,6 @@ constexpr int kNoteColumn = 12;
 constexpr int kColumns = 13;
 constexpr int kTwipsPerPixel = 15;
 
-const QString kLayoutSetting = QStringLiteral("ImportDateLayout");
 
 const char* const kHeaders[kColumns] = {"Reading Date & Time", "SLUG ID", "Type ID", "SensorNo", "ChannelT",
                                   "Channel1", "Channel2", "Channel3", "Channel4", "Channel5",

@@ -31,6 +31,10 @@ std::optional<QDateTime> slugDateTime(QStringView slugDate, DateLayout layout);
 QString layoutName(DateLayout layout);
 std::optional<DateLayout> layoutFromName(const QString& name);
 
+// The name in `Settings` (scope: the sensor) under which the layout last
+// appended with is kept, by layoutName().
+inline const QString kLayoutSetting = QStringLiteral("ImportDateLayout");
+
 // A row more than this after the present is taken for a logger's clock
 // gone wrong rather than a reading.
 constexpr qint64 kFutureSlackSecs = 24 * 3600;

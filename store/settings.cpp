@@ -43,4 +43,13 @@ void writeSetting(Connection& conn, const QString& scope, const QString& name, c
     use.step();
 }
 
+void deleteScopeSettings(Connection& conn, const QString& scope)
+{
+    if (scope.isEmpty() || !conn.hasTable(QStringLiteral("Settings")))
+        return;
+    detail::StatementUse use(conn.handle(), conn.prepared("DELETE FROM \"Settings\" WHERE \"Scope\" = ?1"));
+    bindText(conn.handle(), use.get(), 1, scope);
+    use.step();
+}
+
 } // namespace rv::store

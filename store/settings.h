@@ -16,4 +16,9 @@ std::optional<QString> readSetting(Connection& conn, const QString& scope, const
 // database cannot be written.
 void writeSetting(Connection& conn, const QString& scope, const QString& name, const QString& value);
 
+// Forgets every value of one sensor (nothing happens for the empty scope:
+// the site's values are never dropped this way). Runs in the caller's
+// transaction when there is one.
+void deleteScopeSettings(Connection& conn, const QString& scope);
+
 } // namespace rv::store
