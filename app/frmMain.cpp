@@ -23,6 +23,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QStatusBar>
 #include <algorithm>
 #include <QComboBox>
 #include <qcustomplot.h>
@@ -58,6 +60,8 @@ void moveTop(QWidget* w, int twips)
         w->move(w->x(), twips / kTwipsPerPixel);
 }
 
+const QString kMainTitle = QStringLiteral("Quillon's Rockvane - Cable Bolt Monitoring");
+
 const QString kTwoReadings = QStringLiteral("You must have at least 2 readings to view the plot.\n\n");
 const QString kTemporalHint = QStringLiteral(
     "If you have at least 2 readings in the database, ensure the Plot Temporal box on the Readings Tab is checked in each case.");
@@ -70,8 +74,18 @@ FrmMain::FrmMain(AppState& st, Prompter& pr, QWidget* parent)
     : QMainWindow(parent), m_st(st), m_pr(pr), m_ctx{st, m_ui, pr, false, QString(), {}, {}}, m_lock(st.DataFolder)
 {
     setObjectName("frmMain");
-    setWindowTitle("Quillon's Rockvane - Cable Bolt Monitoring");
+    setWindowTitle(kMainTitle);
     buildMainUi(this, m_ui);
+    // Where the work goes is always in sight: the file's full path in the
+    // status bar, the window grown by the bar's height so the pages keep
+    // their size.
+    m_lblDatabase = new QLabel(this);
+    m_lblDatabase->setObjectName("lblDatabase");
+    m_lblDatabase->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->setObjectName("statusBar");
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(m_lblDatabase, 1);
+    resize(width(), height() + statusBar()->sizeHint().height());
     m_ctx.reload = [this] { return connectAndLoad(); };
     m_ctx.showAbout = [this] {
         // Made once and kept for the rest of the run; OK only hides it.
@@ -300,6 +314,7 @@ bool FrmMain::connectAndLoad()
     // itself (logged by the caller); a connection that reports itself
     // closed afterwards ends the program.
     m_st.ConnectString = "Provider=SQLite;Data Source=" + m_st.DatabasePath;
+    showDatabaseInUse();
     m_st.rsSensors.close();
     m_st.rsConfig.close();
     m_st.rsReadings.close();
@@ -326,6 +341,12 @@ bool FrmMain::connectAndLoad()
                      MsgButtons::Ok, "Database connection error");
         return false;
     }
+    // A file that may not be written is shown, and said so once, here: the
+    // user knows before typing anything that nothing can be kept.
+    if (m_st.conn->isReadOnly())
+        m_pr.message("The database " + QDir::toNativeSeparators(m_st.DatabasePath) +
+                         " is read-only.\nIt can be viewed, but no change to it can be saved.",
+                     MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
     // An older Rockvane file gains what this version keeps beside the
     // original tables (a large site shows the indexing as it goes). A file
     // that cannot be written stays as it is and is still shown; the log
@@ -362,6 +383,15 @@ bool FrmMain::connectAndLoad()
         sensors::refillSensorList(m_ctx);
     }
     return true;
+}
+
+void FrmMain::showDatabaseInUse()
+{
+    const QFileInfo db(m_st.DatabasePath);
+    setWindowTitle(kMainTitle + QStringLiteral(" - ") + db.fileName());
+    const QString full = QDir::toNativeSeparators(db.absoluteFilePath());
+    m_lblDatabase->setText(QStringLiteral("Database: ") + full);
+    m_lblDatabase->setToolTip(full);
 }
 
 void FrmMain::closeEvent(QCloseEvent* e)

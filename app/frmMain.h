@@ -5,6 +5,8 @@
 #include "ui/ui_context.h"
 #include <QMainWindow>
 
+class QLabel;
+
 namespace rv {
 
 class FrmMain : public QMainWindow {
@@ -43,6 +45,8 @@ private:
     void enterReadingsPage();
     void enterGraphPage(int page, int left);
     void placeTabControl();
+    // The title and the status bar name the database in use.
+    void showDatabaseInUse();
 
     AppState& m_st;
     Prompter& m_pr;
@@ -55,6 +59,7 @@ private:
     // The database could not be created or used: nothing is compacted.
     bool m_connectFailed = false;
     bool m_inDateCheck = false;
+    QLabel* m_lblDatabase = nullptr;
 };
 
 } // namespace rv

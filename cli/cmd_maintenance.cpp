@@ -12,9 +12,9 @@ namespace rv::cli {
 int cmdBackup(CliContext& c)
 {
     try {
-        // The database in use (the window copies the default one; a job
-        // that names a database means that one).
-        const QString path = backupDatabase(c.database, c.dataFolder, QDate::currentDate());
+        // The database in use, into the backup folder beside it, as the
+        // window does.
+        const QString path = backupDatabase(c.database, QDate::currentDate());
         c.say(QStringLiteral("Backup of %1 written to %2")
                   .arg(QDir::toNativeSeparators(c.database), QDir::toNativeSeparators(path)));
         c.json.insert(QStringLiteral("backup"), path);

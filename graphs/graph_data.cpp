@@ -33,11 +33,20 @@ void announceAndCreate(AppState& st, Prompter& pr, const QString& id)
 
 bool graphTableReady(AppState& st, Prompter& pr, GraphSelection sel, const QString& id)
 {
-    if (sel == GraphSelection::AllReadings && !TableExists(st.DatabasePath, id, st.DataFolder)) {
+    if (sel != GraphSelection::AllReadings)
+        return true;
+    QString why;
+    switch (lookupTable(st.DatabasePath, id, st.DataFolder, &why)) {
+    case TableLookup::Present:
+        return true;
+    case TableLookup::Absent:
         announceAndCreate(st, pr, id);
         return false;
+    case TableLookup::Unknown:
+        announceUnreadableTable(pr, id, why);
+        return false;
     }
-    return true;
+    return false;
 }
 
 void graphOpenFailed(AppState& st, Prompter& pr, GraphSelection sel, const QString& id) noexcept

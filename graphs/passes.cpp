@@ -201,6 +201,42 @@ void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel,
     }
 }
 
+// A displacement pass on a sensor whose node positions were never entered:
+// logged as the type mismatch it is, told with the boxes to fill.
+struct MissingNodePositions : store::DbError {
+    explicit MissingNodePositions(const store::DbError& e) : store::DbError(e) {}
+    std::vector<int> nodes;
+};
+
+// Tells the user that the graph's stored values could not be brought up to
+// date, and why, for the exception being handled.
+void tellPassFailed(AppState& st, Prompter& pr) noexcept
+{
+    QString why;
+    QString id;
+    attempt([&] { id = st.rsSensors.text(QStringLiteral("InstrumentID")); });
+    try {
+        throw;
+    } catch (const MissingNodePositions& e) {
+        QStringList boxes;
+        for (int k : e.nodes)
+            boxes << QStringLiteral("Node %1").arg(k);
+        why = QStringLiteral("The node positions of Sensor %1 have not been entered.\nFill in %2 under "
+                             "\"Nodal Points:\" on the '1. Identification' page.")
+                  .arg(id, boxes.isEmpty() ? QStringLiteral("the node boxes") : boxes.join(QStringLiteral(", ")));
+    } catch (...) {
+        int number = 0;
+        QString description;
+        describeCurrentException(number, description);
+        why = description;
+    }
+    attempt([&] {
+        pr.message(QStringLiteral("The graph could not be brought up to date; it shows the values stored "
+                                  "before.\n") + why,
+                   MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+    });
+}
+
 calc::ChannelValues channelsOf(const Selection& s, size_t r)
 {
     calc::ChannelValues v;
@@ -331,8 +367,13 @@ void CalcStretchAndDisp(const Selection& s, size_t r, const calc::Anchors& a, Ro
         zero[size_t(k)] = x;
     }
     const calc::StretchResult res = calc::CalcStretch(a, zero);
-    if (res.failedSection != 0)
-        throw store::detail::typeMismatch();
+    if (res.failedSection != 0) {
+        MissingNodePositions e(store::detail::typeMismatch());
+        for (int k = 1; k <= a.sections + 1; ++k)
+            if (!a.r[size_t(k)])
+                e.nodes.push_back(k);
+        throw e;
+    }
     w.stretch = res.stretch;
     w.disp = calc::CalcDisp(a, res.stretch);
     w.displacement = true;
@@ -555,6 +596,9 @@ void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry*
             if (tx)
                 tx->commit();
         });
+        // A selection that could not be read was told where it was opened.
+        if (s.state == Selection::Open && s.rows() > 0)
+            tellPassFailed(st, pr);
     }
     if (!lines)
         return;

@@ -164,31 +164,77 @@ namespace {
 // Removes "Schema.ini" when the load ends, however it ends.
 struct SchemaIniGuard {
     QString path;
-    ~SchemaIniGuard() { QFile::remove(path); }
+    ~SchemaIniGuard()
+    {
+        if (!path.isEmpty())
+            QFile::remove(path);
+    }
 };
 
-void writeSchemaIni(const QString& path)
+QByteArray schemaIniText()
 {
-    QFile::remove(path);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw std::runtime_error(("Cannot write " + path + ": " + f.errorString()).toStdString());
     QByteArray text;
     for (const QString& line : schemaIniLines())
         text += line.toLatin1() + '\n';
-    if (f.write(text) != text.size())
-        throw std::runtime_error(("Cannot write " + path + ": " + f.errorString()).toStdString());
+    return text;
+}
+
+bool writeWhole(const QString& path, const QByteArray& bytes, QString& error)
+{
+    QFile::remove(path);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() && f.flush())
+        return true;
+    error = f.errorString();
+    f.close();
+    QFile::remove(path);
+    return false;
+}
+
+// Writes a working file of the import in the data folder or, when the data
+// folder refuses it (read-only, full), in a folder of the system's temporary
+// folder. The import itself writes only to the database, so a working file
+// that cannot be written anywhere does not stop it. Returns the path
+// written, empty when none; a refusal adds a line to note.
+QString writeWorkFile(const QString& dataFolder, const QString& name, const QByteArray& bytes, QStringList& note)
+{
+    const QString inData = dataFolder + QLatin1Char('/') + name;
+    QString why;
+    if (writeWhole(inData, bytes, why))
+        return inData;
+    const QString tempFolder = QDir::tempPath() + QStringLiteral("/Rockvane-work");
+    QDir().mkpath(tempFolder);
+    const QString inTemp = tempFolder + QLatin1Char('/') + name;
+    QString tempWhy;
+    if (writeWhole(inTemp, bytes, tempWhy)) {
+        note << QStringLiteral("The working file %1 could not be written in the data folder %2 (%3); it was "
+                               "written to %4 instead.")
+                    .arg(name, QDir::toNativeSeparators(dataFolder), why, QDir::toNativeSeparators(inTemp));
+        return inTemp;
+    }
+    note << QStringLiteral("The working file %1 could not be written in the data folder %2 (%3) nor in %4 (%5); "
+                           "the import goes on without it.")
+                .arg(name, QDir::toNativeSeparators(dataFolder), why, QDir::toNativeSeparators(tempFolder), tempWhy);
+    return QString();
 }
 
 } // namespace
 
 LoadResult LoadReadoutFile(const QString& dataFolder, const QString& path, ReadoutRecords& records,
-                           Progress& progress)
+                           Progress& progress, QString* workNote)
 {
     records.clear();
-    const QString schema = dataFolder + QStringLiteral("/Schema.ini");
-    SchemaIniGuard guard{schema};
-    writeSchemaIni(schema);
+    QStringList note;
+    struct NoteOut {
+        QStringList& note;
+        QString* out;
+        ~NoteOut()
+        {
+            if (out)
+                *out = note.join(QLatin1Char('\n'));
+        }
+    } noteOut{note, workNote};
+    SchemaIniGuard guard{writeWorkFile(dataFolder, QStringLiteral("Schema.ini"), schemaIniText(), note)};
     const QFileInfo source(path);
     if (path.isEmpty() || !source.exists() || !source.isFile())
         return LoadResult::NotFound;
@@ -201,11 +247,8 @@ LoadResult LoadReadoutFile(const QString& dataFolder, const QString& path, Reado
     const QString work = dataFolder + QStringLiteral("/datafile.txt");
     // The working copy stays in the data folder after the load; a file
     // picked from there is not copied onto itself.
-    if (QFileInfo(work).absoluteFilePath() != source.absoluteFilePath()) {
-        QFile out(work);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
-            throw std::runtime_error(("Cannot write " + work + ": " + out.errorString()).toStdString());
-    }
+    if (QFileInfo(work).absoluteFilePath() != source.absoluteFilePath())
+        writeWorkFile(dataFolder, QStringLiteral("datafile.txt"), bytes, note);
 
     progress.begin(QStringLiteral("Reading ") + source.fileName() + QStringLiteral("..."), bytes.size());
     const bool finished = parseReadout(bytes, records, progress);

@@ -66,9 +66,12 @@ enum class LoadResult { Loaded, NotFound, Cancelled };
 // data folder, copies the file to "datafile.txt" there (overwriting), reads
 // it into records and deletes "Schema.ini" again, whatever happened.
 // records is cleared first and is open only when the file was loaded.
-// Throws std::runtime_error when a working file cannot be written or the
-// copy cannot be read.
+// A working file the data folder refuses (read-only, full) is written to a
+// folder of the system's temporary folder instead, or left out; either is
+// told in workNote (empty when both were written where they belong) and
+// does not stop the load. Throws std::runtime_error when the file cannot be
+// read.
 LoadResult LoadReadoutFile(const QString& dataFolder, const QString& path,
-                           ReadoutRecords& records, Progress& progress);
+                           ReadoutRecords& records, Progress& progress, QString* workNote = nullptr);
 
 } // namespace rv::importing

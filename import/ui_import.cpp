@@ -80,7 +80,12 @@ void imgAddSlugData_Click(ImportSession& s)
         }
 
         s.importedPath = path;
-        const LoadResult loaded = LoadReadoutFile(c.st.DataFolder, path, s.ReadoutData, s.progress());
+        QString workNote;
+        const LoadResult loaded = LoadReadoutFile(c.st.DataFolder, path, s.ReadoutData, s.progress(), &workNote);
+        if (!workNote.isEmpty()) {
+            writeLog(c.st.DataFolder, errorText(75, workNote, QStringLiteral("imgAddSlugData_Click")));
+            c.pr.message(workNote, MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        }
         s.ReadoutNotFound = loaded == LoadResult::NotFound;
         if (loaded == LoadResult::Cancelled)
             return;

@@ -1,5 +1,11 @@
 #include "maintenance/backups.h"
+#include "state/appstate.h"
+#include "store/connection.h"
 #include "store/dberror.h"
+#include "store/dbfile.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
 
 #include <QDir>
 #include <QFile>
@@ -16,8 +22,17 @@ const char* const kFixedTables[] = {"Sensors", "Configuration", "Prefs", "Networ
 
 store::DbError sqliteError(sqlite3* db, int rc, const QString& what)
 {
+    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+        return store::DbError(store::err::Locked, what + QStringLiteral(": the file is in use by another program."));
     const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     return store::DbError(store::err::EngineError, what + QStringLiteral(": ") + detail);
+}
+
+// Another program holds the file, or left a journal of an unfinished write
+// that only a writer may roll back: either way it is in use, not foreign.
+bool lockCode(int rc)
+{
+    return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED || rc == SQLITE_READONLY_ROLLBACK;
 }
 
 // One connection that is closed whatever happens.
@@ -33,17 +48,58 @@ QString backupFolder(const QString& dataFolder)
     return dataFolder + "/" + kBackupFolderName;
 }
 
-QStringList backupFileNames(const QString& dataFolder)
+QString backupFolderOf(const QString& databasePath)
 {
-    const QDir dir(backupFolder(dataFolder));
-    if (!dir.exists())
-        return {};
-    return dir.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    return QFileInfo(databasePath).absolutePath() + "/" + kBackupFolderName;
 }
 
-QString backupFileName(const QDate& day)
+namespace {
+
+const QString kWorkSuffix = QStringLiteral(".part");
+// A work file nobody has written to for this long belongs to a copy that
+// stopped (a crash, a kill): a running copy writes to it all the time.
+constexpr qint64 kStaleWorkSecs = 15 * 60;
+
+// The prefix of the dated backups of the database at databasePath.
+QString ownerPrefix(const QString& databasePath)
 {
-    return kBackupFolderName + day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".mdb");
+    const QFileInfo info(databasePath);
+    if (databasePath.isEmpty() || info.fileName().compare(kDefaultDatabaseName, Qt::CaseInsensitive) == 0)
+        return QString();
+    return info.completeBaseName() + QLatin1Char(' ');
+}
+
+} // namespace
+
+QStringList backupFileNames(const QString& databasePath)
+{
+    const QDir dir(backupFolderOf(databasePath));
+    if (!dir.exists())
+        return {};
+    static const QRegularExpression dated(QStringLiteral("^(.* )?TENDONbackup\\d{4}-\\d{2}-\\d{2}\\.mdb$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QString mine = ownerPrefix(databasePath);
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList names;
+    for (const QFileInfo& f : dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        const QString name = f.fileName();
+        if (name.endsWith(kWorkSuffix, Qt::CaseInsensitive)) {
+            if (f.lastModified().secsTo(now) > kStaleWorkSecs)
+                QFile::remove(f.absoluteFilePath());
+            continue;
+        }
+        const QRegularExpressionMatch m = dated.match(name);
+        if (m.hasMatch() && m.captured(1).compare(mine, Qt::CaseInsensitive) != 0)
+            continue;
+        names << name;
+    }
+    return names;
+}
+
+QString backupFileName(const QDate& day, const QString& databasePath)
+{
+    return ownerPrefix(databasePath) + kBackupFolderName + day.toString(QStringLiteral("yyyy-MM-dd"))
+        + QStringLiteral(".mdb");
 }
 
 DatabaseCheck checkDatabase(const QString& path)
@@ -55,12 +111,16 @@ DatabaseCheck checkDatabase(const QString& path)
     const QByteArray name = QFile::encodeName(path);
     if (sqlite3_open_v2(name.constData(), &h.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         return DatabaseCheck::NotDatabase;
+    // Another program writing to the file is not a reason to call it foreign.
+    sqlite3_extended_result_codes(h.db, 1);
+    sqlite3_busy_timeout(h.db, 2 * store::kBusyWaitMs);
     // SQLite reads the file only at the first statement; a text file fails here.
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(h.db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &st, nullptr)
-        != SQLITE_OK) {
+    if (const int rc = sqlite3_prepare_v2(h.db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &st,
+                                          nullptr);
+        rc != SQLITE_OK) {
         sqlite3_finalize(st);
-        return DatabaseCheck::NotDatabase;
+        return lockCode(rc) ? DatabaseCheck::Locked : DatabaseCheck::NotDatabase;
     }
     QStringList tables;
     int rc;
@@ -68,7 +128,7 @@ DatabaseCheck checkDatabase(const QString& path)
         tables << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower();
     sqlite3_finalize(st);
     if (rc != SQLITE_DONE)
-        return DatabaseCheck::NotDatabase;
+        return lockCode(rc) ? DatabaseCheck::Locked : DatabaseCheck::NotDatabase;
     for (const char* t : kFixedTables) {
         if (!tables.contains(QString::fromLatin1(t).toLower()))
             return DatabaseCheck::MissingTables;
@@ -120,14 +180,35 @@ void copyDatabase(const QString& source, const QString& target)
     }
 }
 
-QString backupDatabase(const QString& databaseFile, const QString& dataFolder, const QDate& day)
+QString backupDatabase(const QString& databaseFile, const QDate& day)
 {
-    const QString folder = backupFolder(dataFolder);
+    const QString folder = backupFolderOf(databaseFile);
     if (!QDir().mkpath(folder))
         throw store::DbError(76, QStringLiteral("Path not found: '%1'.").arg(folder));
-    const QString target = folder + "/" + backupFileName(day);
+    const QString target = folder + "/" + backupFileName(day, databaseFile);
     copyDatabase(databaseFile, target);
     return target;
+}
+
+void restoreDatabase(const QString& source, const QString& target)
+{
+    switch (checkDatabase(source)) {
+    case DatabaseCheck::Good:
+        break;
+    case DatabaseCheck::Locked:
+        throw store::DbError(store::err::Locked, QStringLiteral("'%1' is in use by another program.").arg(source));
+    default:
+        throw store::DbError(store::err::CannotOpen,
+                             QStringLiteral("'%1' is not a Rockvane database.").arg(source));
+    }
+    // A damaged backup must never replace a database that may be sound.
+    if (const QString problem = store::integrityProblem(source); !problem.isEmpty())
+        throw store::DbError(store::err::CannotOpen,
+                             QStringLiteral("'%1' is damaged (%2); it was not restored.").arg(source, problem));
+    store::copyInto(source, target);
+    if (const QString problem = store::integrityProblem(target); !problem.isEmpty())
+        throw store::DbError(store::err::EngineError,
+                             QStringLiteral("The restored database '%1' failed its check: %2.").arg(target, problem));
 }
 
 } // namespace rv

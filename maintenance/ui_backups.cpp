@@ -3,6 +3,7 @@
 #include "maintenance/backup_db.h"
 #include "maintenance/backups.h"
 #include "sensors/ui_sensors.h"
+#include "store/dbfile.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -65,22 +66,6 @@ void endProgram(MainContext& c, Connected how)
     QCoreApplication::exit(1);
 }
 
-// After a backup or a restore the program works on the default database.
-// When that file cannot serve (a user on a relocated database who never had
-// a default one), the program stays with the database it was using rather
-// than ending. previous is the database in use before the operation.
-void reconnectDefault(MainContext& c, const QString& previous, const QString& logName)
-{
-    const QString def = c.st.defaultDatabasePath();
-    QString target = def;
-    if (checkDatabase(def) != DatabaseCheck::Good && previous != def
-        && checkDatabase(previous) == DatabaseCheck::Good)
-        target = previous;
-    const Connected how = connectTo(c, target, logName);
-    if (how != Connected::Yes)
-        endProgram(c, how);
-}
-
 QString selectedBackup(const QListWidget* list)
 {
     const QListWidgetItem* item = list->currentItem();
@@ -131,7 +116,7 @@ void GListBackups(MainContext& c)
     try {
         QListWidget* list = c.ui.lstFiles;
         list->clear();
-        const QStringList names = backupFileNames(c.st.DataFolder);
+        const QStringList names = backupFileNames(c.st.DatabasePath);
         if (names.isEmpty())
             return;
         list->addItem("List of Backups:");
@@ -144,10 +129,10 @@ void GListBackups(MainContext& c)
 
 void imgBackupClick(MainContext& c)
 {
-    const QString previous = c.st.DatabasePath;
-    closeStore(c.st);
-    GBackupDB(c.st.DataFolder + "/", kDefaultDatabaseName, c.pr, c.st.DataFolder);
-    reconnectDefault(c, previous, "imgBackup_Click");
+    // The database in use is copied while it stays open: the program goes
+    // on working on it, whether the copy succeeds or not.
+    const QFileInfo db(c.st.DatabasePath);
+    GBackupDB(db.absolutePath() + "/", db.fileName(), c.pr, c.st.DataFolder);
     GListBackups(c);
 }
 
@@ -161,21 +146,30 @@ void imgRestoreClick(MainContext& c)
     }
     // Only a Rockvane database may replace the database file; anything else
     // in the backup folder is refused before the question.
-    const DatabaseCheck check = checkDatabase(backupFolder(c.st.DataFolder) + "/" + name);
+    const QString path = c.st.DatabasePath;
+    const DatabaseCheck check = checkDatabase(backupFolderOf(path) + "/" + name);
     if (check != DatabaseCheck::Good) {
         c.pr.message("Cannot restore from " + name + "\n" + checkText(check)
                          + "\nThe current database has not been changed.",
                      MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
         return;
     }
+    // Overwriting the database is never what a stray Enter means.
     if (!c.pr.ask("Restoring Rockvane from backup " + name
                       + "\nwill permanently overwrite current database. Continue?",
-                  "Quillon's ROCKVANE", MsgIcon::Warning))
+                  "Quillon's ROCKVANE", MsgIcon::Warning, MsgResult::No))
         return;
-    const QString previous = c.st.DatabasePath;
+    // While another program holds the database the window keeps everything
+    // it has open: nothing is closed that could not be opened again.
+    const QFileInfo db(path);
+    if (!restoreMayStart(db.absolutePath() + "/", db.fileName(), c.pr, c.st.DataFolder))
+        return;
     closeStore(c.st);
-    GRestoreDB(c.st.DataFolder + "/", kDefaultDatabaseName, name, c.pr, c.st.DataFolder);
-    reconnectDefault(c, previous, "imgRestore_Click");
+    GRestoreDB(db.absolutePath() + "/", db.fileName(), name, c.pr, c.st.DataFolder);
+    // Restored or not, the program goes on with the database it was using.
+    const Connected how = connectTo(c, path, "imgRestore_Click");
+    if (how != Connected::Yes)
+        endProgram(c, how);
 }
 
 void Image4Click(MainContext& c)
@@ -187,7 +181,16 @@ void Image4Click(MainContext& c)
     const QString path = QFileInfo(chosen).absoluteFilePath();
     // A file that is not a Rockvane database is refused before anything
     // changes: the location file and the database in use stay as they are.
-    const DatabaseCheck check = checkDatabase(path);
+    DatabaseCheck check = checkDatabase(path);
+    // A file another program is writing to cannot be taken over now.
+    if (check == DatabaseCheck::Good) {
+        try {
+            store::requireWriteLock(path);
+        } catch (const store::DbError& e) {
+            if (e.number() == store::err::Locked)
+                check = DatabaseCheck::Locked;
+        }
+    }
     if (check != DatabaseCheck::Good) {
         c.pr.message("Cannot use " + path + " as the Rockvane database\n" + checkText(check)
                          + "\nThe database in use and its location have not been changed.",

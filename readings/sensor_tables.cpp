@@ -6,6 +6,11 @@ namespace rv {
 
 bool TableExists(const QString& path, const QString& name, const QString& dataFolder)
 {
+    return lookupTable(path, name, dataFolder) == TableLookup::Present;
+}
+
+TableLookup lookupTable(const QString& path, const QString& name, const QString& dataFolder, QString* why)
+{
     try {
         // A private connection, so the shared one and its record sets are not disturbed.
         store::Connection cat;
@@ -20,11 +25,30 @@ bool TableExists(const QString& path, const QString& name, const QString& dataFo
             }
         }
         cat.close();
-        return found;
+        return found ? TableLookup::Present : TableLookup::Absent;
     } catch (...) {
         logCurrentException(dataFolder, "Module1_TableExists");
-        return false;
+        if (why) {
+            int number = 0;
+            QString description;
+            describeCurrentException(number, description);
+            *why = unreadableDatabaseText(number, description);
+        }
+        return TableLookup::Unknown;
     }
+}
+
+QString unreadableDatabaseText(int number, const QString& description)
+{
+    if (number == store::err::Locked)
+        return QStringLiteral("The database is in use by another program. Try again in a moment.");
+    return QStringLiteral("The database could not be read: ") + description;
+}
+
+void announceUnreadableTable(Prompter& pr, const QString& id, const QString& why)
+{
+    pr.message("The readings of Sensor " + id + " could not be opened.\n" + why + "\nNothing has been changed.",
+               MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
 }
 
 void announceMissingTable(Prompter& pr, const QString& id)
@@ -47,11 +71,18 @@ bool AddDataTable(AppState& st, Prompter& pr)
 {
     try {
         const QString id = st.rsSensors.text("InstrumentId");
+        QString why;
+        const TableLookup found = lookupTable(st.DatabasePath, id, st.DataFolder, &why);
+        if (found == TableLookup::Unknown) {
+            announceUnreadableTable(pr, id, why);
+            return false;
+        }
         store::Connection::Transaction tx(*st.conn);
-        if (TableExists(st.DatabasePath, id, st.DataFolder)) {
+        if (found == TableLookup::Present) {
             pr.message("Table " + id + " Already Exists", MsgIcon::None, MsgButtons::Ok, kAppTitle);
+            // Emptying a table of readings is never what a stray Enter means.
             if (!pr.ask("Table " + id + " already exists\nDo you want to overwrite this table?",
-                        "Quillon's ROCKVANE"))
+                        "Quillon's ROCKVANE", MsgIcon::None, MsgResult::No))
                 return false;
             // The readings record set may hold rows of the table about to go.
             if (st.rsReadings.state() && st.rsReadings.tableName() == id)
@@ -71,7 +102,15 @@ void OpenSensorData(AppState& st, Prompter& pr)
 {
     try {
         const QString id = st.rsSensors.text("InstrumentID");
-        if (!TableExists(st.DatabasePath, id, st.DataFolder)) {
+        QString why;
+        const TableLookup found = lookupTable(st.DatabasePath, id, st.DataFolder, &why);
+        if (found == TableLookup::Unknown) {
+            // The set must not stay on another sensor's table.
+            st.rsReadings.close();
+            announceUnreadableTable(pr, id, why);
+            return;
+        }
+        if (found == TableLookup::Absent) {
             announceMissingTable(pr, id);
             // Whatever happens next, the set must not stay on another sensor's table.
             st.rsReadings.close();

@@ -1,4 +1,5 @@
 #include "reports/report_document.h"
+#include "common/workfile.h"
 
 #include "common/dates.h"
 
@@ -132,17 +133,25 @@ bool writeReportDocument(const ReportContent& content, const QString& path, QStr
         cur.insertBlock(normalBlock, plain);
     }
 
-    QTextDocumentWriter writer(path, "odf");
-    if (!writer.write(&doc)) {
-        if (error) {
+    // Written under a work name and renamed when complete: a kill part-way
+    // never leaves a broken report under the name the user opens.
+    const QString work = workFileName(path);
+    QFile::remove(work);
+    bool written = false;
+    {
+        QTextDocumentWriter writer(work, "odf");
+        written = writer.write(&doc);
+        if (!written && error) {
             *error = writer.device() ? writer.device()->errorString() : QString();
             if (error->isEmpty() || *error == QLatin1String("Unknown error"))
                 *error = QStringLiteral("The document could not be written.");
         }
-        QFile::remove(path);
+    }
+    if (!written) {
+        QFile::remove(work);
         return false;
     }
-    return true;
+    return putWorkFileInPlace(work, path, error);
 }
 
 } // namespace rv::reports

@@ -1,4 +1,7 @@
 #include "reports/xlsx_export.h"
+#include "common/workfile.h"
+
+#include <QFile>
 
 #include "common/dates.h"
 
@@ -101,7 +104,11 @@ WorkbookResult writeGridWorkbook(const QString& path, const CellText& cell, qint
                                  const QString& sheetName)
 {
     WorkbookResult res;
-    const QByteArray file = path.toUtf8();
+    // Written under a work name and renamed when complete: a kill part-way
+    // never leaves a broken workbook under the name the user opens.
+    const QString work = workFileName(path);
+    QFile::remove(work);
+    const QByteArray file = work.toUtf8();
     // Rows go out in order, so the rows need not be held in memory: a sheet
     // of a hundred thousand readings stays small.
     lxw_workbook_options options{};
@@ -186,8 +193,11 @@ WorkbookResult writeGridWorkbook(const QString& path, const CellText& cell, qint
     const lxw_error err = workbook_close(wb);
     if (err != LXW_NO_ERROR) {
         res.error = QString::fromUtf8(lxw_strerror(err));
+        QFile::remove(work);
         return res;
     }
+    if (!putWorkFileInPlace(work, path, &res.error))
+        return res;
     res.ok = true;
     return res;
 }

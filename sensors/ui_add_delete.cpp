@@ -92,7 +92,16 @@ void G_AddTypedSensor(MainContext& c)
             restoreType(c);
             return;
         }
-        if (TableExists(st.DatabasePath, s, st.DataFolder)) {
+        QString why;
+        const TableLookup found = lookupTable(st.DatabasePath, s, st.DataFolder, &why);
+        if (found == TableLookup::Unknown) {
+            restoreType(c);
+            attempt([&] { c.ui.cboSensors->setEditText(previous); });
+            c.pr.message("Sensor " + s + " could not be added; nothing was written.\n" + why, MsgIcon::Warning,
+                         MsgButtons::Ok, kQuillonTitle);
+            return;
+        }
+        if (found == TableLookup::Present) {
             if (inCatalogue(c, s)) {
                 c.pr.message("Sensor " + s + " already exists\n"
                              "Type a new sensor number in the 'Add or Select Sensor' combo box\n"
@@ -192,7 +201,13 @@ void imgDeleteClick(MainContext& c)
         // would block the number for ever.
         const store::Recordset::Saved before = st.rsSensors.save();
         try {
-            const bool hasTable = TableExists(st.DatabasePath, id, st.DataFolder);
+            QString why;
+            const TableLookup found = lookupTable(st.DatabasePath, id, st.DataFolder, &why);
+            // Deleting the catalogue row without its table would block the
+            // number for ever: a file that cannot be read stops the delete.
+            if (found == TableLookup::Unknown)
+                throw store::DbError(store::err::Locked, why);
+            const bool hasTable = found == TableLookup::Present;
             store::Connection::Transaction tx(*st.conn);
             if (hasTable)
                 st.conn->execute("DROP TABLE " + store::tableName(id));

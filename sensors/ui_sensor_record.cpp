@@ -183,10 +183,28 @@ struct Refused {
 // sensor's changes were not saved and why; the edits are dropped from the
 // record set, so the catalogue keeps matching the file and no later move
 // tries them again. False when nothing was written.
-bool writeSensorRow(MainContext& c)
+// The current row's values, to tell afterwards whether the boxes changed
+// anything.
+std::vector<QVariant> rowValues(const store::Recordset& rs)
+{
+    std::vector<QVariant> v;
+    const int n = rs.fieldCount();
+    v.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        v.push_back(rs.value(i));
+    return v;
+}
+
+bool writeSensorRow(MainContext& c, const std::vector<QVariant>& before)
 {
     auto& rs = c.st.rsSensors;
     try {
+        // Only a change is written: a row shown and left as it was costs no
+        // write (and a read-only database no "not saved").
+        if (rowValues(rs) == before) {
+            rs.cancelUpdate();
+            return true;
+        }
         rs.update();
         return true;
     } catch (...) {
@@ -217,6 +235,8 @@ void savefields(MainContext& c)
                          MsgButtons::Ok, "Cannot Save Fields");
             return;
         }
+
+        const std::vector<QVariant> before = rowValues(rs);
 
         // A box that cannot be converted keeps the stored value of its field
         // and is reported; it does not cost the user every other edit.
@@ -276,7 +296,7 @@ void savefields(MainContext& c)
             rs.setValue("Destroyed", destroyed);
         if (!u.txtDestructionDate->text().isEmpty())
             rs.setValue("DestructionDate", u.txtDestructionDate->text());
-        if (!writeSensorRow(c))
+        if (!writeSensorRow(c, before))
             return;
 
         if (!refused.empty()) {

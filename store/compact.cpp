@@ -1,18 +1,12 @@
 #include "store/compact.h"
 
 #include "store/connection.h"
-#include "store/filesync.h"
 #include "store/sqlerror.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <filesystem>
 #include <sqlite3.h>
 
-#ifndef Q_OS_WIN
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 
 namespace rv::store {
@@ -21,13 +15,6 @@ using namespace detail;
 
 
 namespace {
-
-// Rewrites the open file in place. SQLite's own journal keeps it whole
-// through a crash, and the file keeps its inode, owner and permissions.
-void vacuumInPlace(sqlite3* db)
-{
-    execSql(db, "VACUUM");
-}
 
 void vacuumInto(sqlite3* db, const QString& work)
 {
@@ -48,27 +35,41 @@ void vacuumInto(sqlite3* db, const QString& work)
     sqlite3_finalize(st);
 }
 
-// Gives the work file the protection of the file it replaces. False when
-// that cannot be done (the original belongs to someone else), so that the
-// replacement is not made.
-bool takeOverProtection(const QString& source, const QString& work)
+// One raw connection that is closed whatever happens.
+struct Handle {
+    sqlite3* db = nullptr;
+    ~Handle() { sqlite3_close(db); }
+};
+
+DbError lockedBy(const QString& source)
 {
-#ifdef Q_OS_WIN
-    return QFile::setPermissions(work, QFile::permissions(source));
-#else
-    struct stat from {};
-    if (::stat(QFile::encodeName(source).constData(), &from) != 0)
-        return false;
-    const QByteArray w = QFile::encodeName(work);
-    if (from.st_uid != ::geteuid())
-        return false;
-    struct stat to {};
-    if (::stat(w.constData(), &to) != 0)
-        return false;
-    if (to.st_gid != from.st_gid && ::chown(w.constData(), static_cast<uid_t>(-1), from.st_gid) != 0)
-        return false;
-    return ::chmod(w.constData(), from.st_mode & 07777) == 0;
-#endif
+    return DbError(kLocked, QStringLiteral("'%1' is in use by another program; it was not compacted.")
+                                .arg(QFileInfo(source).absoluteFilePath()));
+}
+
+void openRaw(Handle& h, const QString& path, int flags)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int rc = sqlite3_open_v2(name.constData(), &h.db, flags, nullptr);
+    if (rc != SQLITE_OK)
+        throw fromSqlite(h.db, rc);
+    sqlite3_extended_result_codes(h.db, 1);
+    sqlite3_busy_timeout(h.db, 2 * kBusyWaitMs);
+}
+
+bool isLock(int rc)
+{
+    return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
+}
+
+// The file change counter of the database header: every committed write by
+// any program changes it.
+QByteArray changeCounter(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(24))
+        return QByteArray();
+    return f.read(4);
 }
 
 } // namespace
@@ -84,45 +85,62 @@ void compactDatabase(const QString& folder, const QString& name)
                       QStringLiteral("Database '%1' already exists. It was left by a compaction that did not "
                                      "finish; move or remove it to compact again.")
                           .arg(QFileInfo(work).absoluteFilePath()));
-    // A file the user may not write is protected on purpose; replacing it
-    // (which the folder would allow) would undo that.
+    // A file the user may not write is protected on purpose.
     if (QFileInfo::exists(source) && !QFileInfo(source).isWritable())
         throw DbError(kReadOnly, QStringLiteral("Cannot update. '%1' is read-only; it was not compacted.")
                                      .arg(QFileInfo(source).absoluteFilePath()));
 
+    // Opening through the program's own connection checks that the file is a
+    // database at all before anything is written.
     Connection conn;
     conn.open(source);
+    bool workMade = false;
     try {
-        sqlite3* db = conn.handle();
-        vacuumInto(db, work);
-        if (!takeOverProtection(source, work)) {
-            // The copy cannot carry the original's owner: compact the
-            // original itself instead of replacing it.
-            QFile::remove(work);
-            vacuumInPlace(db);
-            conn.close();
-            return;
-        }
+        // No other program may commit a write between the compacted copy and
+        // its return into the file: hold the write lock while the copy is made.
+        Handle guard;
+        openRaw(guard, source, SQLITE_OPEN_READWRITE);
+        if (const int rc = sqlite3_exec(guard.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr); rc != SQLITE_OK)
+            throw isLock(sqlite3_extended_errcode(guard.db)) ? lockedBy(source) : fromSqlite(guard.db, rc);
+        const QByteArray counter = changeCounter(source);
+        workMade = true;
+        vacuumInto(conn.handle(), work);
         conn.close();
+        sqlite3_exec(guard.db, "ROLLBACK", nullptr, nullptr, nullptr);
 
-        syncToDisk(work);
-        std::error_code ec;
-        // Atomic replacement: the database file is at every moment either the
-        // old file or the complete compacted one.
-        std::filesystem::rename(std::filesystem::path(work.toStdU16String()),
-                                std::filesystem::path(source.toStdU16String()), ec);
-        if (ec)
-            throw DbError(err::EngineError, QStringLiteral("Could not replace '%1' by its compacted copy: %2.")
-                                                .arg(source, QString::fromStdString(ec.message())));
-#ifndef Q_OS_WIN
-        syncToDisk(folder.isEmpty() ? QStringLiteral(".") : folder);
-#endif
+        // The compacted pages go back into the file itself through the online
+        // backup, under the file's own write lock and rollback journal: the
+        // file keeps its inode, owner and mode, a crash leaves the old or the
+        // new contents, and another program's writes or journal can never
+        // meet a file renamed under it.
+        Handle from, to;
+        openRaw(from, work, SQLITE_OPEN_READONLY);
+        openRaw(to, source, SQLITE_OPEN_READWRITE);
+        execSql(to.db, "PRAGMA synchronous = FULL");
+        sqlite3_backup* b = sqlite3_backup_init(to.db, "main", from.db, "main");
+        if (!b)
+            throw fromSqlite(to.db, sqlite3_extended_errcode(to.db));
+        // A step of no pages takes the write lock and nothing else.
+        int rc = sqlite3_backup_step(b, 0);
+        if (rc == SQLITE_OK && changeCounter(source) != counter) {
+            sqlite3_backup_finish(b);
+            throw lockedBy(source);
+        }
+        if (rc == SQLITE_OK)
+            rc = sqlite3_backup_step(b, -1);
+        const int finished = sqlite3_backup_finish(b);
+        if (rc != SQLITE_DONE)
+            throw isLock(rc) ? lockedBy(source) : fromSqlite(to.db, rc);
+        if (finished != SQLITE_OK)
+            throw fromSqlite(to.db, finished);
     } catch (...) {
         conn.close();
         // The work file did not exist before: whatever is there now is ours.
-        QFile::remove(work);
+        if (workMade)
+            QFile::remove(work);
         throw;
     }
+    QFile::remove(work);
 }
 
 } // namespace rv::store

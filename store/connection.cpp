@@ -116,6 +116,11 @@ void Connection::open(const QString& path)
     m_rollbackOnly = false;
 }
 
+bool Connection::isReadOnly() const
+{
+    return m_db && sqlite3_db_readonly(m_db, "main") == 1;
+}
+
 void Connection::dropStatements()
 {
     for (sqlite3_stmt* st : std::as_const(m_statements))

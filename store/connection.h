@@ -38,6 +38,9 @@ public:
     // 0 closed, 1 open.
     int state() const { return m_db ? 1 : 0; }
     const QString& path() const { return m_path; }
+    // True when the file was opened but may not be written (its mode, or a
+    // read-only file system): it can be read, and every write fails.
+    bool isReadOnly() const;
 
     // Runs one statement of the program's SQL dialect (DROP TABLE, DELETE * FROM,
     // SELECT * INTO ... FROM sensordata WHERE DateTimeKey is null, ...).

@@ -20,6 +20,8 @@ constexpr int SyntaxError = 3142;         // a SQL text outside the dialect
 constexpr int CannotOpen = 3044;          // "'...' is not a valid path." / not a database
 constexpr int BadCriteria = 3001;         // "Arguments are of the wrong type, are out of acceptable range..."
 constexpr int EngineError = 3146;         // any other failure reported by SQLite
+constexpr int ReadOnly = 3027;            // "Cannot update. Database or object is read-only."
+constexpr int Locked = 3218;              // "Could not update; currently locked." (another program holds the file)
 } // namespace err
 
 class DbError : public std::runtime_error {

@@ -19,6 +19,21 @@ const QString kAlternateNotice = "The alternate database file path location coul
                                  "The default path will be used\n"
                                  "You can edit the location on the '6. Utilities' tab";
 
+// Grows the database by a table of about a megabyte and drops it again, so
+// that the next close has free pages worth a compaction.
+void makeFreeSpace(const QString& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_exec(db,
+                 "CREATE TABLE Spare (x BLOB);"
+                 "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 250) "
+                 "INSERT INTO Spare SELECT randomblob(4000) FROM n;"
+                 "DROP TABLE Spare;",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
 QByteArray contents(const QString& p)
 {
     QFile f(p);
@@ -181,9 +196,13 @@ TEST_F(StartupFaultTest, CompactionKeepsTheFilesProtectionOrDoesNotRun)
     // A mode of the user's choosing survives the rewrite.
     QFile::setPermissions(data.database(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     const auto mode = QFile::permissions(data.database());
+    makeFreeSpace(data.database());
+    const qint64 grown = QFileInfo(data.database()).size();
     ASSERT_TRUE(startBare());
     stop();
+    EXPECT_LT(QFileInfo(data.database()).size(), grown) << "compacted";
     EXPECT_EQ(QFile::permissions(data.database()), mode);
+    makeFreeSpace(data.database());
 
     // A file the user may not write is left alone and the failure told.
     {
@@ -197,6 +216,32 @@ TEST_F(StartupFaultTest, CompactionKeepsTheFilesProtectionOrDoesNotRun)
         EXPECT_EQ(lastMessage(), "Error compacting RockvaneTENDON.mdb");
         EXPECT_EQ(contents(data.database()), before);
     }
+}
+
+TEST_F(StartupFaultTest, AReadOnlyDatabaseIsToldOnceAtStartAndNothingElseWhenNothingChanged)
+{
+    ASSERT_TRUE(startBare());
+    addSensor("120645001");
+    addSensor("120645002");
+    stop();
+    pr.clear();
+    ReadOnly ro(data.database());
+    if (!ro.ok())
+        GTEST_SKIP() << "cannot make the database read-only here";
+    const QByteArray before = contents(data.database());
+    ASSERT_TRUE(startBare());
+    win->show();
+    ASSERT_EQ(pr.messages().size(), 1u) << pr.messageTexts().join(" | ").toStdString();
+    EXPECT_EQ(pr.messages()[0].text, "The database " + QDir::toNativeSeparators(data.database())
+                                         + " is read-only.\nIt can be viewed, but no change to it can be saved.");
+    EXPECT_EQ(pr.messages()[0].icon, MsgIcon::Warning);
+    // Moving about and closing without a change says nothing more.
+    page(1);
+    page(0);
+    click("imgNext");
+    stop();
+    EXPECT_EQ(pr.messages().size(), 1u) << pr.messageTexts().join(" | ").toStdString();
+    EXPECT_EQ(contents(data.database()), before);
 }
 
 TEST_F(StartupFaultTest, AStaleCompactionWorkFileIsNamedInFullInTheLog)

@@ -213,6 +213,11 @@ TEST_F(PassesTest, UnreadableNodePositionEndsThePassWithoutWritingTheRow)
     EXPECT_EQ(num(kMay1, "Disp1"), 5.0);
     EXPECT_FALSE(field(kMay2, "zero1").isValid());
     EXPECT_EQ(st->conn->transactionDepth(), 0);
+    // The user is told, with the box to fill.
+    ASSERT_EQ(pr.messages().size(), 1u);
+    EXPECT_TRUE(pr.messages()[0].text.startsWith("The graph could not be brought up to date"));
+    EXPECT_TRUE(pr.messages()[0].text.endsWith("Fill in Node 3 under \"Nodal Points:\" on the '1. Identification' page."))
+        << pr.messages()[0].text.toStdString();
     // The next pass works as usual.
     GetTemporalData(*st, pr);
     EXPECT_EQ(num(kMay2, "zero1"), 3.0);

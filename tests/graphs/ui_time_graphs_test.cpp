@@ -274,6 +274,33 @@ TEST_F(TimeGraphs, LinesFromThePassDrawWhatTheSelectionGives)
     }
 }
 
+TEST_F(TimeGraphs, APassThatCannotFinishIsToldWithTheBoxesToFill)
+{
+    // A three-section sensor whose nodes 3 and 4 were never entered: the
+    // Disp v Time pass cannot compute, and says which boxes to fill.
+    setUpSensor("250045001");
+    type("txtNode(3)", "");
+    type("txtNode(4)", "");
+    page(1);
+    page(0);
+    store("2026/01/05 08:00:00", {0, 0, 0, 0}, 10.0);
+    store("2026/01/12 08:00:00", {0, 1.5, 2.25, 3}, 11.0);
+    pr.clear();
+    page(4);
+    ASSERT_EQ(pr.messages().size(), 1u) << pr.messageTexts().join(" | ").toStdString();
+    EXPECT_EQ(pr.messages()[0].text,
+              "The graph could not be brought up to date; it shows the values stored before.\n"
+              "The node positions of Sensor 250045001 have not been entered.\n"
+              "Fill in Node 3, Node 4 under \"Nodal Points:\" on the '1. Identification' page.");
+    EXPECT_EQ(pr.messages()[0].icon, MsgIcon::Warning);
+    EXPECT_TRUE(data.readLog().contains(" G_GetTemporalData"));
+
+    // Load v Time needs no node positions: nothing to tell.
+    pr.clear();
+    page(3);
+    EXPECT_TRUE(pr.messages().empty()) << pr.messageTexts().join(" | ").toStdString();
+}
+
 namespace {
 
 // The left axis's labels as drawn last, each a number inside the span shown.

@@ -3,6 +3,7 @@
 #include "import/readout_file.h"
 #include "common/scripted_progress.h"
 #include "temp_data.h"
+#include "faults.h"
 
 #include <QDir>
 #include <QFile>
@@ -173,4 +174,34 @@ TEST(ReadoutLoad, SchemaLinesAndCancel)
     EXPECT_EQ(records.recordCount(), 0);
     EXPECT_FALSE(progress.open());
     EXPECT_FALSE(QFile::exists(data.folder() + "/Schema.ini"));
+}
+
+TEST(ReadoutLoad, AReadOnlyDataFolderDoesNotStopTheLoadAndIsTold)
+{
+    // The data folder refuses the working files (read-only, or a full disk):
+    // they go to the system's temporary folder, the load goes on, and the
+    // caller gets a line to tell the user.
+    rv::test::TempData data;
+    const QString source = data.folder() + "/../250045001.txt";
+    {
+        QFile f(source);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("2024/01/01 08:00:00,SLUG01,45,001,16.2,2.5\n2024/01/01 09:00:00,SLUG01,45,001,16.4,2.6\n");
+    }
+    rv::test::ReadOnly ro(data.folder());
+    if (!ro.ok())
+        GTEST_SKIP() << "cannot make the folder read-only here";
+    ReadoutRecords records;
+    NoProgress none;
+    QString note;
+    LoadResult loaded = LoadResult::NotFound;
+    EXPECT_NO_THROW(loaded = LoadReadoutFile(data.folder(), source, records, none, &note));
+    EXPECT_EQ(loaded, LoadResult::Loaded);
+    EXPECT_EQ(records.recordCount(), 2);
+    EXPECT_TRUE(note.contains("The working file Schema.ini could not be written in the data folder"))
+        << note.toStdString();
+    EXPECT_TRUE(note.contains("The working file datafile.txt could not be written in the data folder"));
+    EXPECT_TRUE(note.contains(QDir::toNativeSeparators(QDir::tempPath())));
+    EXPECT_FALSE(QFile::exists(QDir::tempPath() + "/Rockvane-work/Schema.ini")) << "removed when the load ends";
+    EXPECT_FALSE(QFile::exists(data.folder() + "/datafile.txt"));
 }

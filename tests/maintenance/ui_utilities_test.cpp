@@ -2,6 +2,7 @@
 // restore, relocation, manual, web site and about box.
 #include "main_window_fixture.h"
 #include "maintenance_files.h"
+#include "faults.h"
 #include "app/frmSplash.h"
 #include "maintenance/backups.h"
 #include "maintenance/manual.h"
@@ -91,7 +92,7 @@ TEST_F(UtilitiesTest, BackupCopiesTheDatabaseListsItAndReloads)
     EXPECT_EQ(listed(), QStringList({"120645001", "120645002", "120645003"}));
 }
 
-TEST_F(UtilitiesTest, ReloadEndsAnAppliedFilter)
+TEST_F(UtilitiesTest, RestoreReloadEndsAnAppliedFilterWhileABackupKeepsIt)
 {
     addSensor("120625001");
     page(7);
@@ -102,41 +103,127 @@ TEST_F(UtilitiesTest, ReloadEndsAnAppliedFilter)
     pr.clear();
     press("imgBackup");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Backup was successful"}));
+    EXPECT_EQ(listed(), QStringList({"120645001", "120645002"})) << "the backup leaves the window as it was";
+    EXPECT_EQ(text("lblFilterState"), "Remove Filter");
+
+    chooseBackup(todaysBackup());
+    pr.clear();
+    pr.answer(MsgResult::Yes);
+    press("imgRestore");
+    EXPECT_EQ(pr.messageTexts().last(), "Restore was successful");
     EXPECT_EQ(listed(), QStringList({"120625001", "120645001", "120645002"}));
     EXPECT_EQ(text("lblFilterState"), "Apply Filter");
     EXPECT_TRUE(w<QLabel>("lblFilter")->isHidden());
     EXPECT_EQ(text("txtSCount"), "3");
 }
 
-TEST_F(UtilitiesTest, BackupWithoutAnyDatabaseToReturnToEndsTheProgram)
+TEST_F(UtilitiesTest, AFailedBackupKeepsTheConnectionAndTheProgram)
 {
-    // The default database vanished while in use: the backup fails, and
-    // there is nothing to reconnect to.
-    ASSERT_TRUE(QFile::remove(data.database()));
-    press("imgBackup");
-    ASSERT_EQ(pr.messages().size(), 2u);
-    EXPECT_EQ(pr.messages()[0].text, "Error encountered during backup process of RockvaneTENDON.mdb");
-    EXPECT_EQ(pr.messages()[1].text, "ERROR: could not connect to database\nProgram must exit");
-    EXPECT_EQ(pr.messages()[1].icon, MsgIcon::Critical);
-    EXPECT_EQ(pr.messages()[1].title, "Database connection error");
-    EXPECT_FALSE(win->isVisible());
-    EXPECT_TRUE(data.readLog().contains(" GBackupDB"));
-}
+    // Another program holds the database's lock: the backup fails and says
+    // why; the program goes on with its connection.
+    {
+        LockHolder other(data.database());
+        ASSERT_TRUE(other.ok());
+        press("imgBackup");
+    }
+    ASSERT_EQ(pr.messages().size(), 1u);
+    EXPECT_TRUE(pr.messages()[0].text.startsWith("Error encountered during backup process of RockvaneTENDON.mdb\n"
+                                                 "The database is in use by another program"));
+    EXPECT_TRUE(win->isVisible());
+    EXPECT_EQ(st->conn->state(), 1);
+    EXPECT_EQ(listed(), QStringList({"120645001", "120645002"}));
+    EXPECT_TRUE(backupList().isEmpty());
+    addSensor("120645003");
+    EXPECT_EQ(sensorIds(data.database()).size(), 3) << "work goes on in the same database";
 
-TEST_F(UtilitiesTest, BackupOnARelocatedDatabaseWithoutADefaultOneStaysOnIt)
-{
-    const QString other = data.folder() + "/../Mine2.mdb";
-    makeDatabase(other, {"130665007"});
-    pr.answerFile(other);
-    press("Image4");
+    // The database file vanished while in use: the same.
     ASSERT_TRUE(QFile::remove(data.database()));
     pr.clear();
     press("imgBackup");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Error encountered during backup process of RockvaneTENDON.mdb"}));
-    EXPECT_EQ(st->DatabasePath, QFileInfo(other).absoluteFilePath());
-    EXPECT_EQ(st->conn->state(), 1);
-    EXPECT_EQ(listed(), QStringList({"130665007"}));
     EXPECT_TRUE(win->isVisible());
+    EXPECT_EQ(st->conn->state(), 1);
+    EXPECT_TRUE(data.readLog().contains(" GBackupDB"));
+}
+
+TEST_F(UtilitiesTest, BackupAndRestoreOfARelocatedDatabaseWorkOnItAndStayOnIt)
+{
+    const QString other = data.folder() + "/../Mine2.mdb";
+    makeDatabase(other, {"130665007"});
+    const QString chosen = QFileInfo(other).absoluteFilePath();
+    pr.answerFile(other);
+    press("Image4");
+    EXPECT_EQ(win->windowTitle(), "Quillon's Rockvane - Cable Bolt Monitoring - Mine2.mdb");
+    EXPECT_EQ(w<QLabel>("lblDatabase")->toolTip(), QDir::toNativeSeparators(chosen));
+    addSensor("130665008");
+    page(7);
+    const QString mine2Backup = "Mine2 " + todaysBackup();
+    const QString mine2Folder = QFileInfo(chosen).absolutePath() + "/TENDONbackup/";
+    const QByteArray defaultBefore = fileBytes(data.database());
+
+    pr.clear();
+    press("imgBackup");
+    EXPECT_EQ(pr.messageTexts(), QStringList({"Backup was successful"}));
+    EXPECT_EQ(sensorIds(mine2Folder + mine2Backup), QStringList({"130665007", "130665008"}));
+    EXPECT_FALSE(QFileInfo::exists(backupPath(todaysBackup()))) << "the default database is not backed up";
+    EXPECT_EQ(st->DatabasePath, chosen);
+    EXPECT_EQ(st->conn->path(), chosen);
+    EXPECT_EQ(listed(), QStringList({"130665007", "130665008"}));
+    EXPECT_EQ(backupList(), QStringList({"List of Backups:", mine2Backup}));
+    EXPECT_EQ(win->windowTitle(), "Quillon's Rockvane - Cable Bolt Monitoring - Mine2.mdb");
+
+    // The default database's backups are not this database's.
+    backupDatabase(data.database(), QDate::currentDate().addDays(-1));
+    page(0);
+    page(7);
+    EXPECT_EQ(backupList(), QStringList({"List of Backups:", mine2Backup}));
+
+    addSensor("130665009");
+    page(7);
+    chooseBackup(mine2Backup);
+    pr.clear();
+    pr.answer(MsgResult::Yes);
+    press("imgRestore");
+    ASSERT_EQ(pr.messages().size(), 2u);
+    EXPECT_EQ(pr.messages()[0].defaultButton, MsgResult::No);
+    EXPECT_EQ(pr.messages()[1].text, "Restore was successful");
+    EXPECT_EQ(sensorIds(chosen), QStringList({"130665007", "130665008"}));
+    EXPECT_EQ(st->DatabasePath, chosen);
+    EXPECT_EQ(listed(), QStringList({"130665007", "130665008"}));
+    EXPECT_EQ(fileBytes(data.database()), defaultBefore) << "the default database is untouched";
+}
+
+TEST_F(UtilitiesTest, TheWindowNamesTheDatabaseInUse)
+{
+    EXPECT_EQ(win->windowTitle(), "Quillon's Rockvane - Cable Bolt Monitoring - RockvaneTENDON.mdb");
+    auto* label = w<QLabel>("lblDatabase");
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(label->toolTip(), QDir::toNativeSeparators(data.database()));
+    EXPECT_TRUE(label->text().contains(QDir::toNativeSeparators(data.database())));
+    EXPECT_EQ(w<QWidget>("SSTab1")->geometry().bottom() < win->centralWidget()->height(), true)
+        << "the status bar takes no room from the pages";
+}
+
+TEST_F(UtilitiesTest, RestoreWhileAnotherProgramHoldsTheLockChangesNothingAndGoesOn)
+{
+    press("imgBackup");
+    addSensor("120645003");
+    page(7);
+    chooseBackup(todaysBackup());
+    const QByteArray current = fileBytes(data.database());
+    pr.clear();
+    pr.answer(MsgResult::Yes);
+    {
+        LockHolder other(data.database());
+        press("imgRestore");
+    }
+    ASSERT_EQ(pr.messages().size(), 2u) << pr.messageTexts().join(" | ").toStdString();
+    EXPECT_TRUE(pr.messages()[1].text.startsWith("Error encountered during restore process\nThe database is in use"));
+    EXPECT_EQ(fileBytes(data.database()), current);
+    EXPECT_TRUE(win->isVisible());
+    EXPECT_EQ(st->conn->state(), 1);
+    EXPECT_EQ(listed(), QStringList({"120645001", "120645002", "120645003"}));
 }
 
 TEST_F(UtilitiesTest, RestoreRefusesWithoutAChoiceAndOnNo)
@@ -242,14 +329,16 @@ TEST_F(UtilitiesTest, RelocationSwitchesToTheChosenDatabaseAndRemembersIt)
     EXPECT_EQ(text("txtSCount"), "0");
     EXPECT_TRUE(listed().isEmpty());
 
-    // A backup from the relocated database copies the default one and
-    // works on it afterwards; the location file stays for the next start.
+    // A backup from the relocated database copies that database and stays
+    // on it; the location file stays for the next start.
     pr.clear();
     press("imgBackup");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Backup was successful"}));
-    EXPECT_EQ(sensorIds(backupPath(todaysBackup())), QStringList({"120645001", "120645002"}));
-    EXPECT_EQ(st->DatabasePath, data.database());
-    EXPECT_EQ(listed(), QStringList({"120645001", "120645002"}));
+    EXPECT_EQ(checkDatabase(QFileInfo(empty).absolutePath() + "/TENDONbackup/Empty " + todaysBackup()),
+              DatabaseCheck::Good);
+    EXPECT_FALSE(QFileInfo::exists(backupPath(todaysBackup())));
+    EXPECT_EQ(st->DatabasePath, QFileInfo(empty).absoluteFilePath());
+    EXPECT_TRUE(listed().isEmpty());
     EXPECT_EQ(fileBytes(locationFile()), QFileInfo(empty).absoluteFilePath().toUtf8() + "\n");
 }
 
@@ -282,6 +371,22 @@ TEST_F(UtilitiesTest, RelocationRefusesABadFileAndKeepsEverything)
         EXPECT_EQ(listed(), QStringList({"130665007"}));
         EXPECT_TRUE(win->isVisible()) << "the program goes on";
     }
+}
+
+TEST_F(UtilitiesTest, RelocationToADatabaseAnotherProgramIsWritingIsRefused)
+{
+    const QString busy = data.folder() + "/../Busy.mdb";
+    makeDatabase(busy, {"130665007"});
+    LockHolder other(busy);
+    pr.answerFile(busy);
+    press("Image4");
+    ASSERT_EQ(pr.messages().size(), 1u);
+    EXPECT_EQ(pr.messages()[0].text, "Cannot use " + QFileInfo(busy).absoluteFilePath()
+                                         + " as the Rockvane database\nThe file is in use by another program. Try "
+                                           "again when it has finished.\nThe database in use and its location have "
+                                           "not been changed.");
+    EXPECT_EQ(st->DatabasePath, data.database());
+    EXPECT_FALSE(QFileInfo::exists(locationFile()));
 }
 
 TEST_F(UtilitiesTest, ManualWebSiteAndAbout)

@@ -3,6 +3,7 @@
 #include "main_window_fixture.h"
 #include "readings/sensor_tables.h"
 #include "store/recordset.h"
+#include "faults.h"
 
 using namespace rv;
 using namespace rv::test;
@@ -42,6 +43,7 @@ TEST_F(SensorTablesTest, OverwriteQuestionNoKeepsTheReadings)
     EXPECT_EQ(m[1].text, "Table 250045001 already exists\nDo you want to overwrite this table?");
     EXPECT_EQ(m[1].title, "Quillon's ROCKVANE");
     EXPECT_EQ(m[1].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(m[1].defaultButton, MsgResult::No) << "Enter never empties a table";
     EXPECT_EQ(data.rowCount("250045001"), 1);
 }
 
@@ -92,4 +94,35 @@ TEST_F(SensorTablesTest, GraphSelectionsFollowTheFlags)
     EXPECT_EQ(st->rsGraph.recordCount(), 1);
     graphs::OpenGraphData(*st, pr, graphs::GraphSelection::Spatial);
     EXPECT_EQ(st->rsGraph.recordCount(), 0);
+}
+
+TEST_F(SensorTablesTest, ALockIsNeverAMissingTable)
+{
+    // Another program holds the file's lock while the Readings page, a graph
+    // page or the overwrite path look for the table: the user is told what
+    // it is, and no table is made or dropped.
+    addReading("2026/05/01 10:00:00");
+    addReading("2026/05/02 10:00:00");
+    const QString told = "The readings of Sensor 250045001 could not be opened.\n"
+                         "The database is in use by another program. Try again in a moment.\n"
+                         "Nothing has been changed.";
+    {
+        LockHolder other(data.database());
+        ASSERT_TRUE(other.ok());
+        page(2);
+        EXPECT_EQ(pr.messageTexts(), QStringList({told}));
+        EXPECT_EQ(st->rsReadings.state(), 0) << "no other sensor's readings stay open";
+        pr.clear();
+        EXPECT_FALSE(AddDataTable(*st, pr));
+        EXPECT_EQ(pr.messageTexts(), QStringList({told}));
+        pr.clear();
+        EXPECT_EQ(lookupTable(st->DatabasePath, "250045001", st->DataFolder), TableLookup::Unknown);
+        EXPECT_FALSE(TableExists(st->DatabasePath, "250045001", st->DataFolder));
+    }
+    EXPECT_EQ(data.rowCount("250045001"), 2);
+    page(0);
+    pr.clear();
+    page(2);
+    EXPECT_TRUE(pr.messages().empty());
+    EXPECT_EQ(text("txtRcount"), "2 of 2");
 }

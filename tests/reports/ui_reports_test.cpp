@@ -24,6 +24,12 @@ protected:
     {
         ASSERT_TRUE(start());
         addSensor(kId);
+        // Node positions, so that the displacement graphs can be computed.
+        type("txtLengthofCable", "8");
+        for (int k = 1; k <= 4; ++k)
+            type(QString("txtNode(%1)").arg(k), QString::number(k));
+        page(1);
+        page(0);
         // Two readings for each graph.
         addReading(kId, "2026/05/01 10:00:00", true, true);
         addReading(kId, "2026/05/02 10:00:00", true, true);
@@ -199,7 +205,7 @@ TEST_F(ReportTest, NoWordProcessorTellsWhereTheReportIs)
     pr.setOpenWithResult(false);
     report(ok);
     ASSERT_EQ(reports().size(), 1);
-    ASSERT_EQ(pr.messages().size(), 1u);
+    ASSERT_EQ(pr.messages().size(), 1u) << pr.messageTexts().join(" | ").toStdString();
     const auto m = pr.messages()[0];
     EXPECT_TRUE(m.text.endsWith(data.folder() + "/" + reports().first()));
     EXPECT_EQ(m.title, "Quillon's Rockvane");

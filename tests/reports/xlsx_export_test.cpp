@@ -9,8 +9,12 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace rv;
 using namespace rv::reports;
@@ -214,4 +218,57 @@ TEST(FlexGridToExcel, AFileThatCannotBeWrittenIsToldAndLogged)
     EXPECT_TRUE(pr.messages()[0].text.startsWith("The spreadsheet could not be written to\n"));
     EXPECT_TRUE(std::none_of(pr.records().begin(), pr.records().end(),
                              [](const PromptRecord& r) { return r.kind == PromptRecord::Kind::OpenWith; }));
+}
+
+namespace {
+
+// A workbook is a zip archive; a whole one ends with its end-of-central-
+// directory record (no comment is written).
+bool wholeZip(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 22)
+        return false;
+    f.seek(f.size() - 22);
+    return f.read(4) == QByteArray("PK\x05\x06", 4);
+}
+
+} // namespace
+
+TEST(XlsxExportKill, AKillPartWayNeverLeavesABrokenWorkbookUnderItsName)
+{
+    // The export is killed at moments spread over its whole run: the final
+    // name holds a complete workbook or nothing at all.
+    TempData data;
+    const qint64 rows = 60000;
+    auto cell = [](qint64 r, qint64 c) {
+        return c == 0 ? QStringLiteral("250045001 row %1").arg(r) : QString::number(r * 0.25 + c, 'f', 2);
+    };
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(writeGridWorkbook(data.folder() + "/whole.xlsx", cell, rows, 10, "Sheet").ok);
+    const qint64 whole = std::max<qint64>(t.elapsed(), 20);
+    ASSERT_TRUE(wholeZip(data.folder() + "/whole.xlsx"));
+    int broken = 0, complete = 0, absent = 0;
+    for (int k = 0; k < 16; ++k) {
+        const QString path = data.folder() + QStringLiteral("/kill%1.xlsx").arg(k);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            writeGridWorkbook(path, cell, rows, 10, "Sheet");
+            ::_exit(0);
+        }
+        // From a third of the run to its end, where the archive is written.
+        ::usleep(useconds_t((whole / 3 + whole * 2 * k / 3 / 15) * 1000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (!QFileInfo::exists(path))
+            ++absent;
+        else if (wholeZip(path))
+            ++complete;
+        else
+            ++broken;
+    }
+    EXPECT_EQ(broken, 0) << complete << " complete, " << absent << " absent";
 }
