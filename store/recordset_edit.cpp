@@ -129,6 +129,7 @@ void Recordset::Impl::insertRow()
     adding = false;
     newRow = CachedRow();
     clearPending();
+    stampCache();
 }
 
 void Recordset::Impl::updateRow()
@@ -156,6 +157,7 @@ void Recordset::Impl::updateRow()
     }
     const bool keyChanged = orderCol >= 0 && isChanged[static_cast<size_t>(orderCol)];
     clearPending();
+    stampCache();
     if (keyChanged)
         refreshKey(pos, id);
 }
@@ -183,6 +185,7 @@ void Recordset::Impl::deleteRow()
         cache[static_cast<size_t>(it->second)].present = false;
     }
     moved.erase(std::remove(moved.begin(), moved.end(), id), moved.end());
+    stampCache();
     noCurrent = true;
 }
 

@@ -105,6 +105,10 @@ struct Recordset::Impl {
     std::vector<CachedRow> cache;
     std::unordered_map<qint64, int> cacheAt;
     int cacheNext = 0;
+    // The connection's count of writes when the cache was last known to
+    // match the file: a write by anyone else on it may change cached rows.
+    int changeStamp = -1;
+    void stampCache();
     CachedRow newRow;  // the row started by addNew(), until written
 
     // Edits of the current row.

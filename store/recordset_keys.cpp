@@ -661,6 +661,11 @@ void Recordset::Impl::applyFilter()
     filtered = true;
 }
 
+void Recordset::Impl::stampCache()
+{
+    changeStamp = sqlite3_total_changes(db());
+}
+
 void Recordset::Impl::clearCache()
 {
     cache.clear();
@@ -751,6 +756,10 @@ const Recordset::Impl::CachedRow& Recordset::Impl::currentData()
     if (adding && cur == size() - 1)
         return newRow;
     const qint64 id = keyAt(cur).rowid;
+    if (sqlite3_total_changes(db()) != changeStamp) {
+        clearCache();
+        stampCache();
+    }
     auto it = cacheAt.find(id);
     if (it == cacheAt.end()) {
         fetchAround(cur);
