@@ -102,6 +102,10 @@ struct Recordset::Impl {
         std::vector<detail::Cell> cells;
         detail::TextPool pool;
     };
+    // A small set holds every row's fields from the start, as they were
+    // read, and never reads the file again until requery: finds and filters
+    // compare what it holds, and work while another program locks the file.
+    bool pinned = false;
     std::vector<CachedRow> cache;
     std::unordered_map<qint64, int> cacheAt;
     int cacheNext = 0;

@@ -444,6 +444,8 @@ int Recordset::Impl::positionOf(qint64 rowid)
         return held;
     if (std::find(moved.begin(), moved.end(), rowid) != moved.end())
         return -1;
+    if (std::none_of(segs.begin(), segs.end(), [](const Segment& s) { return s.range; }))
+        return -1;  // every key is held: the row is not in the set
     const auto key = fileKey(rowid, true);
     if (!key)
         return -1;
@@ -587,8 +589,32 @@ void Recordset::Impl::load()
         std::swap(moved, keepMoved);
         throw;
     }
+    // A small set reads every row's fields now, in one statement.
+    std::vector<CachedRow> rows;
+    if (!fresh.empty() && !fresh.back().range) {
+        const QString from = QStringLiteral(" FROM ") + quoteIdent(table);
+        QString sql = QStringLiteral("SELECT rowid, ") + colList + from;
+        if (!baseCond.isEmpty())
+            sql += QStringLiteral(" WHERE ") + baseCond;
+        StatementUse use(db(), conn->prepared(sql.toUtf8(), true));
+        bindWhere(use.get(), where);
+        while (use.step()) {
+            CachedRow r;
+            r.rowid = sqlite3_column_int64(use.get(), 0);
+            readRow(use.get(), 1, r);
+            rows.push_back(std::move(r));
+        }
+    }
     segs = std::move(fresh);
     clearCache();
+    pinned = !segs.empty() && !segs.back().range;
+    if (pinned || segs.empty()) {
+        pinned = true;
+        cache = std::move(rows);
+        for (size_t k = 0; k < cache.size(); ++k)
+            cacheAt[cache[k].rowid] = static_cast<int>(k);
+    }
+    stampCache();
 }
 
 std::unordered_set<qint64> Recordset::Impl::matchingRows(const BoundCriteria& c)
@@ -626,6 +652,12 @@ std::unordered_set<qint64> Recordset::Impl::matchingRows(const BoundCriteria& c)
     if (!conds.isEmpty())
         sql += QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
     std::unordered_set<qint64> out;
+    if (pinned) {
+        for (const CachedRow& r : cache)
+            if (r.present && matches(c, r.cells.data(), r.pool))
+                out.insert(r.rowid);
+        return out;
+    }
     sqlite3* h = db();
     StatementUse use(h, conn->prepared(sql.toUtf8()));
     sqlite3_stmt* st = use.get();
@@ -679,7 +711,7 @@ Recordset::Impl::CachedRow& Recordset::Impl::cacheSlot(qint64 rowid)
     if (it != cacheAt.end())
         return cache[static_cast<size_t>(it->second)];
     int slot;
-    if (static_cast<int>(cache.size()) < kCacheRows) {
+    if (pinned || static_cast<int>(cache.size()) < kCacheRows) {
         slot = static_cast<int>(cache.size());
         cache.emplace_back();
     } else {
@@ -756,7 +788,7 @@ const Recordset::Impl::CachedRow& Recordset::Impl::currentData()
     if (adding && cur == size() - 1)
         return newRow;
     const qint64 id = keyAt(cur).rowid;
-    if (sqlite3_total_changes(db()) != changeStamp) {
+    if (!pinned && sqlite3_total_changes(db()) != changeStamp) {
         clearCache();
         stampCache();
     }
