@@ -10,12 +10,17 @@ InstanceLock::InstanceLock(const QString& dataFolder)
 
 bool InstanceLock::acquire()
 {
+    return acquire(0);
+}
+
+bool InstanceLock::acquire(int waitMs)
+{
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     m_lock = std::make_unique<QLockFile>(m_path);
     // No age limit: only a lock whose process is gone counts as stale, so a
     // long session is never mistaken for a crashed one.
     m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0))
+    if (m_lock->tryLock(waitMs))
         return true;
     if (m_lock->error() == QLockFile::LockFailedError) {
         m_lock.reset();

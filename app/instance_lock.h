@@ -12,6 +12,8 @@ public:
     explicit InstanceLock(const QString& dataFolder);
     // True when this copy is the only one; false when another runs.
     bool acquire();
+    // The same, waiting up to waitMs for the other copy to end.
+    bool acquire(int waitMs);
     void release();
 
 private:

@@ -345,8 +345,13 @@ bool saveChart(MainContext& c, int page, const QString& logName)
 
 void exportAndOpen(MainContext& c, int page)
 {
-    if (saveChart(c, page, pageChart(c.ui, page).exportHandler))
-        c.pr.openWithDesktop(chartPicturePath(c.st, page));
+    if (!saveChart(c, page, pageChart(c.ui, page).exportHandler))
+        return;
+    const QString path = chartPicturePath(c.st, page);
+    if (!c.pr.openWithDesktop(path))
+        c.pr.message(QStringLiteral("No picture viewer could be found to open the graph.\nThe graph was saved as:\n")
+                         + path,
+                     MsgIcon::Information, MsgButtons::Ok, kQuillonTitle);
 }
 
 void printPage(MainContext& c, int page)

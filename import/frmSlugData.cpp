@@ -5,6 +5,7 @@
 #include "common/log.h"
 #include "readings/sensor_tables.h"
 #include "readings/ui_readings.h"
+#include "store/settings.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -29,11 +30,16 @@ namespace rv::importing {
 namespace {
 
 constexpr int kAppendColumn = 11;
+// Beside the file's own columns: why a row is not what it seems (already
+// stored, dated in the future, a date the chosen layout cannot read).
+constexpr int kNoteColumn = 12;
+constexpr int kColumns = 13;
 constexpr int kTwipsPerPixel = 15;
 
-const char* const kHeaders[12] = {"Reading Date & Time", "SLUG ID", "Type ID", "SensorNo", "ChannelT",
+
+const char* const kHeaders[kColumns] = {"Reading Date & Time", "SLUG ID", "Type ID", "SensorNo", "ChannelT",
                                   "Channel1", "Channel2", "Channel3", "Channel4", "Channel5",
-                                  "Channel6", "Append"};
+                                  "Channel6", "Append", "Note"};
 
 // The pictures of a ticked and an unticked "Append" cell, drawn rather than
 // loaded so that the program carries no picture files.
@@ -69,9 +75,26 @@ public:
         beginResetModel();
         m_records = records;
         m_ticks = std::move(ticks);
+        m_notes.clear();
         endResetModel();
     }
     void clear() { show(nullptr, {}); }
+    void setTicks(std::vector<char> ticks)
+    {
+        m_ticks = std::move(ticks);
+        if (rowCount() > 0)
+            emit dataChanged(index(0, kAppendColumn), index(rowCount() - 1, kAppendColumn), {Qt::DecorationRole});
+    }
+    void setNotes(std::vector<QString> notes)
+    {
+        m_notes = std::move(notes);
+        if (rowCount() > 0)
+            emit dataChanged(index(0, kNoteColumn), index(rowCount() - 1, kNoteColumn), {Qt::DisplayRole});
+    }
+    QString note(int row) const
+    {
+        return row >= 0 && row < static_cast<int>(m_notes.size()) ? m_notes[static_cast<size_t>(row)] : QString();
+    }
     bool empty() const { return !m_records || m_records->recordCount() == 0; }
 
     int rowCount(const QModelIndex& parent = {}) const override
@@ -82,7 +105,7 @@ public:
     {
         if (parent.isValid())
             return 0;
-        return empty() ? 1 : 12;
+        return empty() ? 1 : kColumns;
     }
     QVariant data(const QModelIndex& index, int role) const override
     {
@@ -97,6 +120,8 @@ public:
                                            : QStringLiteral("Will not be appended");
             return {};
         }
+        if (c == kNoteColumn)
+            return role == Qt::DisplayRole ? QVariant(note(index.row())) : QVariant();
         if (role == Qt::DisplayRole)
             return m_records->field(index.row(), c);
         return {};
@@ -107,7 +132,7 @@ public:
             return QAbstractTableModel::headerData(section, o, role);
         if (empty())
             return section == 0 ? QVariant(QStringLiteral("No Readings")) : QVariant();
-        return section >= 0 && section < 12 ? QVariant(QString::fromLatin1(kHeaders[section])) : QVariant();
+        return section >= 0 && section < kColumns ? QVariant(QString::fromLatin1(kHeaders[section])) : QVariant();
     }
 
     bool ticked(int row) const
@@ -128,6 +153,7 @@ public:
 private:
     const ReadoutRecords* m_records = nullptr;
     std::vector<char> m_ticks;
+    std::vector<QString> m_notes;
     QPixmap m_on;
     QPixmap m_off;
 };
@@ -171,6 +197,12 @@ FrmSlugData::FrmSlugData(ImportSession& s, QWidget* parent) : QDialog(parent), m
     f.setPointSizeF(f.pointSizeF() * 1.2);
     lblHeader->setFont(f);
     top->addWidget(lblHeader);
+    lblLayoutHint = new QLabel(this);
+    lblLayoutHint->setObjectName(QStringLiteral("lblLayoutHint"));
+    lblLayoutHint->setWordWrap(true);
+    lblLayoutHint->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    lblLayoutHint->hide();
+    top->addWidget(lblLayoutHint);
 
     img_x_on = new QLabel(this);
     img_x_on->setObjectName(QStringLiteral("img_x_on"));
@@ -209,6 +241,9 @@ FrmSlugData::FrmSlugData(ImportSession& s, QWidget* parent) : QDialog(parent), m
     optDateFormat[0]->setChecked(true);
     bottom->addWidget(frame);
     bottom->addStretch(1);
+    lblTicked = new QLabel(this);
+    lblTicked->setObjectName(QStringLiteral("lblTicked"));
+    bottom->addWidget(lblTicked, 0, Qt::AlignBottom);
     cmdAppend = new QPushButton(QStringLiteral("append"), this);
     cmdAppend->setObjectName(QStringLiteral("cmdAppend"));
     cmdAppend->setAutoDefault(false);
@@ -221,6 +256,22 @@ FrmSlugData::FrmSlugData(ImportSession& s, QWidget* parent) : QDialog(parent), m
     connect(cmdAppend, &QPushButton::clicked, this, [this] { cmdAppend_Click(); });
 
     Form_Load();
+
+    // After the load, which may have chosen the sensor's own layout.
+    for (QRadioButton* o : optDateFormat)
+        connect(o, &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                optDateFormat_Click();
+        });
+}
+
+namespace {
+QDateTime g_presentForTests;
+}
+
+void FrmSlugData::setPresentForTests(const QDateTime& now)
+{
+    g_presentForTests = now;
 }
 
 FrmSlugData::~FrmSlugData()
@@ -232,6 +283,19 @@ FrmSlugData::~FrmSlugData()
 bool FrmSlugData::ticked(int row) const
 {
     return m_model->ticked(row);
+}
+
+int FrmSlugData::tickedCount() const
+{
+    int n = 0;
+    for (char t : m_model->ticks())
+        n += t ? 1 : 0;
+    return n;
+}
+
+QString FrmSlugData::note(int row) const
+{
+    return m_model->note(row);
 }
 
 DateLayout FrmSlugData::dateLayout() const
@@ -259,16 +323,135 @@ void FrmSlugData::Form_Load()
     });
     lblHeader->setText(QStringLiteral("Click to download textfile data to Sensor ") + st.CurrentSensorID);
     cmdAppend->setEnabled(true);
+    attempt([&] { loadStoredKeys(); });
+    // The layout this sensor's files were last appended with.
+    attempt([&] {
+        if (m_instrumentId.isEmpty() || !st.conn)
+            return;
+        const auto kept = store::readSetting(*st.conn, m_instrumentId, kLayoutSetting);
+        if (const auto l = kept ? layoutFromName(*kept) : std::nullopt)
+            optDateFormat[static_cast<int>(*l)]->setChecked(true);
+    });
     attempt([&] { PopulateSFlexGrid(MSFlexGrid1, &m_s.ReadoutData); });
+}
+
+void FrmSlugData::loadStoredKeys()
+{
+    AppState& st = m_s.ctx.st;
+    m_storedKeys.clear();
+    m_instrumentId = st.rsSensors.text(QStringLiteral("InstrumentID"));
+    // The readings record set has just been opened on the sensor's table;
+    // the window puts it back where it was when it closes.
+    auto& rs = st.rsReadings;
+    if (!rs.state() || rs.recordCount() < 1)
+        return;
+    const int keyField = rs.fieldIndex(QStringLiteral("DateTimeKey"));
+    m_storedKeys.reserve(rs.recordCount());
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        m_storedKeys.insert(rs.value(keyField).toString());
+    rs.moveFirst();
+}
+
+void FrmSlugData::rememberLayout()
+{
+    AppState& st = m_s.ctx.st;
+    if (m_instrumentId.isEmpty() || !st.conn)
+        return;
+    try {
+        store::writeSetting(*st.conn, m_instrumentId, kLayoutSetting, layoutName(dateLayout()));
+    } catch (...) {
+        // Only a convenience for the next import: logged, never in the way.
+        logCurrentException(st.DataFolder, QStringLiteral("cmdAppend_Click"));
+    }
+}
+
+bool FrmSlugData::handChanged() const
+{
+    const auto& now = m_model->ticks();
+    return now.size() == m_computed.size() && now != m_computed;
+}
+
+void FrmSlugData::recompute(bool keepHand)
+{
+    const ReadoutRecords* records = &m_s.ReadoutData;
+    const DateLayout layout = dateLayout();
+    const QComboBox* box = m_s.ctx.ui.cboSlugInt;
+    const int spacing = spacingHours(box ? box->currentText() : QStringLiteral("24"));
+    const QDateTime now = g_presentForTests.isValid() ? g_presentForTests : clockAsWritten();
+    const Preselection pre = preselectRows(*records, spacing, layout, now);
+
+    std::vector<char> ticks = pre.ticked;
+    if (keepHand && handChanged()) {
+        const auto& shown = m_model->ticks();
+        for (size_t r = 0; r < ticks.size() && r < shown.size(); ++r)
+            if (shown[r] != m_computed[r])
+                ticks[r] = shown[r];
+    }
+    m_computed = pre.ticked;
+    m_shownLayout = layout;
+
+    const int n = records->recordCount();
+    std::vector<QString> notes(static_cast<size_t>(n));
+    for (int r = 0; r < n; ++r) {
+        const QStringView slug = records->fieldView(r, 0);
+        const auto stamp = readingStamp(m_instrumentId, slug, layout);
+        QString& text = notes[static_cast<size_t>(r)];
+        if (slug == kNoTimeMarker)
+            text = QStringLiteral("No time");
+        else if (!stamp)
+            text = QStringLiteral("Date not readable as ") + layoutName(layout);
+        else if (m_storedKeys.contains(stamp->key))
+            text = QStringLiteral("Already stored");
+        else if (pre.future[static_cast<size_t>(r)])
+            text = QStringLiteral("More than a day in the future");
+    }
+    m_model->setTicks(std::move(ticks));
+    m_model->setNotes(std::move(notes));
+
+    const std::vector<DateLayout> better = betterLayouts(*records, layout);
+    if (better.empty()) {
+        lblLayoutHint->clear();
+        lblLayoutHint->hide();
+    } else {
+        QStringList names;
+        for (DateLayout l : better)
+            names << layoutName(l);
+        lblLayoutHint->setText(QStringLiteral("Most dates in this file cannot be read as ") + layoutName(layout)
+                               + QStringLiteral(": they are written ") + names.join(QStringLiteral(" or "))
+                               + QStringLiteral(". Choose the file's layout under Datafile Date Format: "
+                                                "before you append."));
+        lblLayoutHint->show();
+    }
+    refreshCount();
+}
+
+void FrmSlugData::refreshCount()
+{
+    const int n = m_model->rowCount();
+    lblTicked->setText(QStringLiteral("%1 of %2 rows ticked").arg(tickedCount()).arg(n));
+}
+
+void FrmSlugData::optDateFormat_Click()
+{
+    if (m_model->empty() || dateLayout() == m_shownLayout)
+        return;
+    bool keep = false;
+    if (handChanged()) {
+        keep = m_s.ctx.pr.ask(QStringLiteral("You have ticked or unticked some rows by hand.\n\n"
+                                             "Keep those rows as you set them? (No ticks every row afresh for ")
+                                  + layoutName(dateLayout()) + QStringLiteral(".)"),
+                              kAppTitle, MsgIcon::Question, MsgResult::Yes);
+    }
+    recompute(keep);
 }
 
 bool FrmSlugData::PopulateSFlexGrid(QTableView* grid, const ReadoutRecords* records)
 {
     if (!grid || !records || grid->model() != m_model)
         return false;
-    const QComboBox* box = m_s.ctx.ui.cboSlugInt;
-    const int spacing = spacingHours(box ? box->currentText() : QStringLiteral("24"));
-    m_model->show(records, preselect(*records, spacing));
+    m_model->show(records, {});
+    m_computed.clear();
+    recompute(false);
     QHeaderView* header = grid->horizontalHeader();
     if (m_model->empty()) {
         header->resizeSection(0, 160);
@@ -278,13 +461,17 @@ bool FrmSlugData::PopulateSFlexGrid(QTableView* grid, const ReadoutRecords* reco
     for (int c = 0; c < 12; ++c)
         header->resizeSection(c, 120 * static_cast<int>(QString::fromLatin1(kHeaders[c]).trimmed().size())
                                      / kTwipsPerPixel);
+    header->resizeSection(kNoteColumn, grid->fontMetrics().horizontalAdvance(
+                                           QStringLiteral("Date not readable as YYYY/MM/DD")) + 16);
     return true;
 }
 
 void FrmSlugData::MSFlexGrid1_Click(int row, int column)
 {
-    if (column == kAppendColumn)
+    if (column == kAppendColumn) {
         m_model->toggle(row);
+        refreshCount();
+    }
 }
 
 bool FrmSlugData::eventFilter(QObject* watched, QEvent* e)
@@ -324,6 +511,7 @@ void FrmSlugData::cmdAppend_Click()
                                   + QStringLiteral(" ?"),
                               kAppTitle);
     if (yes) {
+        rememberLayout();
         bool silenced = false;
         const DuplicateNotice onDuplicate = [&](const QString& key) {
             if (silenced)

@@ -4,7 +4,9 @@
 // and the append.
 #include "import/readout_append.h"
 
+#include <QDateTime>
 #include <QDialog>
+#include <QSet>
 #include <vector>
 
 class QLabel;
@@ -24,6 +26,11 @@ public:
     ~FrmSlugData() override;
 
     QLabel* lblHeader = nullptr;
+    // Under the heading: the warning that the file's dates are written in
+    // another layout than the one chosen (hidden otherwise).
+    QLabel* lblLayoutHint = nullptr;
+    // How many rows the append would take.
+    QLabel* lblTicked = nullptr;
     QTableView* MSFlexGrid1 = nullptr;
     QLabel* img_x_on = nullptr;    // hidden: the ticked picture
     QLabel* img_x_off = nullptr;   // hidden: the unticked picture
@@ -39,7 +46,14 @@ public:
 
     // Whether row (0-based, file order) is ticked.
     bool ticked(int row) const;
+    int tickedCount() const;
+    // The remark beside row: "Already stored", a future date, an unreadable date.
+    QString note(int row) const;
     DateLayout dateLayout() const;
+
+    // The present the preselection measures "in the future" from (tests set
+    // it before the window reads the file: the clock by default).
+    static void setPresentForTests(const QDateTime& now);
 
 protected:
     void done(int result) override;
@@ -50,10 +64,25 @@ private:
     void Form_Unload();
     QString finalMessage(const AppendOutcome& out, bool duplicatesSilenced) const;
     void archive();
+    // The ticks, notes, count and hint for the layout now selected; with
+    // keepHand, the rows the user ticked or unticked by hand keep their tick.
+    void recompute(bool keepHand);
+    void optDateFormat_Click();
+    void refreshCount();
+    bool handChanged() const;
+    void loadStoredKeys();
+    void rememberLayout();
 
     ImportSession& m_s;
     ReadoutGridModel* m_model = nullptr;
     bool m_unloaded = false;
+    bool m_populating = false;
+    // The ticks as last computed, to tell the ones the user changed by hand.
+    std::vector<char> m_computed;
+    // The keys the sensor's table already holds.
+    QSet<QString> m_storedKeys;
+    QString m_instrumentId;
+    DateLayout m_shownLayout = DateLayout::YearFirst;
 };
 
 } // namespace rv::importing

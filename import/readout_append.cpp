@@ -3,11 +3,14 @@
 #include "common/format.h"
 #include "common/numbers.h"
 #include "import/preselect.h"
+#include "readings/level_readings.h"
 
 #include <QSet>
 #include <algorithm>
 
 namespace rv::importing {
+
+using readings::readingMs;
 
 namespace {
 
@@ -128,14 +131,18 @@ AppendOutcome appendReadings(store::Connection& conn, store::Recordset& readings
             readings.setValue(fFull, stamp->full);
             if (map.temperature)
                 readings.setValue(fTemp, channelValue(records.fieldView(r, 4), QStringLiteral("##0.0")));
-            for (int k = 0; k < map.count; ++k)
-                readings.setValue(fChannel[static_cast<size_t>(k)],
-                                  channelValue(records.fieldView(r, map.firstField + k), QStringLiteral("##0.00")));
+            AppendedReading kept{stamp->key, {readingMs(stamp->full), {}}};
+            for (int k = 0; k < map.count; ++k) {
+                const double v = channelValue(records.fieldView(r, map.firstField + k), QStringLiteral("##0.00"));
+                readings.setValue(fChannel[static_cast<size_t>(k)], v);
+                kept.reading.channel[size_t(k) + 1] = v;
+            }
             readings.setValue(fDirty, true);
             readings.setValue(fSpatial, false);
             readings.setValue(fTemporal, true);
             readings.update();
             keys.insert(stamp->key);
+            out.rows.push_back(std::move(kept));
             ++out.appended;
         }
         if (!out.cancelled && progress.advance(toDo))
@@ -152,8 +159,10 @@ AppendOutcome appendReadings(store::Connection& conn, store::Recordset& readings
         throw;
     }
     progress.end();
-    if (out.cancelled)
+    if (out.cancelled) {
         out.appended = 0;
+        out.rows.clear();
+    }
     // The rows appended, or those given up, must show as the table now has them.
     readings.requery();
     return out;

@@ -3,6 +3,7 @@
 // reading table: the date layouts, the reading key, the channel fields and
 // the append itself, one transaction with the duplicate test.
 #include "common/progress.h"
+#include "import/exceedance_check.h"
 #include "import/readout_file.h"
 #include "store/connection.h"
 #include "store/recordset.h"
@@ -57,6 +58,9 @@ struct AppendOutcome {
     int badDates = 0;    // ticked rows whose date and time could not be read
     int duplicates = 0;  // ticked rows whose key the table already held
     bool cancelled = false;
+    // The readings appended, in file order (empty when none was kept), for
+    // the check against the sensor's trigger levels.
+    std::vector<AppendedReading> rows;
 };
 
 // Told of each duplicate key in turn.

@@ -4,6 +4,7 @@
 #include "maintenance/manual.h"
 #include "maintenance/ui_backups.h"
 
+#include <QFileInfo>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -33,8 +34,16 @@ void imgHelpClick(MainContext& c)
     // A manual deleted from the data folder (or left by an older version)
     // is written again before it is opened.
     attempt([&] { installManual(c.st.DataFolder); });
-    // Nothing to tell when no viewer opens it: the main window stays as it was.
-    c.pr.openWithDesktop(c.st.DataFolder + "/" + kManualFileName);
+    const QString path = c.st.DataFolder + "/" + kManualFileName;
+    if (c.pr.openWithDesktop(path))
+        return;
+    // The user pressed a button: without a viewer, at least where the manual is.
+    if (QFileInfo::exists(path))
+        c.pr.message("No PDF viewer could be found to open the manual.\nThe manual is at:\n" + path,
+                     MsgIcon::Information, MsgButtons::Ok, kQuillonTitle);
+    else
+        c.pr.message("The manual could not be written to\n" + path, MsgIcon::Warning, MsgButtons::Ok,
+                     kQuillonTitle);
 }
 
 void imgInternetClick(MainContext& c)

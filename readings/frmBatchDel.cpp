@@ -27,19 +27,21 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text)
     return b;
 }
 
-QCalendarWidget* calendar(QWidget* parent, const char* name)
+QCalendarWidget* calendar(QWidget* parent, const char* name, const QDate& day)
 {
     auto* c = new QCalendarWidget(parent);
     c->setObjectName(QString::fromLatin1(name));
     c->setGridVisible(true);
     c->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    c->setSelectedDate(QDate::currentDate());
+    // The days to delete are usually around the reading the user is looking
+    // at, not around today.
+    c->setSelectedDate(day.isValid() ? day : QDate::currentDate());
     return c;
 }
 
 } // namespace
 
-FrmBatchDel::FrmBatchDel(std::array<bool, 3>& choice, QWidget* parent)
+FrmBatchDel::FrmBatchDel(std::array<bool, 3>& choice, QWidget* parent, const QDate& shownDay)
     : QDialog(parent), m_choice(choice)
 {
     setObjectName(QStringLiteral("frmBatchDel"));
@@ -53,8 +55,8 @@ FrmBatchDel::FrmBatchDel(std::array<bool, 3>& choice, QWidget* parent)
     auto* dates = new QGridLayout;
     dates->addWidget(label(this, "Label2", QStringLiteral("Select start date")), 0, 0);
     dates->addWidget(label(this, "Label3", QStringLiteral("Select end date")), 0, 1);
-    DelStart = calendar(this, "DelStart");
-    DelEnd = calendar(this, "DelEnd");
+    DelStart = calendar(this, "DelStart", shownDay);
+    DelEnd = calendar(this, "DelEnd", shownDay);
     dates->addWidget(DelStart, 1, 0);
     dates->addWidget(DelEnd, 1, 1);
     top->addLayout(dates);

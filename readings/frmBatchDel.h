@@ -15,8 +15,9 @@ class FrmBatchDel : public QDialog {
     Q_OBJECT
 public:
     // choice: the three flags (single, batch, all), cleared here and set by
-    // the button that closes the window.
-    FrmBatchDel(std::array<bool, 3>& choice, QWidget* parent = nullptr);
+    // the button that closes the window. The calendars open on shownDay (the
+    // day of the reading shown behind the window), or on today without one.
+    FrmBatchDel(std::array<bool, 3>& choice, QWidget* parent = nullptr, const QDate& shownDay = QDate());
 
     enum Flag { SingleDelete = 0, BatchDelete = 1, DeleteAll = 2 };
 

@@ -46,15 +46,31 @@ private:
     bool m_oldTime;
 };
 
+// The key of the stored reading the pickers were last filled from; empty
+// when they show none. A picker's "change" is a change only against it: the
+// record set may meanwhile stand on another row (a window that took it over
+// reopens it on its first row), and the focus leaving a picker for that
+// window must not be taken for a new date of that other row.
+const char* const kShownKey = "shownReadingKey";
+
+QString shownKey(const MainUi& u)
+{
+    return u.dtpRdate->property(kShownKey).toString();
+}
+
 void clearReading(MainUi& u)
 {
     PickersQuiet quiet(u);
+    u.dtpRdate->setProperty(kShownKey, QString());
     u.txtReadingID->clear();
     u.dtpRdate->setDate(QDate::currentDate());
     u.dtpRtime->setTime(kNoon);
     u.txtChannelT->clear();
     for (int i = 1; i <= 5; ++i)
         u.txtChannel[i]->clear();
+    // No reading, so nothing to plot: the last reading's flags must not stay.
+    u.chkTemporal->setChecked(false);
+    u.chkSpatial->setChecked(false);
 }
 
 bool hasCurrent(const store::Recordset& rs)
@@ -90,6 +106,7 @@ void putStoredPickers(MainContext& c)
         c.ui.dtpRdate->setDate(d);
     if (t.isValid())
         c.ui.dtpRtime->setTime(t);
+    c.ui.dtpRdate->setProperty(kShownKey, rs.text("DateTimeKey"));
 }
 
 // The sensor a reading belongs to is the one whose table holds it.
@@ -399,7 +416,13 @@ void CheckDateTime(MainContext& c)
         const QDate d = u.dtpRdate->date();
         const QString t = u.dtpRtime->time().toString("HH:mm:ss");
         const QString key = readingKey(readingSensor(c), d, u.dtpRtime->time());
-        if (key == rs.text("DateTimeKey"))
+        const QString shown = shownKey(u);
+        // Unchanged, or already taken (leaving a picker reports the change
+        // it made once more).
+        if (key == shown || key == rs.text("DateTimeKey"))
+            return;
+        // The record set is not on the reading the pickers show.
+        if (shown.isEmpty() || rs.text("DateTimeKey") != shown)
             return;
         if (G_DupID(c, key, remembered)) {
             c.pr.message("There is already a reading on " + d.toString("yyyy/MM/dd") + " at " + t, MsgIcon::None,
@@ -516,7 +539,12 @@ void imgDeleteReadingClick(MainContext& c)
     QDate start;
     QDate end;
     {
-        FrmBatchDel dlg(c.st.BatchChoice, c.ui.SSTab1->window());
+        QDate shownDay;
+        attempt([&] {
+            if (hasCurrent(rs))
+                shownDay = storedDate(rs);
+        });
+        FrmBatchDel dlg(c.st.BatchChoice, c.ui.SSTab1->window(), shownDay);
         dlg.exec();
         start = dlg.batchStart();
         end = dlg.batchEnd();

@@ -30,7 +30,7 @@ QString FlexGridToExcel(AppState& st, Prompter& pr, const CellText& grid, qint64
         return QString();
     }
     if (!pr.openWithDesktop(path))
-        pr.message(kNoSpreadsheetProgram, MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        pr.message(kNoSpreadsheetProgram + path, MsgIcon::Information, MsgButtons::Ok, kQuillonTitle);
     return path;
 }
 

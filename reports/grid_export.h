@@ -6,8 +6,9 @@
 
 namespace rv::reports {
 
+// Told when no program opens the written file, followed by its path.
 inline const QString kNoSpreadsheetProgram =
-    QStringLiteral("You need to have Microsoft Excel installed to use this function");
+    QStringLiteral("No spreadsheet program could be found to open the spreadsheet.\nThe spreadsheet was saved as:\n");
 
 // Writes the grid (rowCount rows including the header row, colCount columns)
 // to a new workbook in the data folder, named after sheetName (the sensor)

@@ -71,17 +71,9 @@ QString drawAndSaveGraph(MainContext& c, int page)
     return QString();
 }
 
-void imgReport_Click(MainContext& c, frmReport& dlg)
+ReportOutcome makeReport(MainContext& c, const ReportOptions& o, const QString& target)
 {
-    // 1. The choices.
-    dlg.exec();
-    const ReportOptions o = dlg.options();
-    if (!o.ReportRequested)
-        return;
-
-    QString path;
-    QStringList unreadable;
-    bool written = false;
+    ReportOutcome out;
     try {
         const SensorInfo sensor = currentSensor(c.st.rsSensors);
         const QDateTime now = QDateTime::currentDateTime();
@@ -98,27 +90,28 @@ void imgReport_Click(MainContext& c, frmReport& dlg)
             if (!(o.*g.flag))
                 continue;
             const QString picture = drawAndSaveGraph(c, g.page);
-            if (!picture.isEmpty())
+            if (!picture.isEmpty()) {
                 content.pictures.push_back({QLatin1String(g.caption), picture});
+                out.graphs << QLatin1String(g.caption);
+            } else {
+                out.graphsLeftOut << QLatin1String(g.caption);
+            }
         }
         if (content.heading.isEmpty() && content.pictures.empty()) {
-            c.pr.message(QStringLiteral("There is nothing to put in the report.\n\n"
-                                        "Choose the cover page, or a graph that has at least 2 readings "
-                                        "marked for plotting."),
-                         MsgIcon::Information, MsgButtons::Ok, kQuillonTitle);
+            out.nothingToReport = true;
         } else {
-            path = datedExportPath(c.st.DataFolder, QStringLiteral("Report "), sensor.InstrumentID, now,
-                                   QStringLiteral(".odt"));
+            out.path = target.isEmpty() ? datedExportPath(c.st.DataFolder, QStringLiteral("Report "),
+                                                          sensor.InstrumentID, now, QStringLiteral(".odt"))
+                                        : target;
             QString error;
-            written = writeReportDocument(content, path, &error, &unreadable);
-            if (!written)
-                throw std::runtime_error(QStringLiteral("%1\n%2").arg(path, error).toStdString());
+            out.written = writeReportDocument(content, out.path, &error, &out.unreadable);
+            if (!out.written)
+                throw std::runtime_error(QStringLiteral("%1\n%2").arg(out.path, error).toStdString());
         }
     } catch (...) {
         int number = 0;
-        QString description;
-        describeCurrentException(number, description);
-        reportFailure(c, description);
+        describeCurrentException(number, out.error);
+        out.written = false;
     }
 
     // 4. Back to the Readings page.
@@ -126,8 +119,29 @@ void imgReport_Click(MainContext& c, frmReport& dlg)
         if (c.ui.SSTab1->currentIndex() != kReadingsPage)
             c.ui.SSTab1->setCurrentIndex(kReadingsPage);
     });
-    if (!written)
+    return out;
+}
+
+void imgReport_Click(MainContext& c, frmReport& dlg)
+{
+    // 1. The choices.
+    dlg.exec();
+    const ReportOptions o = dlg.options();
+    if (!o.ReportRequested)
         return;
+
+    const ReportOutcome out = makeReport(c, o);
+    if (out.nothingToReport)
+        c.pr.message(QStringLiteral("There is nothing to put in the report.\n\n"
+                                    "Choose the cover page, or a graph that has at least 2 readings "
+                                    "marked for plotting."),
+                     MsgIcon::Information, MsgButtons::Ok, kQuillonTitle);
+    if (!out.error.isEmpty())
+        reportFailure(c, out.error);
+    if (!out.written)
+        return;
+    const QString& path = out.path;
+    const QStringList& unreadable = out.unreadable;
     if (!unreadable.isEmpty()) {
         writeLog(c.st.DataFolder, errorText(53, QStringLiteral("File not found ") + unreadable.join(u' '),
                                             QStringLiteral("imgReport_Click")));

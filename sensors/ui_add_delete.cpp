@@ -3,7 +3,9 @@
 #include "common/log.h"
 #include "readings/sensor_tables.h"
 #include "sensors/sensor_number.h"
+#include "sensors/trigger_levels.h"
 #include "sensors/ui_sensors.h"
+#include "store/settings.h"
 #include "store/sqltext.h"
 
 #include <QComboBox>
@@ -185,8 +187,9 @@ void imgDeleteClick(MainContext& c)
         attempt([&] { st.rsReadings.close(); });
         attempt([&] { st.rsGraph.close(); });
         st.SavedReadingBookmark = 0;
-        // The table, the network row and the catalogue row go together or
-        // not at all: a table left behind would block the number for ever.
+        // The table, the network row, the sensor's levels and settings and
+        // the catalogue row go together or not at all: a table left behind
+        // would block the number for ever.
         const store::Recordset::Saved before = st.rsSensors.save();
         try {
             const bool hasTable = TableExists(st.DatabasePath, id, st.DataFolder);
@@ -202,6 +205,10 @@ void imgDeleteClick(MainContext& c)
                     net.deleteCurrent();
             }
             net.close();
+            // Its trigger levels and kept values would otherwise pass to a
+            // new sensor given the same number.
+            deleteScopeLevels(*st.conn, id);
+            store::deleteScopeSettings(*st.conn, id);
             st.rsSensors.deleteCurrent();
             tx.commit();
         } catch (...) {

@@ -93,6 +93,11 @@ void buildIdentificationPage(QWidget* page, MainUi& ui)
                                 QRect(parts[i].x, 166, parts[i].w, kRow));
     }
     ui.txtMineID->setReadOnly(true);
+    // The parts of the sensor number are fixed when the sensor is added: the
+    // number names its reading table and its type its configuration.
+    ui.txtDateID->setReadOnly(true);
+    ui.txtTypeID->setReadOnly(true);
+    ui.txtSensorNo->setReadOnly(true);
 
     // What kind of cable it is.
     caption(page, QStringLiteral("Family:"), QRect(kCaptionX, 214, 170, kRow));

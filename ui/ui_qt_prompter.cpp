@@ -2,6 +2,9 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -175,9 +178,38 @@ QString QtPrompter::openFile(const QString& title, const QString& filter, const 
     return QFileDialog::getOpenFileName(m_parent, boxTitle(title), startDir, qtFileFilter(filter));
 }
 
+namespace {
+
+// Whether the desktop plainly has no program for this local file: its
+// launcher answers, and names none. Where that cannot be asked, the
+// launcher is left to try.
+bool noProgramFor(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return false;
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (query.isEmpty())
+        return false;
+    const QString mime = QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name();
+    QProcess p;
+    p.start(query, {QStringLiteral("query"), QStringLiteral("default"), mime});
+    if (!p.waitForFinished(3000)) {
+        p.kill();
+        p.waitForFinished(500);
+        return false;
+    }
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
+        && p.readAllStandardOutput().trimmed().isEmpty();
+}
+
+} // namespace
+
 bool QtPrompter::openWithDesktop(const QString& pathOrUrl)
 {
-    return QDesktopServices::openUrl(desktopUrl(pathOrUrl));
+    const QUrl url = desktopUrl(pathOrUrl);
+    if (noProgramFor(url))
+        return false;
+    return QDesktopServices::openUrl(url);
 }
 
 bool QtPrompter::choosePrinter(QPrinter& printer, const QString& title)

@@ -63,6 +63,20 @@ TEST_F(ExportTest, EachPageSavesItsPictureAndOpensIt)
     }
 }
 
+TEST_F(ExportTest, WithoutAViewerTheUserIsToldWhereThePictureIs)
+{
+    page(5);
+    pr.clear();
+    pr.setOpenWithResult(false);
+    press("cmdSpat");
+    const auto m = pr.messages();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].text, "No picture viewer could be found to open the graph.\nThe graph was saved as:\n"
+                             + data.folder() + "/Spatial.jpg");
+    EXPECT_EQ(m[0].icon, MsgIcon::Information);
+    EXPECT_GT(fileBytes("Spatial.jpg").size(), 1000);
+}
+
 TEST_F(ExportTest, APictureShowsTheChartAsItStandsAndReplacesTheLastOne)
 {
     page(3);

@@ -282,3 +282,71 @@ TEST(Archive, UnwritableRootKeepsTheSource)
     EXPECT_FALSE(driveRoot(root.path()).isEmpty());
     EXPECT_TRUE(root.path().startsWith(driveRoot(root.path())));
 }
+
+namespace {
+
+// Half-hourly lines written day first, as a logger set to a day-first
+// locale writes them.
+ReadoutRecords dayFirst(const QDateTime& start, int count, int minutes = 30)
+{
+    QStringList out;
+    for (int k = 0; k < count; ++k)
+        out << start.addSecs(60 * minutes * k).toString("dd/MM/yyyy HH:mm:ss");
+    return dates(out);
+}
+
+} // namespace
+
+TEST(Preselect, ReadsEachRowInTheChosenLayout)
+{
+    // Ninety days every 30 minutes from 1 September, day first: spacing 8
+    // offers three a day, but only when the dates are read day first.
+    const QDateTime start(QDate(2026, 9, 1), QTime(0, 0), Qt::UTC);
+    const auto r = dayFirst(start, 4320);
+    const QDateTime now(QDate(2026, 12, 8), QTime(12, 0), Qt::UTC);
+    const auto dmy = preselectRows(r, 8, DateLayout::DayFirst, now);
+    EXPECT_EQ(tickedRows(dmy.ticked).size(), 270u);
+    EXPECT_EQ(tickedRows(dmy.ticked)[1], 16);  // 08:00 on the first day
+    // Month first reads only days 1 to 12 (as months), never all of them.
+    EXPECT_LT(tickedRows(preselectRows(r, 8, DateLayout::MonthFirst, now).ticked).size(), 60u);
+
+    // The hint: month first and year first read most rows wrongly or not at
+    // all; day first reads every one.
+    EXPECT_EQ(betterLayouts(r, DateLayout::YearFirst), std::vector<DateLayout>{DateLayout::DayFirst});
+    EXPECT_EQ(betterLayouts(r, DateLayout::MonthFirst), std::vector<DateLayout>{DateLayout::DayFirst});
+    EXPECT_TRUE(betterLayouts(r, DateLayout::DayFirst).empty());
+    // Year-first files need no hint; a header line and the marker say nothing.
+    auto ymd = hourly(40);
+    ymd.prepend("Date Time");
+    ymd << "2000/01/01 00:00:80";
+    EXPECT_TRUE(betterLayouts(dates(ymd), DateLayout::YearFirst).empty());
+    EXPECT_EQ(betterLayouts(dates(ymd), DateLayout::DayFirst), std::vector<DateLayout>{DateLayout::YearFirst});
+    // Days up to 12 read both ways: either is named.
+    const auto early = dayFirst(start, 48 * 10);
+    EXPECT_EQ(betterLayouts(early, DateLayout::YearFirst),
+              (std::vector<DateLayout>{DateLayout::DayFirst, DateLayout::MonthFirst}));
+
+    EXPECT_EQ(layoutName(DateLayout::DayFirst), "DD/MM/YYYY");
+    EXPECT_EQ(layoutFromName("MM/DD/YYYY"), DateLayout::MonthFirst);
+    EXPECT_EQ(layoutFromName("YYYY/MM/DD"), DateLayout::YearFirst);
+    EXPECT_FALSE(layoutFromName("1"));
+}
+
+TEST(Preselect, FarFutureRowIsIgnoredAndMarked)
+{
+    // One reading a logger dated years ahead must not untick every later row.
+    QStringList rows = hourly(72);
+    rows.insert(30, "2031/07/04 12:00:00");
+    rows.insert(31, "2024/03/02 12:30:00");
+    const QDateTime now(QDate(2024, 3, 4), QTime(0, 0), Qt::UTC);
+    const auto p = preselectRows(dates(rows), 24, DateLayout::YearFirst, now);
+    EXPECT_EQ(tickedRows(p.ticked), (std::vector<int>{0, 24, 50}));
+    EXPECT_EQ(tickedRows(p.future), (std::vector<int>{30}));
+    EXPECT_EQ(tickedRows(preselect(dates(rows), 24)), (std::vector<int>{0, 24, 50}));
+
+    // Up to a day ahead is a clock a little fast, not a wrong date.
+    const auto q = preselectRows(dates(hourly(72)), 24, DateLayout::YearFirst,
+                                 QDateTime(QDate(2024, 3, 2), QTime(0, 0), Qt::UTC));
+    EXPECT_EQ(tickedRows(q.ticked), (std::vector<int>{0, 24, 48}));
+    EXPECT_EQ(tickedRows(q.future).size(), 23u);  // 3 March 01:00 onwards
+}

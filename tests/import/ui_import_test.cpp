@@ -150,10 +150,14 @@ TEST_F(ImportTest, ReviewTickAppendAndReturn)
 
         QAbstractItemModel* m = w.MSFlexGrid1->model();
         ASSERT_EQ(m->rowCount(), 51);
-        ASSERT_EQ(m->columnCount(), 12);
+        ASSERT_EQ(m->columnCount(), 13);
         EXPECT_EQ(m->headerData(0, Qt::Horizontal).toString(), "Reading Date & Time");
         EXPECT_EQ(m->headerData(4, Qt::Horizontal).toString(), "ChannelT");
         EXPECT_EQ(m->headerData(11, Qt::Horizontal).toString(), "Append");
+        EXPECT_EQ(m->headerData(12, Qt::Horizontal).toString(), "Note");
+        EXPECT_EQ(w.note(0), "No time");
+        EXPECT_EQ(w.lblTicked->text(), "3 of 51 rows ticked");
+        EXPECT_TRUE(w.lblLayoutHint->isHidden());
         EXPECT_EQ(w.MSFlexGrid1->horizontalHeader()->sectionSize(0), 19 * 8);
         EXPECT_EQ(m->index(1, 0).data().toString(), "2024/03/01 00:00:00");
         EXPECT_EQ(m->index(1, 4).data().toString(), "16.25");
@@ -168,6 +172,7 @@ TEST_F(ImportTest, ReviewTickAppendAndReturn)
         // A click ticks and unticks; the space bar does the same.
         clickCell(w, 2, 11);
         EXPECT_TRUE(w.ticked(2));
+        EXPECT_EQ(w.lblTicked->text(), "4 of 51 rows ticked");
         clickCell(w, 25, 11);
         EXPECT_FALSE(w.ticked(25));
         clickCell(w, 3, 5);  // not the Append column
@@ -253,7 +258,8 @@ TEST_F(ImportTest, DayFirstLayoutSpacingAndSkippedRows)
         EXPECT_TRUE(w.ticked(1));
         EXPECT_FALSE(w.ticked(2));
         clickCell(w, 2, 11);
-        // The layout is chosen from the keyboard.
+        // The layout is chosen from the keyboard; the hand-ticked row is kept.
+        pr.answer(MsgResult::Yes);
         w.optDateFormat[1]->setFocus();
         QApplication::processEvents();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
@@ -336,4 +342,126 @@ TEST_F(ImportTest, ArchiveFailureIsToldAndLoggedAfterTheAppend)
     EXPECT_TRUE(data.readLog().contains("cmdAppend_Click"));
     EXPECT_TRUE(QFile::exists(blocked + "/RV" + kSensor + ".txt"));
     EXPECT_EQ(storedKeys().size(), 1u);
+}
+
+namespace {
+
+// Ninety days every 30 minutes from 1 September 2026, written day first
+// with a header line and CR LF line ends, as a day-first logger writes them.
+QByteArray dayFirstReadout(int count = 4320)
+{
+    QByteArray out = "Date Time,Slug,Type,No,T,C1,C2,C3,C4\r\n";
+    const QDateTime start(QDate(2026, 9, 1), QTime(0, 0), Qt::UTC);
+    for (int k = 0; k < count; ++k)
+        out += start.addSecs(1800 * k).toString("dd/MM/yyyy HH:mm:ss").toUtf8() + ",SLUG01,45,001,16.2,"
+            + QByteArray::number(1 + k * 0.001, 'f', 3) + ",2,3,4\r\n";
+    return out;
+}
+
+struct PresentForTests {
+    explicit PresentForTests(const QDateTime& now) { FrmSlugData::setPresentForTests(now); }
+    ~PresentForTests() { FrmSlugData::setPresentForTests({}); }
+};
+
+} // namespace
+
+TEST_F(ImportTest, DayFirstFileTicksFollowTheLayoutAndTheLayoutIsRemembered)
+{
+    const PresentForTests present(QDateTime(QDate(2026, 12, 8), QTime(9, 0), Qt::UTC));
+    const QString path = readout(dayFirstReadout());
+    w<QComboBox>("cboSlugInt")->setCurrentText("8");
+    ASSERT_TRUE(importFile(path, [&](FrmSlugData& w) {
+        // Opened year first: the hint says how the file is written.
+        EXPECT_TRUE(w.optDateFormat[0]->isChecked());
+        EXPECT_FALSE(w.lblLayoutHint->isHidden());
+        EXPECT_TRUE(w.lblLayoutHint->text().contains("they are written DD/MM/YYYY")) << w.lblLayoutHint->text().toStdString();
+        // Choosing the layout recomputes the ticks without a question (none
+        // was changed by hand): three a day for ninety days.
+        w.optDateFormat[1]->setFocus();
+        QApplication::processEvents();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        EXPECT_TRUE(pr.messages().empty());
+        EXPECT_EQ(w.tickedCount(), 270);
+        EXPECT_EQ(w.lblTicked->text(), "270 of 4321 rows ticked");
+        EXPECT_TRUE(w.lblLayoutHint->isHidden());
+        EXPECT_EQ(w.note(0), "Date not readable as DD/MM/YYYY");
+        EXPECT_EQ(w.note(1), "");
+        pr.answer(MsgResult::Yes);
+        pressAppend(w);
+    }));
+    EXPECT_EQ(lastMessage(), " 270 records appended to 250045001");
+    const auto keys = storedKeys();
+    ASSERT_EQ(keys.size(), 270u);
+    EXPECT_EQ(keys[1], "250045001 2026/09/01 08:00:00");
+    EXPECT_EQ(keys.back(), "250045001 2026/11/29 16:00:00");
+    EXPECT_EQ(data.valueOf("Settings", "Scope", kSensor, "Value").toString(), "DD/MM/YYYY");
+
+    // The next import of this sensor opens on its layout, marks what is stored.
+    pr.clear();
+    ASSERT_TRUE(importFile(path, [&](FrmSlugData& w) {
+        EXPECT_TRUE(w.optDateFormat[1]->isChecked());
+        EXPECT_TRUE(w.lblLayoutHint->isHidden());
+        EXPECT_EQ(w.note(1), "Already stored");
+        EXPECT_EQ(w.note(17), "Already stored");
+        EXPECT_EQ(w.note(2), "");
+    }));
+    EXPECT_TRUE(pr.messages().empty());
+}
+
+TEST_F(ImportTest, LayoutChangeAsksBeforeDroppingHandTicks)
+{
+    const PresentForTests present(QDateTime(QDate(2026, 12, 8), QTime(9, 0), Qt::UTC));
+    const QString path = readout(dayFirstReadout(48 * 20));
+    w<QComboBox>("cboSlugInt")->setCurrentText("24");
+    ASSERT_TRUE(importFile(path, [&](FrmSlugData& w) {
+        auto choose = [&](int k) {
+            w.optDateFormat[k]->setFocus();
+            QApplication::processEvents();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+            QApplication::processEvents();
+        };
+        choose(1);
+        EXPECT_EQ(w.tickedCount(), 20);
+        // A hand change, then another layout: asked; No ticks afresh.
+        clickCell(w, 5, 11);
+        EXPECT_TRUE(w.ticked(5));
+        pr.answer(MsgResult::No);
+        choose(2);
+        ASSERT_EQ(pr.messages().size(), 1u);
+        EXPECT_TRUE(pr.messages()[0].text.startsWith("You have ticked or unticked some rows by hand."));
+        EXPECT_EQ(pr.messages()[0].buttons, MsgButtons::YesNo);
+        EXPECT_FALSE(w.ticked(5));
+        // Again, Yes keeps the hand's ticks while the others follow the layout.
+        choose(1);
+        clickCell(w, 5, 11);
+        clickCell(w, 1, 11);  // the first reading, unticked by hand
+        pr.clear();
+        pr.answer(MsgResult::Yes);
+        choose(0);
+        EXPECT_EQ(pr.messages().size(), 1u);
+        EXPECT_TRUE(w.ticked(5));
+        EXPECT_FALSE(w.ticked(1));
+        // The kept ticks still count as the hand's: asked again.
+        pr.clear();
+        clickCell(w, 5, 11);
+        clickCell(w, 5, 11);
+        choose(1);
+        EXPECT_EQ(pr.messages().size(), 1u);  // the kept ticks still differ
+    }));
+}
+
+TEST_F(ImportTest, FarFutureRowDoesNotUntickTheRest)
+{
+    QByteArray bytes = hourlyReadout(72);
+    const int at = bytes.indexOf("2024/03/02 06:00:00");
+    bytes.insert(at, "2099/01/01 00:00:00,SLUG01,45,001,1,1,1,1,1\n");
+    const QString path = readout(bytes);
+    ASSERT_TRUE(importFile(path, [&](FrmSlugData& w) {
+        EXPECT_TRUE(w.ticked(0));
+        EXPECT_FALSE(w.ticked(30));
+        EXPECT_EQ(w.note(30), "More than a day in the future");
+        EXPECT_TRUE(w.ticked(24));
+        EXPECT_TRUE(w.ticked(49));
+        EXPECT_EQ(w.tickedCount(), 3);
+    }));
 }

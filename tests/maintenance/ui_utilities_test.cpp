@@ -299,11 +299,16 @@ TEST_F(UtilitiesTest, ManualWebSiteAndAbout)
     press("Label66");
     press("imgInternet");
     press("Label40");
-    ASSERT_EQ(pr.records().size(), 3u);
+    ASSERT_EQ(pr.records().size(), 4u);
     EXPECT_EQ(pr.records()[0].text, data.folder() + "/RockvaneManual.pdf");
-    EXPECT_EQ(pr.records()[1].text, maintenance::kMakerWebSite);
+    // Without a viewer the user is told where the manual is.
+    EXPECT_EQ(pr.records()[1].kind, PromptRecord::Kind::Message);
+    EXPECT_EQ(pr.records()[1].text, "No PDF viewer could be found to open the manual.\nThe manual is at:\n"
+                                        + data.folder() + "/RockvaneManual.pdf");
+    EXPECT_EQ(pr.records()[1].icon, MsgIcon::Information);
     EXPECT_EQ(pr.records()[2].text, maintenance::kMakerWebSite);
-    EXPECT_TRUE(pr.messages().empty()) << "no viewer or browser is nothing to report";
+    EXPECT_EQ(pr.records()[3].text, maintenance::kMakerWebSite);
+    EXPECT_EQ(pr.messages().size(), 1u) << "no browser is nothing to report";
 
     // The about box is shown modally, made once and kept.
     frmSplash* shown = nullptr;

@@ -5,7 +5,10 @@
 #include "common/dates.h"
 #include "readings/reading_rules.h"
 
+#include <QCheckBox>
 #include <QThread>
+#include <QTimer>
+#include <functional>
 
 using namespace rv;
 using namespace rv::test;
@@ -383,11 +386,111 @@ TEST_F(ReadingsPageTest, CancelCloseAndDeleteAll)
 
     deleteWith([&](FrmBatchDel* d) {
         EXPECT_EQ(d->windowTitle(), "SensorData Deletion");
-        EXPECT_EQ(d->findChild<QCalendarWidget*>("DelStart")->selectedDate(), QDate::currentDate());
+        EXPECT_EQ(d->findChild<QCalendarWidget*>("DelStart")->selectedDate(), QDate(2026, 5, 2)) << "the shown reading's day";
         pressIn(d, "Command1");
     });
     EXPECT_EQ(readingCount(), 0);
     EXPECT_TRUE(data.hasTable(id)) << "only the rows go";
     EXPECT_EQ(text("txtRcount"), "0 of 0");
     EXPECT_TRUE(errorShown());
+}
+
+namespace {
+
+// Runs f on the datasheet window once the button has opened it, then closes it.
+void onDatasheet(const std::function<void(QWidget*)>& f, bool& ran)
+{
+    QTimer::singleShot(0, [&ran, f] {
+        QWidget* d = QApplication::activeModalWidget();
+        if (!d)
+            return;
+        ran = true;
+        d->activateWindow();
+        QApplication::setActiveWindow(d);
+        QApplication::processEvents();
+        f(d);
+        if (d->isVisible())
+            d->close();
+    });
+}
+
+} // namespace
+
+TEST_F(ReadingsPageTest, LeavingTheTimeBoxForTheDatasheetIsNoDuplicate)
+{
+    // Types over the hours of the time box, as a user selecting them does.
+    auto typeHours = [&](const char* hh) {
+        key("dtpRtime", Qt::Key_Home);
+        keyToFocus(Qt::Key_Right, Qt::ShiftModifier);
+        keyToFocus(Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClicks(QApplication::focusWidget(), hh);
+        QApplication::processEvents();
+        ASSERT_EQ(w<QTimeEdit>("dtpRtime")->text().left(2), QString(hh));
+    };
+    putReading("2026/12/05 07:30:00");
+    putReading("2026/12/05 08:00:00");
+    putReading("2026/12/05 08:30:00");
+    toReadings();
+    ASSERT_EQ(text("txtRcount"), "3 of 3");
+
+    // Into the time box, nothing changed, then the datasheet button.
+    focusOn("dtpRtime");
+    bool ran = false;
+    onDatasheet([](QWidget*) {}, ran);
+    mouseClick(w<QWidget>("imgDatasheet"));
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(pr.messages().empty()) << pr.messageTexts().join("|").toStdString();
+    EXPECT_EQ(text("txtReadingID"), id + " 2026/12/05 08:30:00");
+
+    // New hours typed without Enter: the click re-keys the reading once,
+    // without a word, and the datasheet still opens.
+    typeHours("09");
+    ran = false;
+    onDatasheet([&](QWidget*) {
+        EXPECT_EQ(stored("2026/12/05 09:30:00", "ReadingTime").toTime(), QTime(9, 30, 0));
+    }, ran);
+    mouseClick(w<QWidget>("imgDatasheet"));
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(pr.messages().empty()) << pr.messageTexts().join("|").toStdString();
+    EXPECT_EQ(readingCount(), 3);
+    EXPECT_EQ(text("txtReadingID"), id + " 2026/12/05 09:30:00");
+    EXPECT_FALSE(stored("2026/12/05 08:30:00", "ReadingTime").isValid());
+
+    // A real collision is still refused, once.
+    typeHours("07");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(pr.messageTexts(), QStringList{"There is already a reading on 2026/12/05 at 07:30:00"});
+    EXPECT_EQ(text("txtReadingID"), id + " 2026/12/05 09:30:00");
+}
+
+TEST_F(ReadingsPageTest, EmptyTableClearsThePlotFlags)
+{
+    putReading("2026/05/01 09:00:00");
+    toReadings();
+    w<QCheckBox>("chkSpatial")->setChecked(true);
+    ASSERT_TRUE(w<QCheckBox>("chkTemporal")->isChecked());
+    // The only reading deleted: nothing left to plot.
+    deleteWith([&](FrmBatchDel* dlg) { pressIn(dlg, "cmdSingleDel"); });
+    EXPECT_EQ(readingCount(), 0);
+    EXPECT_FALSE(w<QCheckBox>("chkTemporal")->isChecked());
+    EXPECT_FALSE(w<QCheckBox>("chkSpatial")->isChecked());
+}
+
+TEST_F(ReadingsPageTest, DeletionCalendarsOpenOnTheShownReading)
+{
+    putReading("2025/02/10 09:00:00");
+    putReading("2025/03/20 09:00:00");
+    toReadings();
+    click("imgFirst");
+    deleteWith([&](FrmBatchDel* d) {
+        for (const char* name : {"DelStart", "DelEnd"}) {
+            auto* cal = d->findChild<QCalendarWidget*>(name);
+            EXPECT_EQ(cal->selectedDate(), QDate(2025, 2, 10)) << name;
+            EXPECT_EQ(cal->monthShown(), 2) << name;
+            EXPECT_EQ(cal->yearShown(), 2025) << name;
+        }
+        d->reject();
+    });
+    EXPECT_EQ(readingCount(), 2);
 }

@@ -192,9 +192,11 @@ TEST(FlexGridToExcel, NoSpreadsheetProgramIsToldAndTheFileStays)
     const QString path = FlexGridToExcel(st, pr, g.cell(), g.rowCount(), 11, 1, "250045001");
     ASSERT_EQ(pr.messages().size(), 1u);
     const auto m = pr.messages()[0];
-    EXPECT_EQ(m.text, "You need to have Microsoft Excel installed to use this function");
+    // The file was written: the message says where, not what to install.
+    EXPECT_EQ(m.text, "No spreadsheet program could be found to open the spreadsheet.\nThe spreadsheet was saved as:\n"
+                          + path);
     EXPECT_EQ(m.title, "Quillon's Rockvane");
-    EXPECT_EQ(m.icon, MsgIcon::Warning);
+    EXPECT_EQ(m.icon, MsgIcon::Information);
     EXPECT_EQ(m.buttons, MsgButtons::Ok);
     EXPECT_TRUE(QFileInfo::exists(path));
 }

@@ -183,3 +183,22 @@ TEST_F(RecordTest, NodeAndRecessBoxesFilterTheKeysAsTyped)
     // A digit saves the sensor before it lands in the box.
     EXPECT_EQ(stored("Level").toString(), "L3");
 }
+
+TEST_F(RecordTest, NumberPartsTakeNoTyping)
+{
+    // Typing into the type box of a type-45 sensor changes nothing stored.
+    for (const char* box : {"txtDateID", "txtTypeID", "txtSensorNo"}) {
+        key(box, Qt::Key_End);
+        keys(box, "65");
+        keyToFocus(Qt::Key_Backspace);
+        EXPECT_TRUE(w<QLineEdit>(box)->isReadOnly()) << box;
+    }
+    EXPECT_EQ(text("txtDateID"), "2500");
+    EXPECT_EQ(text("txtTypeID"), "45");
+    EXPECT_EQ(text("txtSensorNo"), "001");
+    leavePage0();
+    EXPECT_EQ(stored("TypeID").toString(), "45");
+    EXPECT_EQ(stored("SensorType").toString(), "45");
+    EXPECT_EQ(stored("DateID").toString(), "2500");
+    EXPECT_EQ(stored("SensorNo").toString(), "001");
+}

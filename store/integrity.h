@@ -1,0 +1,14 @@
+#pragma once
+// SQLite's own check of a database file's structure.
+#include <QStringList>
+
+namespace rv::store {
+
+class Connection;
+
+// The lines of "PRAGMA integrity_check": {"ok"} for a sound file, else what
+// the engine found wrong (at most `limit` lines). Throws DbError when the
+// check itself cannot run.
+QStringList integrityCheck(Connection& conn, int limit = 100);
+
+} // namespace rv::store
