@@ -531,6 +531,11 @@ void FrmMain::placeTabControl()
 {
     if (isMinimized() || !m_ui.SSTab1)
         return;
+    // The pages, and the charts on them, take the room the window gives.
+    {
+        QWidget* area = centralWidget();
+        fitMainUi(m_ui, area ? area->size() : size());
+    }
     if (isMaximized()) {
         QWidget* area = centralWidget();
         const int w = area ? area->width() : width();

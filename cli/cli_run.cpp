@@ -51,6 +51,18 @@ int failWith(const Invocation& inv, const QString& database, int code, const QSt
     return code;
 }
 
+// Qt's notes about the desktop it runs without (no runtime folder, an
+// offscreen platform that cannot size windows) are no news in a job's log.
+void quietHandler(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    if (type == QtWarningMsg
+        && (text.startsWith(QLatin1String("QStandardPaths:")) || text.startsWith(QLatin1String("This plugin does not support"))))
+        return;
+    writeOut(stderr, text + u'\n');
+}
+
 bool isLockError(const store::DbError& e)
 {
     return e.number() == store::detail::kLocked;
@@ -100,6 +112,7 @@ int run(int argc, char** argv)
         return kExitDone;
     }
 
+    qInstallMessageHandler(quietHandler);
     // The report draws its graphs through the window's charts: on Qt's
     // offscreen platform, so that no display is ever needed.
     std::unique_ptr<QCoreApplication> app;

@@ -1,5 +1,5 @@
 #include "cli/cli_context.h"
-#include "cli/levels_check.h"
+#include "cli/exceedance_json.h"
 
 #include "common/log.h"
 #include "import/batch_import.h"
@@ -142,13 +142,12 @@ int cmdImport(CliContext& c)
                                              QStringLiteral("rockvane-cli import")));
         QJsonArray jsonExceedances;
         QStringList lines;
-        if (r.status == BatchImportResult::Status::Imported && !r.appendedKeys.isEmpty()) {
-            const LevelsCheck check = checkAppended(c.conn, r.sensor, r.appendedKeys);
-            jsonExceedances = check.json;
-            lines = check.lines;
-            if (!check.error.isEmpty())
-                c.warn(QStringLiteral("%1: the levels could not be checked: %2").arg(path, check.error));
+        for (const importing::ExceedanceRow& e : r.exceedances) {
+            jsonExceedances.append(exceedanceJson(e));
+            lines << importing::exceedanceCells(e, QString()).join(QStringLiteral("  "));
         }
+        if (!r.levelsError.isEmpty())
+            c.warn(QStringLiteral("%1: the levels could not be checked: %2").arg(path, r.levelsError));
         appended += r.appended;
         duplicates += r.duplicates;
         unreadable += r.unreadableDates;

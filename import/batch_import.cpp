@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
 
 namespace rv::importing {
 
@@ -102,19 +101,16 @@ BatchImportResult importReadoutFile(store::Connection& conn, const QString& data
             res.layout = (kept ? layoutFromName(*kept) : std::nullopt).value_or(DateLayout::YearFirst);
         }
 
-        // Every row's key under the layout: the unreadable ones are counted,
-        // and with no spacing every readable row is taken, except those the
-        // window would never offer (dated far in the future).
-        std::vector<QString> keys(static_cast<size_t>(res.rows));
+        // Every row read in the layout, as the append reads it: the
+        // unreadable ones are counted, and with no spacing every readable row
+        // is taken, except those the window would never offer (dated far in
+        // the future).
         std::vector<char> readable(static_cast<size_t>(res.rows), 0);
         for (int r = 0; r < res.rows; ++r) {
-            const auto stamp = readingStamp(res.sensor, records.fieldView(r, 0), res.layout);
-            if (!stamp) {
+            if (readingStamp(res.sensor, records.fieldView(r, 0), res.layout))
+                readable[static_cast<size_t>(r)] = 1;
+            else
                 ++res.unreadableDates;
-                continue;
-            }
-            readable[static_cast<size_t>(r)] = 1;
-            keys[static_cast<size_t>(r)] = stamp->key;
         }
         const QDateTime now = options.now.isValid() ? options.now : clockAsWritten();
         const Preselection pre = preselectRows(records, options.spacingHours.value_or(0), res.layout, now);
@@ -139,10 +135,7 @@ BatchImportResult importReadoutFile(store::Connection& conn, const QString& data
         target.instrumentId = res.sensor;
         target.sensorType = facts->sensorType;
         target.tempChannel = facts->tempChannel;
-        QHash<QString, int> refused;
-        const AppendOutcome out = appendReadings(
-            conn, readings, records, ticked, target, res.layout,
-            [&refused](const QString& key) { ++refused[key]; }, progress);
+        const AppendOutcome out = appendReadings(conn, readings, records, ticked, target, res.layout, {}, progress);
         if (out.cancelled) {
             res.status = BatchImportResult::Status::Failed;
             res.error = QStringLiteral("The import was stopped; nothing of the file was kept.");
@@ -153,35 +146,24 @@ BatchImportResult importReadoutFile(store::Connection& conn, const QString& data
         file.commit();
         res.appended = out.appended;
         res.duplicates = out.duplicates;
-
-        // The rows appended: each chosen readable key once, unless every
-        // occurrence of it was refused (it was stored already).
-        QHash<QString, int> chosen;
-        for (int r = 0; r < res.rows; ++r) {
-            if (ticked[static_cast<size_t>(r)]) {
-                ++res.chosen;
-                if (readable[static_cast<size_t>(r)])
-                    ++chosen[keys[static_cast<size_t>(r)]];
-            }
-        }
-        for (int r = 0; r < res.rows; ++r) {
-            const QString& k = keys[static_cast<size_t>(r)];
-            if (!ticked[static_cast<size_t>(r)] || !readable[static_cast<size_t>(r)])
-                continue;
-            auto it = chosen.find(k);
-            if (it == chosen.end())
-                continue;  // taken already
-            if (it.value() > refused.value(k))
-                res.appendedKeys << k;
-            chosen.erase(it);
-        }
+        res.appendedRows = out.rows;
+        for (char t : ticked)
+            res.chosen += t ? 1 : 0;
     } catch (...) {
         res.status = BatchImportResult::Status::Failed;
         res.error = currentError();
         res.appended = 0;
         res.duplicates = 0;
-        res.appendedKeys.clear();
+        res.appendedRows.clear();
         return res;
+    }
+
+    if (!res.appendedRows.empty()) {
+        try {
+            res.exceedances = checkAppendedReadings(conn, res.sensor, res.appendedRows);
+        } catch (...) {
+            res.levelsError = currentError();
+        }
     }
 
     if (options.archive && res.appended >= 1) {

@@ -5,6 +5,7 @@
 // skipped and counted instead of asked about, and each file is one
 // transaction.
 #include "common/progress.h"
+#include "import/exceedance_check.h"
 #include "import/readout_append.h"
 #include "import/readout_archive.h"
 #include "store/connection.h"
@@ -56,9 +57,12 @@ struct BatchImportResult {
     bool tableCreated = false;  // the sensor had no reading table: an empty one was made
     QString error;
     ArchiveOutcome archive;
-    // The keys of the rows appended, in file order, for the check against
-    // the trigger levels.
-    QStringList appendedKeys;
+    // The readings appended, in file order.
+    std::vector<AppendedReading> appendedRows;
+    // The appended readings that cross a trigger level of the sensor, as the
+    // window's check after an append finds them.
+    std::vector<ExceedanceRow> exceedances;
+    QString levelsError;  // the check could not be made
 
     // Rows refused or skipped, or the whole file.
     bool incomplete() const
@@ -72,8 +76,9 @@ struct BatchImportResult {
 QString sensorOfReadoutName(const QString& path);
 
 // Imports one readout file into the database on conn (the catalogue decides
-// the sensor). The file's working copy goes to dataFolder as the window's
-// load makes it. Never throws: every failure is in the result.
+// the sensor) and checks the readings appended against the sensor's trigger
+// levels. The file's working copy goes to dataFolder as the window's load
+// makes it. Never throws: every failure is in the result.
 BatchImportResult importReadoutFile(store::Connection& conn, const QString& dataFolder, const QString& path,
                                     const BatchImportOptions& options, Progress& progress);
 

@@ -111,20 +111,25 @@ public:
     double step = 0;  // axis units; 0 = from the range
     bool dateTime = false;
     bool wholeNumbers = false;
+    // The user zoomed or scrolled: the drawing's fixed step and label format
+    // were made for the whole chart and would leave a zoomed span with one
+    // label or none, so the step comes from the span shown and the labels
+    // get the decimals that step needs.
+    bool zoomed = false;
     int maxTicks = 10;
 
 protected:
     double getTickStep(const QCPRange& range) override
     {
-        if (step > 0) {
+        if (step > 0 && !zoomed) {
             const double n = range.size() / step;
-            return n > maxTicks ? step * niceFactor(n / maxTicks) : step;
+            return m_lastStep = (n > maxTicks ? step * niceFactor(n / maxTicks) : step);
         }
         setTickCount(std::max(2, std::min(maxTicks, 8)));
         double s = dateTime ? QCPAxisTickerDateTime::getTickStep(range) : QCPAxisTicker::getTickStep(range);
-        if (wholeNumbers)
+        if (wholeNumbers && !zoomed)
             s = std::max(1.0, std::ceil(s));
-        return s;
+        return m_lastStep = s;
     }
     int getSubTickCount(double tickStep) override
     {
@@ -132,18 +137,35 @@ protected:
     }
     QString getTickLabel(double tick, const QLocale& locale, QChar formatChar, int precision) override
     {
-        if (dateTime)
+        if (dateTime) {
+            if (zoomed && m_lastStep > 0 && m_lastStep < kSecondsPerDay) {
+                // Within a day the date alone would repeat itself.
+                const QDateTime t = QDateTime::fromMSecsSinceEpoch(qint64(std::llround(tick * 1000.0)), Qt::UTC);
+                return t.toString(dateTimeFormat()) + u'\n'
+                    + t.toString(m_lastStep < 60 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
+            }
             return QCPAxisTickerDateTime::getTickLabel(tick, locale, formatChar, precision);
+        }
+        if (zoomed && m_lastStep > 0) {
+            const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(m_lastStep) - 1e-9)), 0, 9);
+            // A tick that should be 0 but carries a rounding error.
+            if (std::abs(tick) < m_lastStep * 1e-6)
+                tick = 0;
+            return QString::number(tick, 'f', decimals);
+        }
         if (wholeNumbers)
             return QString::number(tick, 'f', 0);
         return QCPAxisTicker::getTickLabel(tick, locale, formatChar, precision);
     }
     QVector<double> createTickVector(double tickStep, const QCPRange& range) override
     {
-        if (dateTime && step <= 0)
+        if (dateTime && (step <= 0 || zoomed))
             return QCPAxisTickerDateTime::createTickVector(tickStep, range);
         return QCPAxisTicker::createTickVector(tickStep, range);
     }
+
+private:
+    double m_lastStep = 0;
 };
 
 namespace {
@@ -350,6 +372,7 @@ void ChartAxis::apply()
         }
     }
     m_ticker->step = m_dateTime ? m_increment * kSecondsPerDay : m_increment;
+    m_ticker->zoomed = m_chart->m_userView;
     // As many labels as fit without touching.
     const QFontMetrics fm(m_axis->tickLabelFont());
     if (vertical) {
@@ -797,11 +820,17 @@ void Chart::onMousePress(QMouseEvent* e)
         return;
     const QPoint pos = e->position().toPoint();
     m_pressPos = m_lastPos = pos;
-    if (m_plot->yAxis->getPartAt(pos) != QCPAxis::spNone)
+    // Inside the plot a drag always zooms, however near an axis it starts:
+    // an axis's grip reaches a few pixels into the plot, and a rectangle
+    // begun there must not scroll instead. Only the axis itself scrolls.
+    const QRect plotArea = m_plot->axisRect()->rect();
+    if (plotArea.adjusted(1, 1, -1, -1).contains(pos))
+        m_drag = Drag::Band;
+    else if (m_plot->yAxis->getPartAt(pos) != QCPAxis::spNone)
         m_drag = Drag::LeftAxis;
     else if (m_plot->xAxis->getPartAt(pos) != QCPAxis::spNone)
         m_drag = Drag::BottomAxis;
-    else if (m_plot->axisRect()->rect().contains(pos))
+    else if (plotArea.contains(pos))
         m_drag = Drag::Band;
     else
         m_drag = Drag::None;
@@ -820,6 +849,7 @@ void Chart::onMouseMove(QMouseEvent* e)
         const double to = m_drag == Drag::LeftAxis ? pos.y() : pos.x();
         a->moveRange(a->pixelToCoord(from) - a->pixelToCoord(to));
         m_userView = true;
+        applyAxes();
         m_plot->replot(QCustomPlot::rpQueuedReplot);
         break;
     }
@@ -853,6 +883,7 @@ void Chart::onMouseRelease(QMouseEvent* e)
         x->setRange(x->pixelToCoord(m_pressPos.x()), x->pixelToCoord(pos.x()));
         y->setRange(y->pixelToCoord(m_pressPos.y()), y->pixelToCoord(pos.y()));
         m_userView = true;
+        applyAxes();
         m_plot->replot();
     } else {
         // Right to left: back to the chart as drawn.

@@ -6,6 +6,8 @@
 #include "ui/ui_chart.h"
 
 #include <QLabel>
+#include <QVariant>
+#include <algorithm>
 #include <QPushButton>
 #include <QToolButton>
 #include <qcustomplot.h>
@@ -85,6 +87,31 @@ void buildGraphPages(QWidget* const pages[4], MainUi& ui)
     ui.cmdDisp = pushButton(pages[3], QStringLiteral("cmdDisp"),
                             QStringLiteral("Displacement Values"),
                             QRect(780, kButtonRowY + 4, 200, 30));
+}
+
+void growGraphPages(MainUi& ui, const QSize& extra)
+{
+    const int dx = std::max(0, extra.width());
+    const int dy = std::max(0, extra.height());
+    for (QCustomPlot* plot : {ui.ChartT, ui.ChartT2, ui.ChartS, ui.ChartDvL}) {
+        if (!plot)
+            continue;
+        plot->setGeometry(kChartRect.adjusted(0, 0, dx, dy));
+        QWidget* page = plot->parentWidget();
+        for (QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (w == plot)
+                continue;
+            // The design place is kept on the control, so that growing and
+            // shrinking again never drifts.
+            QVariant design = w->property("designPos");
+            if (!design.isValid()) {
+                design = w->pos();
+                w->setProperty("designPos", design);
+            }
+            const QPoint at = design.toPoint();
+            w->move(at.x(), at.y() >= kButtonRowY ? at.y() + dy : at.y());
+        }
+    }
 }
 
 } // namespace rv::layout

@@ -35,6 +35,9 @@ void buildIdentificationPage(QWidget* page, MainUi& ui);
 void buildInstallationPage(QWidget* page, MainUi& ui);
 void buildReadingsPage(QWidget* page, MainUi& ui);
 void buildGraphPages(QWidget* const pages[4], MainUi& ui);
+// Grows each chart by extra (what the tab control has beyond its design
+// size) and moves what lies under it down by extra's height.
+void growGraphPages(MainUi& ui, const QSize& extra);
 void buildUtilitiesPage(QWidget* page, MainUi& ui);
 
 } // namespace rv::layout

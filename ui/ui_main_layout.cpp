@@ -32,7 +32,9 @@ void buildMainUi(QWidget* window, MainUi& ui)
 
     ui.SSTab1 = new QTabWidget(client);
     ui.SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    ui.SSTab1->setFixedSize(kTabSize);
+    // The design size; a larger window gives it more (fitMainUi).
+    ui.SSTab1->setMinimumSize(kTabSize);
+    ui.SSTab1->resize(kTabSize);
     ui.SSTab1->move(kMargin, kMargin);
     for (int i = 0; i < 8; ++i) {
         ui.page[i] = new QWidget;
@@ -48,6 +50,16 @@ void buildMainUi(QWidget* window, MainUi& ui)
 
     ui.SSTab1->setCurrentIndex(0);
     window->resize(kTabSize.width() + 2 * kMargin, kTabSize.height() + 2 * kMargin);
+}
+
+void fitMainUi(MainUi& ui, const QSize& clientArea)
+{
+    if (!ui.SSTab1)
+        return;
+    const QSize size = kTabSize.expandedTo(clientArea - QSize(2 * kMargin, 2 * kMargin));
+    if (ui.SSTab1->size() != size)
+        ui.SSTab1->resize(size);
+    layout::growGraphPages(ui, size - kTabSize);
 }
 
 } // namespace rv

@@ -3,6 +3,7 @@
 // name; array elements carry their index in parentheses ("txtNode(3)").
 // Arrays are indexed from 1 like the control arrays they stand for; element
 // 0 is always null.
+#include <QSize>
 #include <QString>
 
 class QWidget;
@@ -165,5 +166,11 @@ constexpr int kTwipsPerPixel = 15;
 // Creates every control of the main window inside `window` (the tab control
 // is its central widget) and fills `ui`. No behaviour is connected here.
 void buildMainUi(QWidget* window, MainUi& ui);
+
+// The tab control's size for a client area: the design size, or more when
+// the window gives more room (a maximised window); the charts of the graph
+// pages grow with it and the buttons under them keep their place below.
+void fitMainUi(MainUi& ui, const QSize& clientArea);
+
 
 } // namespace rv

@@ -141,3 +141,31 @@ TEST_F(PagesTest, UtilitiesPageListsTheBackups)
     EXPECT_EQ(list->item(2)->text(), "TENDONbackup2026-12-06.mdb");
     EXPECT_EQ(list->currentRow(), 0);
 }
+
+TEST_F(PagesTest, PagesAndChartsGrowWithTheWindow)
+{
+    auto* tabs = w<QTabWidget>("SSTab1");
+    auto* chartT = w<QWidget>("ChartT");
+    auto* cmdTemp = w<QWidget>("cmdTemp");
+    auto* cmdDisp = w<QWidget>("cmdDisp");
+    const QSize designTabs = tabs->size();
+    const QSize designChart = chartT->size();
+    const QPoint designButton = cmdTemp->pos();
+    const QPoint designDisp = cmdDisp->pos();
+
+    win->resize(win->size() + QSize(400, 300));
+    QApplication::processEvents();
+    EXPECT_EQ(tabs->size(), designTabs + QSize(400, 300));
+    EXPECT_EQ(chartT->size(), designChart + QSize(400, 300));
+    EXPECT_EQ(w<QWidget>("ChartDvL")->size(), designChart + QSize(400, 300));
+    EXPECT_EQ(cmdTemp->pos(), designButton + QPoint(0, 300)) << "the buttons stay under the chart";
+    EXPECT_EQ(cmdDisp->pos(), designDisp + QPoint(0, 300));
+    EXPECT_EQ(tabs->pos(), QPoint(8, 8));
+
+    // Back to the design size: everything back in its place; never smaller.
+    win->resize(win->size() - QSize(600, 500));
+    QApplication::processEvents();
+    EXPECT_EQ(tabs->size(), designTabs);
+    EXPECT_EQ(chartT->size(), designChart);
+    EXPECT_EQ(cmdTemp->pos(), designButton);
+}

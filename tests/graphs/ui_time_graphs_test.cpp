@@ -224,3 +224,71 @@ TEST_F(TimeGraphs, TheUserHidesLinesZoomsScrollsAndReadsAPoint)
     EXPECT_FALSE(c.zoomed());
     EXPECT_EQ(c.annotation(), "");
 }
+
+namespace {
+
+// The left axis's labels as drawn last, each a number inside the span shown.
+void expectReadableLabels(QCustomPlot* plot, const Chart& c)
+{
+    const QVector<QString> labels = plot->yAxis->tickVectorLabels();
+    ASSERT_GE(labels.size(), 2) << "a zoomed axis needs at least two labels";
+    const double lo = c.leftAxis().visibleLower();
+    const double hi = c.leftAxis().visibleUpper();
+    QSet<QString> distinct;
+    for (const QString& l : labels) {
+        bool ok = false;
+        const double v = l.toDouble(&ok);
+        EXPECT_TRUE(ok) << l.toStdString();
+        EXPECT_GE(v, lo - (hi - lo) * 1e-6) << l.toStdString();
+        EXPECT_LE(v, hi + (hi - lo) * 1e-6) << l.toStdString();
+        distinct.insert(l);
+    }
+    EXPECT_EQ(distinct.size(), labels.size()) << "labels repeat: " << QStringList(labels.toList()).join(' ').toStdString();
+}
+
+} // namespace
+
+TEST_F(TimeGraphs, AZoomedValueAxisHasReadableLabelsAndADragNearTheAxisZooms)
+{
+    setUpSensor("250065001");
+    store("2026/01/05 08:00:00", {0, 0, 0, 0, 0, 0}, 10);
+    store("2026/01/12 08:00:00", {0, 2, 4, 6, 8, 10}, 10);
+    store("2026/01/19 08:00:00", {0, 3, 5, 7, 9, 11}, 10);
+    page(3);
+    auto* plot = w<QCustomPlot>("ChartT");
+    Chart& c = chart("ChartT");
+    plot->replot();
+
+    // A thin rectangle, left to right, that starts just inside the plot next
+    // to the left axis: a zoom, not a scroll of the axis.
+    const QRect r = plot->axisRect()->rect();
+    const QPoint a(r.left() + 3, r.center().y() - 6);
+    const QPoint b(r.center().x(), r.center().y() + 6);
+    const double wasLow = c.bottomAxis().visibleLower();
+    QTest::mousePress(plot, Qt::LeftButton, {}, a);
+    QTest::mouseMove(plot, b);
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, b);
+    ASSERT_TRUE(c.zoomed());
+    EXPECT_LT(c.bottomAxis().visibleUpper(), key("2026/01/19 08:00:00")) << "the time axis zoomed too";
+    EXPECT_GE(c.bottomAxis().visibleLower(), wasLow);
+    const double span = c.leftAxis().visibleUpper() - c.leftAxis().visibleLower();
+    EXPECT_LT(span, 1.0);
+    plot->replot();
+    expectReadableLabels(plot, c);
+
+    // The exported picture is drawn with the same labels.
+    const QString jpg = st->DataFolder + "/zoomed.jpg";
+    ASSERT_TRUE(c.exportJpeg(jpg));
+    expectReadableLabels(plot, c);
+    EXPECT_TRUE(c.zoomed());
+
+    // Back to the chart as drawn: its own fixed increments again.
+    QTest::mousePress(plot, Qt::LeftButton, {}, b);
+    QTest::mouseMove(plot, a);
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, a);
+    EXPECT_FALSE(c.zoomed());
+    const QVector<double> ticks = plot->yAxis->tickVector();
+    ASSERT_GE(ticks.size(), 2);
+    const double step = (ticks[1] - ticks[0]) / c.leftAxis().increment();
+    EXPECT_NEAR(step, std::round(step), 1e-9) << "a multiple of the drawing's increment";
+}
