@@ -1,6 +1,9 @@
-// The datasheet on a sensor with 100,000 readings: opening the window (the
-// table read, the grid filled and first drawn), and writing back an edit in
-// every row, against raw SQLite updates of the same rows in one transaction.
+// The datasheet on a sensor with 100,000 and with 1,000,000 readings:
+// opening the window on the Readings page's open set (the first screen
+// read and drawn), and writing back edits in a screenful of rows and in
+// every row, against raw SQLite updates of the same rows in one
+// transaction. The first argument of every benchmark is the number of
+// readings.
 #include "common/scripted_prompter.h"
 #include "readings/datasheet_data.h"
 #include "readings/frmDatasheet.h"
@@ -12,6 +15,9 @@
 #include <QApplication>
 #include <QTableView>
 #include <QTemporaryDir>
+#include "bench_readings_table.h"
+#include <map>
+#include <memory>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <vector>
@@ -21,7 +27,6 @@ using namespace rv::store;
 
 namespace {
 
-constexpr int kRows = 100000;
 const QString kId = QStringLiteral("200565001");
 
 void check(int rc, sqlite3* db)
@@ -30,14 +35,14 @@ void check(int rc, sqlite3* db)
         throw DbError(err::EngineError, QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
-// One database for the whole run: the sensor in the catalogue and its
-// readings, one every 10 minutes, written newest first.
+// One database per size for the whole run: the sensor in the catalogue and
+// its readings, one an hour, written newest first.
 struct Fixture {
     QTemporaryDir dir;
     AppState st{dir.path()};
     ScriptedPrompter pr;
 
-    Fixture()
+    explicit Fixture(int rows)
     {
         st.DatabasePath = dir.filePath(QStringLiteral("RockvaneTENDON.mdb"));
         createDefaultDatabase(st.DatabasePath);
@@ -49,42 +54,19 @@ struct Fixture {
                            nullptr, nullptr, nullptr),
               db);
         st.conn->execute(QStringLiteral("SELECT * INTO `%1` FROM sensordata WHERE DateTimeKey is null").arg(kId));
-        sqlite3_stmt* ins = nullptr;
-        check(sqlite3_prepare_v2(db,
-                                 "INSERT INTO \"200565001\" (DateTimeKey, ReadingDate, ReadingTime, ChannelT, "
-                                 "Channel1, Channel2, Channel3, Channel4, Channel5, FullDate, Plottemporal, "
-                                 "PlotSpatial, IsDirty) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, 1, 0, 1)",
-                                 -1, &ins, nullptr),
-              db);
-        Connection::Transaction t(*st.conn);
-        const QDateTime start(QDate(2000, 1, 1), QTime(0, 0));
-        for (int k = 0; k < kRows; ++k) {
-            const QDateTime at = start.addSecs(600LL * (kRows - k));
-            const QByteArray key = (kId + u' ' + at.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))).toUtf8();
-            const QByteArray day = at.date().toString(Qt::ISODate).toUtf8();
-            const QByteArray clock = at.time().toString(QStringLiteral("HH:mm:ss")).toUtf8();
-            const QByteArray full = day + ' ' + clock;
-            sqlite3_bind_text(ins, 1, key.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(ins, 2, day.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(ins, 3, clock.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_double(ins, 4, 20.0 + k % 7);
-            for (int c = 0; c < 5; ++c)
-                sqlite3_bind_double(ins, 5 + c, 100.0 * (c + 1) + k * 0.01);
-            sqlite3_bind_text(ins, 10, full.constData(), -1, SQLITE_TRANSIENT);
-            check(sqlite3_step(ins), db);
-            sqlite3_reset(ins);
-        }
-        t.commit();
-        sqlite3_finalize(ins);
+        bench::fillReadings(*st.conn, kId, rows);
         st.rsSensors.open(QStringLiteral("SELECT Sensors.* FROM Sensors ORDER BY InstrumentID;"), *st.conn);
         st.CurrentSensorID = kId;
     }
 };
 
-Fixture& fixture()
+Fixture& fixture(int rows)
 {
-    static Fixture f;
-    return f;
+    static std::map<int, std::unique_ptr<Fixture>> all;
+    auto& f = all[rows];
+    if (!f)
+        f = std::make_unique<Fixture>(rows);
+    return *f;
 }
 
 QString selectAll()
@@ -92,13 +74,18 @@ QString selectAll()
     return QStringLiteral("SELECT * FROM `%1` ORDER BY FullDate").arg(kId);
 }
 
-// From the click to a drawn grid: the window loads (the table read into
-// the record set and the grid's rows), shows and paints.
+// From the window's making to a drawn grid, on the page's open set (as the
+// Readings page leaves it: on the latest reading).
 void BM_OpenDatasheet(benchmark::State& state)
 {
-    Fixture& f = fixture();
+    Fixture& f = fixture(static_cast<int>(state.range(0)));
+    auto& rs = f.st.rsReadings;
+    rs.open(selectAll(), *f.st.conn);
     int rows = 0;
     for (auto _ : state) {
+        state.PauseTiming();
+        rs.moveLast();
+        state.ResumeTiming();
         FrmDatasheet dlg(f.st, f.pr);
         dlg.show();
         QApplication::processEvents();
@@ -107,13 +94,33 @@ void BM_OpenDatasheet(benchmark::State& state)
         dlg.close();
         state.ResumeTiming();
     }
+    rs.close();
     state.counters["rows"] = rows;
 }
 
-// The parts of opening: the record set alone, and the grid's rows read from it.
+// Floor of the first screen: the rows counted, and the first 40 read.
+void BM_FirstScreenFloor(benchmark::State& state)
+{
+    Fixture& f = fixture(static_cast<int>(state.range(0)));
+    sqlite3* db = f.st.conn->handle();
+    for (auto _ : state) {
+        sqlite3_stmt* s = nullptr;
+        check(sqlite3_prepare_v2(db, "SELECT count(*) FROM \"200565001\"", -1, &s, nullptr), db);
+        sqlite3_step(s);
+        benchmark::DoNotOptimize(sqlite3_column_int64(s, 0));
+        sqlite3_finalize(s);
+        check(sqlite3_prepare_v2(db, "SELECT * FROM \"200565001\" ORDER BY FullDate LIMIT 40", -1, &s, nullptr), db);
+        while (sqlite3_step(s) == SQLITE_ROW)
+            for (int k = 0; k < sqlite3_column_count(s); ++k)
+                benchmark::DoNotOptimize(sqlite3_column_text(s, k));
+        sqlite3_finalize(s);
+    }
+}
+
+// The set alone.
 void BM_OpenRecordset(benchmark::State& state)
 {
-    Fixture& f = fixture();
+    Fixture& f = fixture(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         Recordset rs;
         rs.open(selectAll(), *f.st.conn);
@@ -121,24 +128,16 @@ void BM_OpenRecordset(benchmark::State& state)
     }
 }
 
-void BM_LoadGridRows(benchmark::State& state)
-{
-    Fixture& f = fixture();
-    Recordset rs;
-    rs.open(selectAll(), *f.st.conn);
-    const datasheet::Layout l = datasheet::layoutFor(kId);
-    for (auto _ : state) {
-        datasheet::Model m;
-        m.load(rs, l);
-        benchmark::DoNotOptimize(m.readingCount());
-    }
-}
+// The rows edited by a write-back benchmark: every step-th row.
+int editedRows(int rows, int step) { return (rows + step - 1) / step; }
 
-// An edit in three fields of every reading (a channel, the temperature and
-// a flag), written back through the record set in one transaction.
-void BM_WriteBackAllRows(benchmark::State& state)
+// An edit in three fields (a channel, the temperature and a flag) of every
+// step-th reading, written back through the record set in one transaction.
+void BM_WriteBack(benchmark::State& state)
 {
-    Fixture& f = fixture();
+    const int rows = static_cast<int>(state.range(0));
+    const int step = static_cast<int>(state.range(1));
+    Fixture& f = fixture(rows);
     Recordset rs;
     rs.open(selectAll(), *f.st.conn);
     const datasheet::Layout l = datasheet::layoutFor(kId);
@@ -148,7 +147,7 @@ void BM_WriteBackAllRows(benchmark::State& state)
         datasheet::Model m;
         m.load(rs, l);
         ++round;
-        for (int r = 0; r < m.readingCount(); ++r) {
+        for (int r = 0; r < m.readingCount(); r += step) {
             m.setText(r, 3, QString::number(round * 10 + r % 7));
             m.setText(r, 4, QString::number(round + r * 0.01, 'f', 2));
             m.toggleFlag(r, l.n + 1);
@@ -157,14 +156,16 @@ void BM_WriteBackAllRows(benchmark::State& state)
         const auto unsaved = m.writeBack(rs, *f.st.conn);
         benchmark::DoNotOptimize(unsaved.size());
     }
-    state.counters["rows"] = kRows;
+    state.counters["edited"] = editedRows(rows, step);
 }
 
 // The floor: the same three fields of the same rows, straight SQLite updates
 // by rowid in one transaction.
 void BM_WriteBackRawSqlite(benchmark::State& state)
 {
-    Fixture& f = fixture();
+    const int rows = static_cast<int>(state.range(0));
+    const int step = static_cast<int>(state.range(1));
+    Fixture& f = fixture(rows);
     sqlite3* db = f.st.conn->handle();
     std::vector<sqlite3_int64> rowids;
     std::vector<int> spatial;
@@ -173,7 +174,9 @@ void BM_WriteBackRawSqlite(benchmark::State& state)
         check(sqlite3_prepare_v2(db, "SELECT rowid, PlotSpatial FROM \"200565001\" ORDER BY FullDate", -1, &q,
                                  nullptr),
               db);
-        while (sqlite3_step(q) == SQLITE_ROW) {
+        for (int r = 0; sqlite3_step(q) == SQLITE_ROW; ++r) {
+            if (r % step)
+                continue;
             rowids.push_back(sqlite3_column_int64(q, 0));
             spatial.push_back(sqlite3_column_int(q, 1));
         }
@@ -201,16 +204,19 @@ void BM_WriteBackRawSqlite(benchmark::State& state)
         t.commit();
     }
     sqlite3_finalize(up);
-    state.counters["rows"] = static_cast<double>(rowids.size());
+    state.counters["edited"] = static_cast<double>(rowids.size());
 }
 
 } // namespace
 
-BENCHMARK(BM_OpenDatasheet)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_OpenRecordset)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_LoadGridRows)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_WriteBackAllRows)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_WriteBackRawSqlite)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenDatasheet)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_FirstScreenFloor)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenRecordset)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
+// A screenful of rows edited (one in 3,000 of 100,000: 34 rows), and every row.
+BENCHMARK(BM_WriteBack)->Args({100000, 3000})->Args({1000000, 30000})->Args({100000, 1})->Args({1000000, 1})
+    ->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WriteBackRawSqlite)->Args({100000, 3000})->Args({1000000, 30000})->Args({100000, 1})->Args({1000000, 1})
+    ->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv)
 {

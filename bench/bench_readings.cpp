@@ -1,9 +1,15 @@
-// The Readings page on a sensor with 100,000 readings: moving to the next
-// reading (which saves the shown one first) and editing a reading's date or
-// time (which re-keys it and moves it to its new place in date order).
+// The Readings page on a sensor with 100,000 and with 1,000,000 hourly
+// readings, through the real main window (offscreen): entering the page
+// (the first time after start, and again), the four moves, editing a
+// reading's date or time, adding a reading, the datasheet opened and closed
+// unchanged. Each step beside its floor: the plain SQLite C API doing the
+// same rows on the same file in the same run. The argument of every
+// benchmark is the number of readings.
 #include "state/appstate.h"
 #include "app/frmMain.h"
 #include "common/scripted_prompter.h"
+#include "readings/frmDatasheet.h"
+#include "readings/ui_datasheet.h"
 #include "readings/ui_readings.h"
 #include "store/connection.h"
 #include "store/recordset.h"
@@ -15,22 +21,39 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimeEdit>
+#include <QTimer>
+#include "bench_readings_table.h"
 #include "bench_site.h"
 #include <benchmark/benchmark.h>
+#include <map>
+#include <memory>
 #include <sqlite3.h>
 
 using namespace rv;
 
 namespace {
 
-constexpr int kReadings = 100000;
 const QString kId = QStringLiteral("200565001");
 
-QString makeFolder(QTemporaryDir& dir)
+// A data folder with the one sensor and its readings, made once per size.
+struct Site {
+    QTemporaryDir dir;
+    QString folder;
+    QString db;
+};
+
+Site& site(int readings)
 {
-    const auto [folder, db] = bench::newBenchSite(dir);
+    static std::map<int, std::unique_ptr<Site>> sites;
+    auto& s = sites[readings];
+    if (s)
+        return *s;
+    s = std::make_unique<Site>();
+    const auto made = bench::newBenchSite(s->dir);
+    s->folder = made.folder;
+    s->db = made.db;
     store::Connection c;
-    c.open(db);
+    c.open(s->db);
     {
         store::Recordset rs;
         rs.open("SELECT Sensors.* FROM Sensors ORDER BY InstrumentID;", c);
@@ -45,65 +68,167 @@ QString makeFolder(QTemporaryDir& dir)
         rs.update();
     }
     c.execute("SELECT * INTO `" + kId + "` FROM sensordata WHERE DateTimeKey is null");
-    sqlite3* h = c.handle();
-    sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(h,
-                       "INSERT INTO \"200565001\" (DateTimeKey, ReadingDate, ReadingTime, ChannelT, Channel1, "
-                       "Channel2, Channel3, Channel4, Channel5, FullDate, Plottemporal, PlotSpatial, IsDirty) "
-                       "VALUES (?1, ?2, ?3, 21.5, ?4, ?4, ?4, ?4, ?4, ?5, 1, 0, 1)",
-                       -1, &s, nullptr);
-    const QDateTime first(QDate(2010, 1, 1), QTime(0, 0));
-    for (int k = 0; k < kReadings; ++k) {
-        const QDateTime at = first.addSecs(3600LL * k);
-        const QByteArray key = (kId + " " + at.toString("yyyy/MM/dd HH:mm:ss")).toUtf8();
-        const QByteArray day = at.date().toString(Qt::ISODate).toUtf8();
-        const QByteArray clock = at.time().toString("HH:mm:ss").toUtf8();
-        const QByteArray full = day + ' ' + clock;
-        sqlite3_bind_text(s, 1, key.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(s, 2, day.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(s, 3, clock.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_double(s, 4, 100.0 + k * 0.01);
-        sqlite3_bind_text(s, 5, full.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_step(s);
-        sqlite3_reset(s);
-    }
-    sqlite3_finalize(s);
-    sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
-    return folder;
+    bench::fillReadings(c, kId, readings);
+    return *s;
 }
 
-// One main window on the Readings page of the 100,000-reading sensor.
-struct Page {
-    QTemporaryDir dir;
-    QString folder = makeFolder(dir);
-    AppState st{folder};
+// One main window, started on the site; entering the Readings page is left
+// to the benchmark.
+struct Window {
+    AppState st;
     ScriptedPrompter pr;
     FrmMain win{st, pr};
-    Page()
-    {
-        win.load();
-        win.ui().SSTab1->setCurrentIndex(2);
-    }
-    ~Page() { st.RefusedCopy = true; }
+    explicit Window(int readings) : st(site(readings).folder) { win.load(); }
+    ~Window() { st.RefusedCopy = true; }
     MainContext& c() { return win.context(); }
+    void enter()
+    {
+        win.ui().SSTab1->setCurrentIndex(2);
+        QApplication::processEvents();
+    }
+    void leave()
+    {
+        win.ui().SSTab1->setCurrentIndex(0);
+        QApplication::processEvents();
+    }
 };
 
-void BM_NextReading(benchmark::State& state)
+// The same window on the Readings page.
+struct Page : Window {
+    explicit Page(int readings) : Window(readings) { enter(); }
+};
+
+sqlite3* rawOpen(int readings)
 {
-    Page p;
-    readings::imgFirstClick(p.c());
+    sqlite3* h = nullptr;
+    sqlite3_open_v2(site(readings).db.toUtf8().constData(), &h, SQLITE_OPEN_READWRITE, nullptr);
+    return h;
+}
+
+// Reads every field of the row a statement is on, as a page would show it.
+void readFields(sqlite3_stmt* s)
+{
+    for (int k = 0; k < sqlite3_column_count(s); ++k) {
+        if (sqlite3_column_type(s, k) == SQLITE_TEXT)
+            benchmark::DoNotOptimize(sqlite3_column_text(s, k));
+        else
+            benchmark::DoNotOptimize(sqlite3_column_double(s, k));
+    }
+}
+
+const char* lastRowSql = "SELECT * FROM \"200565001\" ORDER BY FullDate DESC, rowid DESC LIMIT 1";
+
+// The first entry after start: a new window each time, its load untimed.
+void BM_EnterPageFirstTime(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    site(n);
+    double rss = 0;
     for (auto _ : state) {
-        readings::imgNextDataClick(p.c());
-        if (p.st.rsReadings.absolutePosition() == kReadings) {
+        state.PauseTiming();
+        auto w = std::make_unique<Window>(n);
+        state.ResumeTiming();
+        w->enter();
+        state.PauseTiming();
+        rss = bench::residentMb();
+        if (w->st.rsReadings.absolutePosition() != n)
+            state.SkipWithError("not on the latest reading");
+        w.reset();
+        state.ResumeTiming();
+    }
+    state.counters["rss_MB"] = rss;
+}
+BENCHMARK(BM_EnterPageFirstTime)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_EnterPageAgain(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    Window w(n);
+    w.enter();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.leave();
+        state.ResumeTiming();
+        w.enter();
+    }
+    state.counters["rss_MB"] = bench::residentMb();
+}
+BENCHMARK(BM_EnterPageAgain)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Floor of an entry: the rows counted and the latest one read.
+void BM_EnterPageFloor(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    sqlite3* h = rawOpen(n);
+    for (auto _ : state) {
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(h, "SELECT count(*) FROM \"200565001\"", -1, &s, nullptr);
+        sqlite3_step(s);
+        benchmark::DoNotOptimize(sqlite3_column_int64(s, 0));
+        sqlite3_finalize(s);
+        sqlite3_prepare_v2(h, lastRowSql, -1, &s, nullptr);
+        if (sqlite3_step(s) == SQLITE_ROW)
+            readFields(s);
+        sqlite3_finalize(s);
+    }
+    sqlite3_close(h);
+}
+BENCHMARK(BM_EnterPageFloor)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+enum class Move { First, Previous, Next, Last };
+
+void moveBench(benchmark::State& state, Move m)
+{
+    const int n = static_cast<int>(state.range(0));
+    Page p(n);
+    p.st.rsReadings.setAbsolutePosition(n / 2);
+    readings::fillreadings(p.c());
+    for (auto _ : state) {
+        switch (m) {
+        case Move::First: readings::imgFirstClick(p.c()); break;
+        case Move::Previous: readings::imgPrevDataClick(p.c()); break;
+        case Move::Next: readings::imgNextDataClick(p.c()); break;
+        case Move::Last: readings::imgLastClick(p.c()); break;
+        }
+        if (m == Move::First || m == Move::Last) {
+            // Back to the middle, so that every move goes the whole way.
             state.PauseTiming();
-            readings::imgFirstClick(p.c());
+            p.st.rsReadings.setAbsolutePosition(n / 2);
             state.ResumeTiming();
         }
     }
     state.counters["position"] = p.st.rsReadings.absolutePosition();
 }
-BENCHMARK(BM_NextReading)->Unit(benchmark::kMillisecond);
+void BM_FirstReading(benchmark::State& s) { moveBench(s, Move::First); }
+void BM_PreviousReading(benchmark::State& s) { moveBench(s, Move::Previous); }
+void BM_NextReading(benchmark::State& s) { moveBench(s, Move::Next); }
+void BM_LastReading(benchmark::State& s) { moveBench(s, Move::Last); }
+BENCHMARK(BM_FirstReading)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(BM_PreviousReading)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(200);
+BENCHMARK(BM_NextReading)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(200);
+BENCHMARK(BM_LastReading)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(50);
+
+// Floor of a move: the next row in date order found by the index and read.
+void BM_MoveFloor(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    sqlite3* h = rawOpen(n);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(h, "SELECT * FROM \"200565001\" WHERE FullDate > ?1 ORDER BY FullDate LIMIT 1", -1, &s,
+                       nullptr);
+    int k = n / 2;
+    for (auto _ : state) {
+        const QByteArray at =
+            QDateTime(QDate(2000, 1, 1), QTime(0, 0)).addSecs(3600LL * k++).toString("yyyy-MM-dd HH:mm:ss").toUtf8();
+        sqlite3_bind_text(s, 1, at.constData(), -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(s) == SQLITE_ROW)
+            readFields(s);
+        sqlite3_reset(s);
+    }
+    sqlite3_finalize(s);
+    sqlite3_close(h);
+}
+BENCHMARK(BM_MoveFloor)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(200);
 
 // Puts a new date and time into the pickers as the user's edit would, and
 // runs the check that re-keys the shown reading.
@@ -121,8 +246,9 @@ void editTo(Page& p, const QDateTime& at)
 // Changing the seconds of a reading in the middle of the table.
 void BM_DateEditSeconds(benchmark::State& state)
 {
-    Page p;
-    p.st.rsReadings.setAbsolutePosition(kReadings / 2);
+    const int n = static_cast<int>(state.range(0));
+    Page p(n);
+    p.st.rsReadings.setAbsolutePosition(n / 2);
     readings::fillreadings(p.c());
     QDateTime at = p.st.rsReadings.value("FullDate").toDateTime();
     int step = 1;
@@ -131,16 +257,17 @@ void BM_DateEditSeconds(benchmark::State& state)
         step = -step;
         editTo(p, at);
     }
-    if (p.st.rsReadings.absolutePosition() != kReadings / 2)
+    if (p.st.rsReadings.absolutePosition() != n / 2)
         state.SkipWithError("the reading moved");
 }
-BENCHMARK(BM_DateEditSeconds)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DateEditSeconds)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 // Moving a reading a day later (past 24 others) and back.
 void BM_DateEditOneDay(benchmark::State& state)
 {
-    Page p;
-    p.st.rsReadings.setAbsolutePosition(kReadings / 2);
+    const int n = static_cast<int>(state.range(0));
+    Page p(n);
+    p.st.rsReadings.setAbsolutePosition(n / 2);
     readings::fillreadings(p.c());
     QDateTime at = p.st.rsReadings.value("FullDate").toDateTime().addSecs(1);
     editTo(p, at);
@@ -151,52 +278,32 @@ void BM_DateEditOneDay(benchmark::State& state)
         editTo(p, at);
     }
 }
-BENCHMARK(BM_DateEditOneDay)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DateEditOneDay)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(20);
 
-// The worst case: the first reading moved to the end of the table and back.
+// The worst case: the first reading moved past the end of the table and back.
 void BM_DateEditAcrossTheTable(benchmark::State& state)
 {
-    Page p;
+    const int n = static_cast<int>(state.range(0));
+    Page p(n);
     readings::imgFirstClick(p.c());
     const QDateTime home = p.st.rsReadings.value("FullDate").toDateTime();
-    const QDateTime far = home.addYears(20);
+    const QDateTime far = home.addYears(200);
     bool out = true;
     for (auto _ : state) {
         editTo(p, out ? far : home);
         out = !out;
     }
 }
-BENCHMARK(BM_DateEditAcrossTheTable)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DateEditAcrossTheTable)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(20);
 
-// The floor under both: one row written by a bare SQLite UPDATE on the same
-// file with the store's durability settings (each write is synced to disk).
-void BM_RawRowUpdate(benchmark::State& state)
+// Floor of an edit: the re-key (key with its unique index, the dates with
+// theirs) by a bare UPDATE, each synced to disk as the store's writes are.
+void BM_DateEditFloor(benchmark::State& state)
 {
-    QTemporaryDir dir;
-    const QString folder = makeFolder(dir);
-    store::Connection c;
-    c.open(folder + "/RockvaneTENDON.mdb");
+    const int n = static_cast<int>(state.range(0));
+    sqlite3* h = rawOpen(n);
     sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(c.handle(), "UPDATE \"200565001\" SET Channel1 = ?1 WHERE rowid = 50000", -1, &s, nullptr);
-    double v = 0;
-    for (auto _ : state) {
-        sqlite3_bind_double(s, 1, v += 1);
-        sqlite3_step(s);
-        sqlite3_reset(s);
-    }
-    sqlite3_finalize(s);
-}
-BENCHMARK(BM_RawRowUpdate)->Unit(benchmark::kMillisecond);
-
-// The same for a re-key: the key (with its unique index) and the dates.
-void BM_RawReKey(benchmark::State& state)
-{
-    QTemporaryDir dir;
-    const QString folder = makeFolder(dir);
-    store::Connection c;
-    c.open(folder + "/RockvaneTENDON.mdb");
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(c.handle(),
+    sqlite3_prepare_v2(h,
                        "UPDATE \"200565001\" SET DateTimeKey = ?1, FullDate = ?2, ReadingTime = ?3 "
                        "WHERE rowid = 50000",
                        -1, &s, nullptr);
@@ -204,7 +311,7 @@ void BM_RawReKey(benchmark::State& state)
     for (auto _ : state) {
         const QByteArray second = QByteArray::number(k++ % 2);
         const QByteArray key = "200565001 2099/01/01 00:00:0" + second;
-        const QByteArray full = "2015-09-14 00:00:0" + second;
+        const QByteArray full = "2099-01-01 00:00:0" + second;
         const QByteArray time = "00:00:0" + second;
         sqlite3_bind_text(s, 1, key.constData(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(s, 2, full.constData(), -1, SQLITE_TRANSIENT);
@@ -213,8 +320,118 @@ void BM_RawReKey(benchmark::State& state)
         sqlite3_reset(s);
     }
     sqlite3_finalize(s);
+    sqlite3_close(h);
 }
-BENCHMARK(BM_RawReKey)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DateEditFloor)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// Adding a reading (now): the duplicate check, the insert, its place in
+// date order, the page filled. The reading is deleted again, untimed.
+void BM_AddReading(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    Page p(n);
+    auto& rs = p.st.rsReadings;
+    bool added = true;
+    for (auto _ : state) {
+        readings::imgAddReadingClick(p.c());
+        state.PauseTiming();
+        if (rs.recordCount() == n + 1) {
+            rs.moveLast();
+            rs.deleteCurrent();
+            rs.moveLast();
+        } else {
+            added = false;
+        }
+        state.ResumeTiming();
+    }
+    if (!added)
+        state.SkipWithError("no reading added");
+}
+BENCHMARK(BM_AddReading)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Floor of an add: the key looked up, one row inserted (synced).
+void BM_AddReadingFloor(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    sqlite3* h = rawOpen(n);
+    sqlite3_stmt* q = nullptr;
+    sqlite3_stmt* ins = nullptr;
+    sqlite3_stmt* del = nullptr;
+    sqlite3_prepare_v2(h, "SELECT rowid FROM \"200565001\" WHERE DateTimeKey = ?1", -1, &q, nullptr);
+    sqlite3_prepare_v2(h,
+                       "INSERT INTO \"200565001\" (DateTimeKey, ReadingDate, ReadingTime, FullDate, IsDirty, "
+                       "Plottemporal, PlotSpatial) VALUES (?1, '2099-01-01', '00:00:00', '2099-01-01 00:00:00', 1, "
+                       "1, 0)",
+                       -1, &ins, nullptr);
+    sqlite3_prepare_v2(h, "DELETE FROM \"200565001\" WHERE DateTimeKey = ?1", -1, &del, nullptr);
+    const char* key = "200565001 2099/01/01 00:00:00";
+    for (auto _ : state) {
+        sqlite3_bind_text(q, 1, key, -1, SQLITE_STATIC);
+        sqlite3_step(q);
+        sqlite3_reset(q);
+        sqlite3_bind_text(ins, 1, key, -1, SQLITE_STATIC);
+        sqlite3_step(ins);
+        sqlite3_reset(ins);
+        state.PauseTiming();
+        sqlite3_bind_text(del, 1, key, -1, SQLITE_STATIC);
+        sqlite3_step(del);
+        sqlite3_reset(del);
+        state.ResumeTiming();
+    }
+    sqlite3_finalize(q);
+    sqlite3_finalize(ins);
+    sqlite3_finalize(del);
+    sqlite3_close(h);
+}
+BENCHMARK(BM_AddReadingFloor)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The datasheet from the page's button: opened, its first screen drawn, and
+// closed unchanged, back on the reading shown before.
+void BM_DatasheetOpenAndCloseUnchanged(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    Page p(n);
+    p.st.rsReadings.setAbsolutePosition(n / 2);
+    readings::fillreadings(p.c());
+    for (auto _ : state) {
+        QTimer::singleShot(0, [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<FrmDatasheet*>(w); d && d->isVisible())
+                    d->close();
+        });
+        readings::imgDatasheetClick(p.c(), &p.win);
+    }
+    if (p.st.rsReadings.absolutePosition() != n / 2)
+        state.SkipWithError("not back on the reading shown before");
+}
+BENCHMARK(BM_DatasheetOpenAndCloseUnchanged)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Closing alone: the window open (untimed), then closed unchanged and the
+// page back on its reading.
+void BM_DatasheetCloseUnchanged(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    Page p(n);
+    auto& rs = p.st.rsReadings;
+    rs.setAbsolutePosition(n / 2);
+    readings::fillreadings(p.c());
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto dlg = std::make_unique<FrmDatasheet>(p.st, p.pr, &p.win);
+        dlg->show();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        dlg->close();
+        // What the button does once the window is closed.
+        rs.setBookmark(p.st.SavedReadingBookmark);
+        readings::fillreadings(p.c());
+        readings::showPosition(p.c());
+        state.PauseTiming();
+        dlg.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DatasheetCloseUnchanged)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace
 

@@ -1,12 +1,17 @@
-// The store on a 100,000-row reading table: opening it as a record set, and
-// one data pass rewriting the derived fields of every row, through the
-// record set and, as the floor, through raw SQLite statements.
+// The store on a 100,000-row and a 1,000,000-row reading table: opening it
+// as a record set, walking every row, and one data pass rewriting the
+// derived fields of every row, through the record set and, as the floor,
+// through raw SQLite statements on the same file in the same run. The
+// argument of every benchmark is the number of rows.
 #include "store/connection.h"
 #include "store/recordset.h"
 #include "store/schema.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include "bench_readings_table.h"
+#include <map>
+#include <memory>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <vector>
@@ -15,7 +20,6 @@ using namespace rv::store;
 
 namespace {
 
-constexpr int kRows = 100000;
 const QString kTable = QStringLiteral("050145001");
 
 // The fields a displacement pass rewrites.
@@ -41,55 +45,28 @@ void check(int rc, sqlite3* db)
         throw DbError(err::EngineError, QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
-// One database for the whole run, filled once with raw inserts.
+// One database per size for the whole run.
 struct Fixture {
     QTemporaryDir dir;
     Connection conn;
 
-    Fixture()
+    explicit Fixture(int rows)
     {
         const QString path = dir.filePath(QStringLiteral("RockvaneTENDON.mdb"));
         createDefaultDatabase(path);
         conn.open(path);
         conn.execute(QStringLiteral("SELECT * INTO `%1` FROM sensordata WHERE DateTimeKey is null").arg(kTable));
-        sqlite3* db = conn.handle();
-        sqlite3_stmt* st = nullptr;
-        check(sqlite3_prepare_v2(db,
-                                 "INSERT INTO \"050145001\" (DateTimeKey, ReadingDate, ReadingTime, ChannelT, "
-                                 "Channel1, Channel2, Channel3, FullDate, Plottemporal, PlotSpatial, IsDirty) "
-                                 "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, 1, 0, 1)",
-                                 -1, &st, nullptr),
-              db);
-        Connection::Transaction t(conn);
-        const QDateTime start(QDate(2000, 1, 1), QTime(0, 0));
-        for (int k = 0; k < kRows; ++k) {
-            // One reading every 10 minutes, written newest first so the
-            // ORDER BY has to sort.
-            const QDateTime at = start.addSecs(600LL * (kRows - k));
-            const QByteArray key = (kTable + u' ' + at.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))).toUtf8();
-            const QByteArray day = at.date().toString(Qt::ISODate).toUtf8();
-            const QByteArray clock = at.time().toString(QStringLiteral("HH:mm:ss")).toUtf8();
-            const QByteArray full = day + ' ' + clock;
-            sqlite3_bind_text(st, 1, key.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 2, day.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 3, clock.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_double(st, 4, 20.0 + k % 7);
-            sqlite3_bind_double(st, 5, 100.0 + k * 0.01);
-            sqlite3_bind_double(st, 6, 200.0 + k * 0.01);
-            sqlite3_bind_double(st, 7, 300.0 + k * 0.01);
-            sqlite3_bind_text(st, 8, full.constData(), -1, SQLITE_TRANSIENT);
-            check(sqlite3_step(st), db);
-            sqlite3_reset(st);
-        }
-        t.commit();
-        sqlite3_finalize(st);
+        rv::bench::fillReadings(conn, kTable, rows, 600);
     }
 };
 
-Fixture& fixture()
+Fixture& fixture(int rows)
 {
-    static Fixture f;
-    return f;
+    static std::map<int, std::unique_ptr<Fixture>> all;
+    auto& f = all[rows];
+    if (!f)
+        f = std::make_unique<Fixture>(rows);
+    return *f;
 }
 
 QString selectAll()
@@ -97,20 +74,78 @@ QString selectAll()
     return QStringLiteral("SELECT * FROM `%1` ORDER BY FullDate").arg(kTable);
 }
 
+// Open, count, and the latest row's fields read (what a page shows first).
 void BM_OpenReadingTable(benchmark::State& state)
 {
-    Fixture& f = fixture();
+    Fixture& f = fixture(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         Recordset rs;
         rs.open(selectAll(), f.conn);
         benchmark::DoNotOptimize(rs.recordCount());
+        rs.moveLast();
+        for (int k = 0; k < rs.fieldCount(); ++k)
+            benchmark::DoNotOptimize(rs.value(k));
     }
-    state.counters["rows"] = kRows;
+}
+
+void BM_OpenFloor(benchmark::State& state)
+{
+    Fixture& f = fixture(static_cast<int>(state.range(0)));
+    sqlite3* db = f.conn.handle();
+    for (auto _ : state) {
+        sqlite3_stmt* q = nullptr;
+        check(sqlite3_prepare_v2(db, "SELECT count(*) FROM \"050145001\"", -1, &q, nullptr), db);
+        sqlite3_step(q);
+        benchmark::DoNotOptimize(sqlite3_column_int64(q, 0));
+        sqlite3_finalize(q);
+        check(sqlite3_prepare_v2(db, "SELECT * FROM \"050145001\" ORDER BY FullDate DESC, rowid DESC LIMIT 1", -1,
+                                 &q, nullptr),
+              db);
+        if (sqlite3_step(q) == SQLITE_ROW)
+            for (int k = 0; k < sqlite3_column_count(q); ++k)
+                benchmark::DoNotOptimize(sqlite3_column_text(q, k));
+        sqlite3_finalize(q);
+    }
+}
+
+// Every row in date order, five fields of each read.
+void BM_WalkThroughRecordset(benchmark::State& state)
+{
+    Fixture& f = fixture(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        Recordset rs;
+        rs.open(selectAll(), f.conn);
+        double sum = 0;
+        for (; !rs.eof(); rs.moveNext())
+            for (int k = 3; k < 8; ++k)
+                sum += rs.serial(k).value_or(0);
+        benchmark::DoNotOptimize(sum);
+    }
+}
+
+void BM_WalkRawSqlite(benchmark::State& state)
+{
+    Fixture& f = fixture(static_cast<int>(state.range(0)));
+    sqlite3* db = f.conn.handle();
+    for (auto _ : state) {
+        sqlite3_stmt* q = nullptr;
+        check(sqlite3_prepare_v2(db,
+                                 "SELECT ChannelT, Channel1, Channel2, Channel3, Channel4 FROM \"050145001\" "
+                                 "ORDER BY FullDate",
+                                 -1, &q, nullptr),
+              db);
+        double sum = 0;
+        while (sqlite3_step(q) == SQLITE_ROW)
+            for (int k = 0; k < 5; ++k)
+                sum += sqlite3_column_double(q, k);
+        sqlite3_finalize(q);
+        benchmark::DoNotOptimize(sum);
+    }
 }
 
 void BM_PassThroughRecordset(benchmark::State& state)
 {
-    Fixture& f = fixture();
+    Fixture& f = fixture(static_cast<int>(state.range(0)));
     Recordset rs;
     rs.open(selectAll(), f.conn);
     const QStringList& fields = derivedFields();
@@ -133,7 +168,7 @@ void BM_PassThroughRecordset(benchmark::State& state)
 
 void BM_PassRawSqlite(benchmark::State& state)
 {
-    Fixture& f = fixture();
+    Fixture& f = fixture(static_cast<int>(state.range(0)));
     sqlite3* db = f.conn.handle();
     const QStringList& fields = derivedFields();
     QStringList sets;
@@ -173,8 +208,11 @@ void BM_PassRawSqlite(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_OpenReadingTable)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_PassThroughRecordset)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_PassRawSqlite)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenReadingTable)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_OpenFloor)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_WalkThroughRecordset)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WalkRawSqlite)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PassThroughRecordset)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PassRawSqlite)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 BENCHMARK_MAIN();

@@ -14,7 +14,6 @@ namespace {
 
 const QString kFlagFields[2] = {QStringLiteral("Plottemporal"), QStringLiteral("PlotSpatial")};
 
-constexpr double kNull = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
 
@@ -97,66 +96,96 @@ void previousCell(int& row, int& col, int rows, int cols)
 
 Model::Model(QObject* parent) : QAbstractTableModel(parent) {}
 
+namespace {
+
+// Rows read from the set at a time, and kept, around the row asked for.
+constexpr int kWindow = 128;
+
+} // namespace
+
 void Model::load(store::Recordset& rs, const Layout& l)
 {
     beginResetModel();
     m_layout = l;
-    m_rows.clear();
-    m_values.clear();
-    m_oddStored.clear();
+    m_rs = &rs;
+    m_win.clear();
+    m_winStart = 0;
     m_edits.clear();
-
-    const int nch = l.channelCount();
-    std::vector<int> index(static_cast<size_t>(l.columnCount()));
+    m_flags.clear();
+    m_editedRows.clear();
+    m_fieldAt.assign(static_cast<size_t>(l.columnCount()), -1);
     for (int k = 0; k < l.columnCount(); ++k)
-        index[static_cast<size_t>(k)] = rs.fieldIndex(l.fields[k]);
+        m_fieldAt[static_cast<size_t>(k)] = rs.fieldIndex(l.fields[k]);
+    m_count = rs.recordCount();
+    if (m_count > 0)
+        rs.moveFirst();
+    endResetModel();
+}
+
+// The current row of the set as the grid shows it.
+Model::Row Model::readRow() const
+{
+    const Layout& l = m_layout;
+    store::Recordset& rs = *m_rs;
     auto valueAt = [&](int col) {
-        const int i = index[static_cast<size_t>(col)];
+        const int i = m_fieldAt[static_cast<size_t>(col)];
         return i < 0 ? QVariant() : rs.value(i);
     };
-
-    const int count = rs.recordCount();
-    m_rows.reserve(static_cast<size_t>(count));
-    m_values.reserve(static_cast<size_t>(count) * static_cast<size_t>(nch));
-    if (count > 0) {
-        rs.moveFirst();
-        while (!rs.eof()) {
-            const int r = static_cast<int>(m_rows.size());
-            Row row;
-            row.bookmark = rs.bookmark();
-            // Key, date and time are shown as stored and never written back.
-            row.key = store::detail::displayText(valueAt(0));
-            if (l.n > 1)
-                row.date = store::detail::displayText(valueAt(1));
-            if (l.n > 2)
-                row.time = store::detail::displayText(valueAt(2));
-            for (int c = 0; c < nch; ++c) {
-                const QVariant v = valueAt(3 + c);
-                if (!v.isValid() || v.isNull()) {
-                    m_values.push_back(kNull);
-                } else if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::LongLong) {
-                    m_values.push_back(v.toDouble());
-                } else {
-                    m_values.push_back(kNull);
-                    m_oddStored.insert(cellId(r, 3 + c), store::detail::displayText(v));
-                }
-            }
-            for (int f = 0; f < 2; ++f) {
-                const QVariant v = valueAt(l.n + f);
-                if (!v.isValid() || v.isNull()) {
-                    row.storedFlag[f] = -1;
-                    row.flag[f] = true;
-                } else {
-                    row.storedFlag[f] = v.toBool() ? 1 : 0;
-                    row.flag[f] = v.toBool();
-                }
-            }
-            m_rows.push_back(std::move(row));
-            rs.moveNext();
-        }
-        rs.moveFirst();
+    Row row;
+    row.bookmark = rs.bookmark();
+    // Key, date and time are shown as stored and never written back.
+    row.key = store::detail::displayText(valueAt(0));
+    if (l.n > 1)
+        row.date = store::detail::displayText(valueAt(1));
+    if (l.n > 2)
+        row.time = store::detail::displayText(valueAt(2));
+    const int nch = l.channelCount();
+    row.values.reserve(nch);
+    for (int c = 0; c < nch; ++c) {
+        const QVariant v = valueAt(3 + c);
+        if (!v.isValid() || v.isNull())
+            row.values << QString();
+        else if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::LongLong)
+            row.values << numberText(v.toDouble());
+        else
+            row.values << store::detail::displayText(v);
     }
-    endResetModel();
+    for (int f = 0; f < 2; ++f) {
+        const QVariant v = valueAt(l.n + f);
+        row.storedFlag[f] = (!v.isValid() || v.isNull()) ? -1 : (v.toBool() ? 1 : 0);
+    }
+    return row;
+}
+
+const Model::Row& Model::rowAt(int row) const
+{
+    if (row >= m_winStart && row < m_winStart + static_cast<int>(m_win.size()))
+        return m_win[static_cast<size_t>(row - m_winStart)];
+    // A view scrolls both ways: the window starts a little above the row.
+    const int start = std::max(0, std::min(row - kWindow / 4, m_count - kWindow));
+    const int end = std::min(m_count, start + kWindow);
+    std::vector<Row> win;
+    win.reserve(static_cast<size_t>(end - start));
+    // Called while the view paints: a row the file has lost since the sheet
+    // opened shows blank rather than ending the program.
+    try {
+        m_rs->setAbsolutePosition(start + 1);
+    } catch (const store::DbError&) {
+    }
+    for (int r = start; r < end; ++r) {
+        try {
+            if (r > start)
+                m_rs->moveNext();
+            win.push_back(readRow());
+        } catch (const store::DbError&) {
+            Row blank;
+            blank.values = QStringList(QList<QString>(m_layout.channelCount()));
+            win.push_back(std::move(blank));
+        }
+    }
+    m_win = std::move(win);
+    m_winStart = start;
+    return m_win[static_cast<size_t>(row - m_winStart)];
 }
 
 int Model::rowCount(const QModelIndex& parent) const
@@ -171,7 +200,7 @@ int Model::columnCount(const QModelIndex& parent) const
 
 QString Model::header(int col) const
 {
-    if (m_rows.empty())
+    if (m_count == 0)
         return col == 0 ? QStringLiteral("No Readings") : QString();
     return m_layout.headers.value(col);
 }
@@ -196,19 +225,16 @@ Qt::ItemFlags Model::flags(const QModelIndex& index) const
 
 QString Model::storedText(int row, int col) const
 {
+    const Row& r = rowAt(row);
     if (col == 0)
-        return m_rows[static_cast<size_t>(row)].key;
+        return r.key;
     if (col == 1)
-        return m_rows[static_cast<size_t>(row)].date;
+        return r.date;
     if (col == 2)
-        return m_rows[static_cast<size_t>(row)].time;
+        return r.time;
     if (m_layout.isFlag(col))
         return flag(row, col) ? QStringLiteral("True") : QStringLiteral("False");
-    const double v = m_values[static_cast<size_t>(row) * static_cast<size_t>(m_layout.channelCount())
-                              + static_cast<size_t>(col - 3)];
-    if (std::isnan(v))
-        return m_oddStored.value(cellId(row, col));
-    return numberText(v);
+    return r.values.value(col - 3);
 }
 
 QString Model::text(int row, int col) const
@@ -225,6 +251,7 @@ void Model::setText(int row, int col, const QString& t)
 {
     if (!m_layout.isChannel(col) || row < 0 || row >= readingCount())
         return;
+    noteEdited(row);
     m_edits.insert(cellId(row, col), t);
     const QModelIndex i = index(row, col);
     emit dataChanged(i, i, {Qt::DisplayRole});
@@ -235,16 +262,27 @@ bool Model::isEdited(int row, int col) const
     return m_edits.contains(cellId(row, col));
 }
 
+void Model::noteEdited(int row)
+{
+    if (!m_editedRows.count(row))
+        m_editedRows[row] = rowAt(row).bookmark;
+}
+
 bool Model::flag(int row, int col) const
 {
-    return m_rows[static_cast<size_t>(row)].flag[col == m_layout.n ? 0 : 1];
+    const auto it = m_flags.constFind(cellId(row, col));
+    if (it != m_flags.constEnd())
+        return it.value();
+    // A flag stored as null shows set, as on the Readings page.
+    return rowAt(row).storedFlag[col == m_layout.n ? 0 : 1] != 0;
 }
 
 void Model::setFlag(int row, int col, bool on)
 {
     if (!m_layout.isFlag(col) || row < 0 || row >= readingCount())
         return;
-    m_rows[static_cast<size_t>(row)].flag[col == m_layout.n ? 0 : 1] = on;
+    noteEdited(row);
+    m_flags.insert(cellId(row, col), on);
     const QModelIndex i = index(row, col);
     emit dataChanged(i, i, {FlagRole});
 }
@@ -293,47 +331,73 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
     std::vector<int> index(static_cast<size_t>(l.columnCount()));
     for (int k = 0; k < l.columnCount(); ++k)
         index[static_cast<size_t>(k)] = rs.fieldIndex(l.fields[k]);
+    auto storedAt = [&](int col) {
+        const int i = index[static_cast<size_t>(col)];
+        const QVariant v = i < 0 ? QVariant() : rs.value(i);
+        if (!v.isValid() || v.isNull())
+            return QString();
+        if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::LongLong)
+            return numberText(v.toDouble());
+        return store::detail::displayText(v);
+    };
 
-    store::Connection::Transaction tx(conn);
-    if (!m_rows.empty())
-        rs.moveFirst();
-    for (int r = 0; r < readingCount(); ++r) {
-        const Row& row = m_rows[static_cast<size_t>(r)];
-        // The set is the one the rows came from; a row out of step would
-        // put one reading's values into another.
-        if (rs.eof() || rs.bookmark() != row.bookmark)
-            throw store::DbError(store::err::EngineError,
-                                 QStringLiteral("The readings changed while the datasheet was open."));
-        bool any = false;
-        for (int c = 3; c < l.n; ++c) {
-            const auto it = m_edits.constFind(cellId(r, c));
-            if (it == m_edits.constEnd() || index[static_cast<size_t>(c)] < 0)
-                continue;
-            const QString typed = it.value();
-            if (typed == storedText(r, c))
-                continue;
-            if (typed.trimmed().isEmpty()) {
-                rs.setValue(index[static_cast<size_t>(c)], QVariant());
-                any = true;
-            } else if (const auto v = toNumber(typed)) {
-                rs.setValue(index[static_cast<size_t>(c)], *v);
-                any = true;
-            } else {
-                unsaved.push_back({row.key, l.headers[c], typed});
+    // A failure rolls the file back; the set must then describe the file
+    // as it is again, not the rows written before the failure.
+    const store::Recordset::Saved before = rs.save();
+    try {
+        store::Connection::Transaction tx(conn);
+        for (const auto& [r, bm] : m_editedRows) {
+            // The set is the one the rows came from; a row out of step would
+            // put one reading's values into another.
+            if (r >= rs.recordCount())
+                throw store::DbError(store::err::EngineError,
+                                     QStringLiteral("The readings changed while the datasheet was open."));
+            rs.setAbsolutePosition(r + 1);
+            if (rs.bookmark() != bm)
+                throw store::DbError(store::err::EngineError,
+                                     QStringLiteral("The readings changed while the datasheet was open."));
+            QString key;
+            bool any = false;
+            for (int c = 3; c < l.n; ++c) {
+                const auto it = m_edits.constFind(cellId(r, c));
+                if (it == m_edits.constEnd() || index[static_cast<size_t>(c)] < 0)
+                    continue;
+                const QString typed = it.value();
+                if (typed == storedAt(c))
+                    continue;
+                if (typed.trimmed().isEmpty()) {
+                    rs.setValue(index[static_cast<size_t>(c)], QVariant());
+                    any = true;
+                } else if (const auto v = toNumber(typed)) {
+                    rs.setValue(index[static_cast<size_t>(c)], *v);
+                    any = true;
+                } else {
+                    if (key.isNull())
+                        key = storedAt(0);
+                    unsaved.push_back({key, l.headers[c], typed});
+                }
             }
-        }
-        for (int f = 0; f < 2; ++f) {
-            const int i = index[static_cast<size_t>(l.n + f)];
-            if (i >= 0 && row.storedFlag[f] != (row.flag[f] ? 1 : 0)) {
-                rs.setValue(i, row.flag[f]);
-                any = true;
+            for (int f = 0; f < 2; ++f) {
+                const int i = index[static_cast<size_t>(l.n + f)];
+                if (i < 0)
+                    continue;
+                const QVariant v = rs.value(i);
+                const int stored = (!v.isValid() || v.isNull()) ? -1 : (v.toBool() ? 1 : 0);
+                const auto it = m_flags.constFind(cellId(r, l.n + f));
+                const bool want = it != m_flags.constEnd() ? it.value() : stored != 0;
+                if (stored != (want ? 1 : 0)) {
+                    rs.setValue(i, want);
+                    any = true;
+                }
             }
+            if (any)
+                rs.update();
         }
-        if (any)
-            rs.update();
-        rs.moveNext();
+        tx.commit();
+    } catch (...) {
+        rs.restore(before);
+        throw;
     }
-    tx.commit();
     return unsaved;
 }
 

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <vector>
 
 namespace rv::store {
@@ -77,8 +78,10 @@ struct Unsaved {
 };
 
 // The readings of one sensor as the grid shows them, in the order of the
-// record set they were read from, with the user's edits kept apart from
-// the stored values so that only what was edited is ever written.
+// record set they are read from, with the user's edits kept apart from the
+// stored values so that only what was edited is ever written. Rows are read
+// from the set a window at a time, when the view asks for them; only the
+// edits are kept for the whole sheet.
 class Model : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -87,12 +90,13 @@ public:
 
     explicit Model(QObject* parent = nullptr);
 
-    // Reads every row of rs (a reading table, in its order) for the layout.
-    // Leaves rs on its first row.
+    // Shows the rows of rs (a reading table, in its order) for the layout;
+    // rs must stay open while the model shows it, and the model moves its
+    // cursor to read. Leaves rs on its first row.
     void load(store::Recordset& rs, const Layout& l);
 
     const Layout& layout() const { return m_layout; }
-    int readingCount() const { return static_cast<int>(m_rows.size()); }
+    int readingCount() const { return m_count; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -111,18 +115,19 @@ public:
     void setFlag(int row, int col, bool on);
     void toggleFlag(int row, int col) { setFlag(row, col, !flag(row, col)); }
     bool isEdited(int row, int col) const;
-    QString key(int row) const { return m_rows[static_cast<size_t>(row)].key; }
-    qint64 bookmark(int row) const { return m_rows[static_cast<size_t>(row)].bookmark; }
+    QString key(int row) const { return rowAt(row).key; }
+    qint64 bookmark(int row) const { return rowAt(row).bookmark; }
 
     // Every cell as text, the caption row first: what an export writes.
     QList<QStringList> texts() const;
 
     // Writes the edited cells and switched flags back through rs, the record
-    // set the rows were loaded from, as one transaction on conn. A cell that
-    // is not a number is not written (the stored value stays) and comes back
-    // in the list; an emptied cell stores null. A flag stored as null counts
-    // as set, as it is shown, and is written as set. Throws on an engine
-    // error, after which nothing has been written.
+    // set the rows were loaded from, as one transaction on conn; rows without
+    // edits are not visited. A cell that is not a number is not written (the
+    // stored value stays) and comes back in the list; an emptied cell stores
+    // null. A flag stored as null counts as set, as it is shown, and a row
+    // written stores it set. Throws on an engine error, after which nothing
+    // has been written and rs is as it was.
     std::vector<Unsaved> writeBack(store::Recordset& rs, store::Connection& conn) const;
 
 private:
@@ -133,20 +138,30 @@ private:
         QString time;
         // -1 stored as null, 0 false, 1 true.
         signed char storedFlag[2] = {-1, -1};
-        bool flag[2] = {true, true};
+        // Stored channel values as shown: numbers in their shortest form,
+        // anything else (a file written by another program) as it stands.
+        QStringList values;
     };
     qint64 cellId(int row, int col) const { return qint64(row) * m_layout.columnCount() + col; }
     QString storedText(int row, int col) const;
+    // The row, read from the set with the rows around it when not held.
+    const Row& rowAt(int row) const;
+    Row readRow() const;
+    bool storedFlagShown(int row, int f) const;
+    void noteEdited(int row);
 
     Layout m_layout;
-    std::vector<Row> m_rows;
-    // Stored channel values, channelCount() a row; NaN for null.
-    std::vector<double> m_values;
-    // Stored channel values that are not numbers (a file written by another
-    // program), by cell.
-    QHash<qint64, QString> m_oddStored;
-    // The user's texts, by cell.
+    store::Recordset* m_rs = nullptr;
+    int m_count = 0;
+    std::vector<int> m_fieldAt;
+    // The rows read last: a window of the sheet around what the view shows.
+    mutable int m_winStart = 0;
+    mutable std::vector<Row> m_win;
+    // The user's texts and flags, by cell.
     QHash<qint64, QString> m_edits;
+    QHash<qint64, bool> m_flags;
+    // Every row edited, with the bookmark of the reading it showed.
+    std::map<int, qint64> m_editedRows;
 };
 
 // The warning listing the cells that were not saved; empty when none.

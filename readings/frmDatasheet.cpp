@@ -132,13 +132,14 @@ void FrmDatasheet::load()
 {
     guarded(m_st.DataFolder, QStringLiteral("frmDatasheet.Form_Load"), [&] {
         auto& rs = m_st.rsReadings;
-        if (rs.state()) {
-            if (!rs.bof() && !rs.eof() && rs.recordCount() > 0)
-                m_st.SavedReadingBookmark = rs.bookmark();
-            rs.close();
-        }
+        // The grid reads from the Readings page's own set, which stays open
+        // through the window: the shown reading is remembered, to show again
+        // afterwards.
+        if (rs.state() && !rs.bof() && !rs.eof() && rs.recordCount() > 0)
+            m_st.SavedReadingBookmark = rs.bookmark();
         m_changed = false;
-        OpenSensorData(m_st, m_pr);
+        if (!rs.state())
+            OpenSensorData(m_st, m_pr);
         m_lblHeader->setText("Data for Sensor " + m_st.CurrentSensorID);
         const datasheet::Layout l = datasheet::layoutFor(m_st.CurrentSensorID);
         if (rs.state())
@@ -284,7 +285,6 @@ void FrmDatasheet::unload()
             m_pr.message(datasheet::unsavedMessage(unsaved), MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
         }
     }
-    attempt([&] { rs.close(); });
 }
 
 } // namespace rv

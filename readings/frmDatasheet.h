@@ -19,8 +19,8 @@ namespace rv {
 class FrmDatasheet : public QDialog {
     Q_OBJECT
 public:
-    // Loads at once: takes over the readings record set (remembering the
-    // shown reading), reopens the current sensor's table and fills the grid.
+    // Loads at once: shows the readings record set in the grid (remembering
+    // the shown reading); the set stays open, the grid reads what it shows.
     FrmDatasheet(AppState& st, Prompter& pr, QWidget* parent = nullptr);
     ~FrmDatasheet() override;
 
@@ -34,7 +34,7 @@ public:
     bool changed() const { return m_changed; }
 
     // Closing by any means unloads: the grid is written back when something
-    // changed, and the readings record set is closed.
+    // changed.
     void done(int r) override;
 
 protected:

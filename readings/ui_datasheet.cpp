@@ -21,13 +21,10 @@ void imgDatasheetClick(MainContext& c, QWidget* parent)
     guarded(st.DataFolder, QStringLiteral("imgDatasheet_Click"), [&] {
         auto& rs = st.rsReadings;
         st.CurrentSensorID = st.rsSensors.text(QStringLiteral("InstrumentID"));
-        // The shown reading, to show again afterwards: the set is closed
-        // before the window opens, so it must be taken here.
-        if (rs.state()) {
-            if (!rs.bof() && !rs.eof() && rs.recordCount() > 0)
-                st.SavedReadingBookmark = rs.bookmark();
-            rs.close();
-        }
+        // The shown reading, to show again afterwards: the window moves
+        // the set's cursor as its grid reads.
+        if (rs.state() && !rs.bof() && !rs.eof() && rs.recordCount() > 0)
+            st.SavedReadingBookmark = rs.bookmark();
         tookOver = true;
         FrmDatasheet dlg(st, c.pr, parent);
         // The export copies the grid as shown, edits included, with its
@@ -44,10 +41,12 @@ void imgDatasheetClick(MainContext& c, QWidget* parent)
     });
     if (!tookOver)
         return;
-    // Back on the main window: the readings again, on the reading shown before.
+    // Back on the main window, on the reading shown before. The set was
+    // open all along, and holds what the window wrote.
     guarded(st.DataFolder, QStringLiteral("imgDatasheet_Click"), [&] {
-        OpenSensorData(st, c.pr);
         auto& rs = st.rsReadings;
+        if (!rs.state())
+            OpenSensorData(st, c.pr);
         if (rs.state() && rs.recordCount() > 0) {
             bool back = false;
             if (st.SavedReadingBookmark != 0) {

@@ -20,12 +20,12 @@ QString currentError()
     return description;
 }
 
-// The datasheet's rows of sensor id, as its window loads them.
-void loadSheet(store::Connection& conn, const QString& id, datasheet::Model& model)
+// The datasheet's rows of sensor id, as its window loads them. The model
+// reads its rows from rs as they are asked for: rs must outlive it.
+void loadSheet(store::Connection& conn, const QString& id, store::Recordset& rs, datasheet::Model& model)
 {
     if (!conn.hasTable(id))
         throw std::runtime_error(QStringLiteral("Sensor %1 has no reading table.").arg(id).toStdString());
-    store::Recordset rs;
     rs.open(readingsSql(id), conn);
     model.load(rs, datasheet::layoutFor(id));
 }
@@ -50,8 +50,9 @@ ReadingsExportResult exportReadingsXlsx(store::Connection& conn, const QString& 
 {
     ReadingsExportResult res;
     try {
+        store::Recordset rs;
         datasheet::Model model;
-        loadSheet(conn, id, model);
+        loadSheet(conn, id, rs, model);
         const WorkbookResult wb = writeGridWorkbook(
             path, [&model](qint64 r, qint64 col) { return cellText(model, r, col); },
             qint64(model.readingCount()) + 1, model.columnCount(), id);
@@ -70,8 +71,9 @@ ReadingsExportResult exportReadingsCsv(store::Connection& conn, const QString& i
 {
     ReadingsExportResult res;
     try {
+        store::Recordset rs;
         datasheet::Model model;
-        loadSheet(conn, id, model);
+        loadSheet(conn, id, rs, model);
         // Written under a work name and put in place whole: a job that reads
         // the file never sees half of it.
         QSaveFile out(path);

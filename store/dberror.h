@@ -13,6 +13,7 @@ constexpr int InvalidUse = 94;            // "Invalid use of Null"
 constexpr int ObjectClosed = 3704;        // "Operation is not allowed when the object is closed."
 constexpr int NoCurrentRecord = 3021;     // "Either BOF or EOF is True, or the current record has been deleted..."
 constexpr int DuplicateKey = 3022;        // duplicate value in a unique field
+constexpr int RecordDeleted = 3167;       // "Record is deleted.": the file lost a row the set holds
 constexpr int NoSuchField = 3265;         // "Item cannot be found in the collection..."
 constexpr int InputTableMissing = 3078;   // "The database engine cannot find the input table or query '...'."
 constexpr int TableExists = 3010;         // "Table '...' already exists."

@@ -7,6 +7,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <unordered_set>
 #include <sqlite3.h>
 
 namespace rv::store {
@@ -37,40 +38,6 @@ int Recordset::Impl::requireIndex(const QString& name) const
     if (i < 0)
         throw noSuchField(name);
     return i;
-}
-
-void Recordset::Impl::load()
-{
-    std::vector<Cell> newCells;
-    TextPool newPool;
-    std::vector<qint64> newIds;
-    {
-        sqlite3* h = db();
-        StatementUse use(h, conn->prepared(selectSql, true));
-        bindWhere(use.get(), where);
-        while (use.step()) {
-            newIds.push_back(sqlite3_column_int64(use.get(), 0));
-            for (int c = 0; c < ncols; ++c)
-                newCells.push_back(readCell(use.get(), c + 1, cols[static_cast<size_t>(c)].type, newPool));
-        }
-    }
-    cells = std::move(newCells);
-    pool = std::move(newPool);
-    rowids = std::move(newIds);
-    alive.assign(rowids.size(), 1);
-}
-
-void Recordset::Impl::applyFilter()
-{
-    visible.clear();
-    visible.reserve(rowids.size());
-    for (size_t r = 0; r < rowids.size(); ++r) {
-        if (!alive[r])
-            continue;
-        if (!filter.empty() && !matches(filter, rowCells(static_cast<int>(r)), pool))
-            continue;
-        visible.push_back(static_cast<int>(r));
-    }
 }
 
 Recordset::Recordset() : d(std::make_unique<Impl>()) {}
@@ -104,21 +71,20 @@ void Recordset::open(const QString& sql, Connection& conn)
     }
     n.fieldIndex.build(plain);
     n.where = bindCriteria(st.where, n.cols, [&n](const QString& f) { return n.indexOf(f); });
-    QString order = QStringLiteral(" ORDER BY ");
     if (!st.orderBy.isEmpty()) {
         n.orderCol = n.requireIndex(st.orderBy);
         n.orderDesc = st.descending;
-        // Text sorts in byte order (SQLite's BINARY collation); ties keep the
-        // order the rows were written in.
-        order += quoteIdent(n.cols[static_cast<size_t>(n.requireIndex(st.orderBy))].name)
-            + (st.descending ? QStringLiteral(" DESC, ") : QStringLiteral(", "));
     }
-    order += QStringLiteral("rowid");
     const QString from = QStringLiteral(" FROM ") + quoteIdent(n.table);
-    n.selectSql = (QStringLiteral("SELECT rowid, ") + names.join(QStringLiteral(", ")) + from
-                   + sqlWhere(n.where, n.cols) + order).toUtf8();
-    n.rowSql = (QStringLiteral("SELECT ") + names.join(QStringLiteral(", ")) + from
-                + QStringLiteral(" WHERE rowid = ?1")).toUtf8();
+    n.colList = names.join(QStringLiteral(", "));
+    const QString cond = sqlWhere(n.where, n.cols);
+    n.baseCond = cond.isEmpty() ? QString() : cond.mid(7);  // without " WHERE "
+    n.rowSql = (QStringLiteral("SELECT ") + n.colList + from + QStringLiteral(" WHERE rowid = ?1")).toUtf8();
+    QStringList params;
+    for (int k = 1; k <= 32; ++k)
+        params << QStringLiteral("?%1").arg(k);
+    n.fetchSql = (QStringLiteral("SELECT rowid, ") + n.colList + from + QStringLiteral(" WHERE rowid IN (")
+                  + params.join(QStringLiteral(", ")) + QStringLiteral(")")).toUtf8();
     n.pending.assign(static_cast<size_t>(n.ncols), QVariant());
     n.isChanged.assign(static_cast<size_t>(n.ncols), 0);
     n.load();
@@ -142,7 +108,7 @@ int Recordset::state() const
 bool Recordset::bof() const
 {
     d->requireOpen();
-    if (d->visible.empty())
+    if (d->size() == 0)
         return true;
     return !d->noCurrent && d->cur < 0;
 }
@@ -150,7 +116,7 @@ bool Recordset::bof() const
 bool Recordset::eof() const
 {
     d->requireOpen();
-    if (d->visible.empty())
+    if (d->size() == 0)
         return true;
     return !d->noCurrent && d->cur >= d->size();
 }
@@ -159,7 +125,7 @@ void Recordset::moveFirst()
 {
     d->requireOpen();
     d->settle();
-    if (d->visible.empty())
+    if (d->size() == 0)
         throw noCurrentRecord();
     d->cur = 0;
     d->noCurrent = false;
@@ -169,7 +135,7 @@ void Recordset::moveLast()
 {
     d->requireOpen();
     d->settle();
-    if (d->visible.empty())
+    if (d->size() == 0)
         throw noCurrentRecord();
     d->cur = d->size() - 1;
     d->noCurrent = false;
@@ -214,7 +180,7 @@ int Recordset::absolutePosition() const
     d->requireOpen();
     if (d->noCurrent)
         return PosUnknown;
-    if (d->cur < 0 || d->visible.empty())
+    if (d->cur < 0 || d->size() == 0)
         return PosBOF;
     if (d->cur >= d->size())
         return PosEOF;
@@ -236,7 +202,7 @@ qint64 Recordset::bookmark() const
     d->requireOpen();
     if (!d->hasCurrent())
         throw noCurrentRecord();
-    return d->rowids[static_cast<size_t>(d->currentRow())];
+    return d->keyAt(d->cur).rowid;
 }
 
 void Recordset::setBookmark(qint64 bm)
@@ -244,11 +210,22 @@ void Recordset::setBookmark(qint64 bm)
     d->requireOpen();
     d->settle();
     if (bm != 0) {
-        for (int k = 0; k < d->size(); ++k) {
-            if (d->rowids[static_cast<size_t>(d->visible[static_cast<size_t>(k)])] == bm) {
-                d->cur = k;
-                d->noCurrent = false;
+        const int pos = d->positionOf(bm);
+        if (pos >= 0) {
+            // A row the file has lost, whoever deleted it, is no longer one
+            // a bookmark can find.
+            const int was = d->cur;
+            const bool wasNo = d->noCurrent;
+            d->cur = pos;
+            d->noCurrent = false;
+            try {
+                d->currentData();
                 return;
+            } catch (const DbError& e) {
+                d->cur = was;
+                d->noCurrent = wasNo;
+                if (e.number() != err::RecordDeleted)
+                    throw;
             }
         }
     }
@@ -261,15 +238,31 @@ void Recordset::find(const QString& criteria)
     d->settle();
     const BoundCriteria c = bindCriteria(parseCriteria(criteria), d->cols,
                                          [this](const QString& f) { return d->indexOf(f); });
-    int k = d->noCurrent ? d->cur : std::max(d->cur, 0);
+    const int from = d->noCurrent ? d->cur : std::max(d->cur, 0);
     d->noCurrent = false;
-    for (; k < d->size(); ++k) {
-        if (matches(c, d->rowCells(d->visible[static_cast<size_t>(k)]), d->pool)) {
-            d->cur = k;
-            return;
+    const auto match = d->matchingRows(c);
+    const int n = d->size();
+    int best = n;
+    if (!match.empty() && from < n) {
+        if (match.size() <= 64) {
+            // Few rows match: find each one's place (reading only its block).
+            for (qint64 id : match) {
+                const int pos = d->positionOf(id);
+                if (pos >= from && pos < best)
+                    best = pos;
+            }
+        } else {
+            if (!d->filtered)
+                d->materializeAll();
+            for (int k = from; k < n; ++k) {
+                if (match.count(d->keyAt(k).rowid)) {
+                    best = k;
+                    break;
+                }
+            }
         }
     }
-    d->cur = d->size();
+    d->cur = best;
 }
 
 void Recordset::setFilter(const QString& criteria)
@@ -300,61 +293,6 @@ void Recordset::requery()
     d->toFirst();
 }
 
-namespace {
-
-// SQLite's order of the stored forms: null, then numbers, then texts (dates
-// and times are stored as ISO texts), texts in byte order.
-int storageClass(const Cell& c)
-{
-    switch (c.tag) {
-    case Tag::Null: return 0;
-    case Tag::Double:
-    case Tag::Long:
-    case Tag::Bool: return 1;
-    default: return 2;
-    }
-}
-
-double numberOf(const Cell& c)
-{
-    return c.tag == Tag::Double ? c.d : static_cast<double>(c.i);
-}
-
-QByteArray storedText(const Cell& c, const TextPool& pool)
-{
-    switch (c.tag) {
-    case Tag::Date: return isoDate(QDate::fromJulianDay(c.i));
-    case Tag::Time: return isoTime(QTime::fromMSecsSinceStartOfDay(static_cast<int>(c.i)));
-    case Tag::DateTime:
-        return isoDateTime(QDate::fromJulianDay(c.i / kMsPerDay),
-                           QTime::fromMSecsSinceStartOfDay(static_cast<int>(c.i % kMsPerDay)));
-    default: return pool[static_cast<size_t>(c.i)].toUtf8();
-    }
-}
-
-// <0, 0, >0 as a sorts before, with, or after b in an ascending ORDER BY.
-int compareCells(const Cell& a, const Cell& b, const TextPool& pool)
-{
-    const int ca = storageClass(a);
-    const int cb = storageClass(b);
-    if (ca != cb)
-        return ca < cb ? -1 : 1;
-    if (ca == 0)
-        return 0;
-    if (ca == 1) {
-        const double x = numberOf(a);
-        const double y = numberOf(b);
-        return x < y ? -1 : (y < x ? 1 : 0);
-    }
-    if (a.tag == b.tag && a.tag != Tag::Text)
-        return a.i < b.i ? -1 : (b.i < a.i ? 1 : 0);
-    const QByteArray x = storedText(a, pool);
-    const QByteArray y = storedText(b, pool);
-    return x < y ? -1 : (y < x ? 1 : 0);
-}
-
-} // namespace
-
 void Recordset::reorderCurrent()
 {
     d->requireOpen();
@@ -362,51 +300,56 @@ void Recordset::reorderCurrent()
     if (!d->hasCurrent())
         throw noCurrentRecord();
     Impl& n = *d;
-    const int row = n.currentRow();
-    const int rows = static_cast<int>(n.rowids.size());
-    const qint64 id = n.rowids[static_cast<size_t>(row)];
-    // True when row r belongs after the moved row in the query's order.
-    auto after = [&](int r) {
-        int c = 0;
-        if (n.orderCol >= 0) {
-            c = compareCells(n.rowCells(r)[n.orderCol], n.rowCells(row)[n.orderCol], n.pool);
-            if (n.orderDesc)
-                c = -c;
-        }
-        return c != 0 ? c > 0 : n.rowids[static_cast<size_t>(r)] > id;
-    };
+    const RowKey moving = n.keyAt(n.cur);
+    const int heldPos = n.filtered ? n.heldPositionInBlocks(moving.rowid) : n.cur;
+    n.eraseHeld(heldPos);
     // The rows held are in query order apart from the moved one: its new
     // place is before the first other row that sorts after it.
-    int target = rows;
-    for (int r = 0; r < rows; ++r) {
-        if (r != row && after(r)) {
-            target = r;
-            break;
+    int target = -1;
+    int start = 0;
+    for (size_t s = 0; s < n.segs.size() && target < 0; ++s) {
+        Impl::Segment& seg = n.segs[s];
+        if (!seg.range) {
+            for (size_t k = 0; k < seg.keys.size(); ++k) {
+                if (n.compareKeys(seg.keys[k], moving) > 0) {
+                    target = start + static_cast<int>(k);
+                    break;
+                }
+            }
+        } else if (seg.count > 0 && (!seg.hasHi || n.compareKeys(seg.hi, moving) > 0)) {
+            if (seg.hasLo && n.compareKeys(seg.lo, moving) >= 0) {
+                target = start;
+            } else {
+                const RowKey lo = seg.lo;
+                const int off = n.countBetween(seg.hasLo ? &lo : nullptr, &moving);
+                if (off < seg.count)
+                    target = start + off;
+            }
         }
+        start += seg.size();
     }
-    if (target > row)
-        --target;  // counted without the row itself
-    if (target != row) {
-        const auto nc = static_cast<size_t>(n.ncols);
-        auto rotateRows = [&](auto& v, size_t width) {
-            const auto at = [&](int r) { return v.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(r) * width); };
-            if (target < row)
-                std::rotate(at(target), at(row), at(row + 1));
-            else
-                std::rotate(at(row), at(row + 1), at(target + 1));
-        };
-        rotateRows(n.cells, nc);
-        rotateRows(n.rowids, 1);
-        rotateRows(n.alive, 1);
-        n.applyFilter();
-    }
-    const auto it = std::find(n.visible.begin(), n.visible.end(), target);
-    if (it == n.visible.end()) {
-        n.toFirst();
+    if (target < 0)
+        target = n.heldSize();
+    n.insertHeld(target, moving);
+    n.noteMoved(moving.rowid);
+    if (!n.filtered) {
+        n.cur = target;
+        n.noCurrent = false;
         return;
     }
-    n.cur = static_cast<int>(it - n.visible.begin());
+    // The visible rows keep their held order.
+    std::unordered_set<qint64> shown;
+    for (const RowKey& k : n.vis)
+        shown.insert(k.rowid);
+    n.vis.clear();
+    for (const Impl::Segment& s : n.segs)
+        for (const RowKey& k : s.keys)
+            if (shown.count(k.rowid))
+                n.vis.push_back(k);
+    n.cur = n.positionOf(moving.rowid);
     n.noCurrent = false;
+    if (n.cur < 0)
+        n.toFirst();
 }
 
 int Recordset::fieldCount() const
@@ -453,7 +396,8 @@ QVariant Recordset::value(int index) const
     const auto k = static_cast<size_t>(index);
     if (d->isChanged[k])
         return d->pending[k];
-    return cellValue(d->rowCells(d->currentRow())[index], d->pool);
+    const Impl::CachedRow& r = d->currentData();
+    return cellValue(r.cells[k], r.pool);
 }
 
 std::optional<double> Recordset::serial(int index) const
@@ -482,7 +426,7 @@ std::optional<double> Recordset::serial(int index) const
         default: return std::nullopt;
         }
     }
-    const Cell& c = d->rowCells(d->currentRow())[index];
+    const Cell& c = d->currentData().cells[k];
     switch (c.tag) {
     case Tag::Double: return c.d;
     case Tag::Long:
@@ -505,7 +449,8 @@ QString Recordset::text(const QString& field) const
     const auto k = static_cast<size_t>(index);
     if (d->isChanged[k])
         return displayText(d->pending[k]);
-    return cellText(d->rowCells(d->currentRow())[index], d->pool);
+    const Impl::CachedRow& r = d->currentData();
+    return cellText(r.cells[k], r.pool);
 }
 
 QString Recordset::tableName() const

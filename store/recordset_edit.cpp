@@ -27,10 +27,9 @@ void Recordset::Impl::clearPending()
 void Recordset::Impl::dropNewRow()
 {
     // The new row is always the last row held and the last one visible.
-    cells.resize(cells.size() - static_cast<size_t>(ncols));
-    rowids.pop_back();
-    alive.pop_back();
-    visible.pop_back();
+    eraseHeld(heldSize() - 1);
+    if (filtered)
+        vis.pop_back();
     adding = false;
     clearPending();
     cur = std::min(returnCur, size());
@@ -87,10 +86,25 @@ sqlite3_stmt* Recordset::Impl::writeStatement(char kind)
     return conn->prepared(it.value());
 }
 
+// The key the file now gives the row at pos, which this set wrote.
+void Recordset::Impl::refreshKey(int pos, qint64 rowid)
+{
+    const auto k = fileKey(rowid, false);
+    RowKey key = k ? *k : RowKey{};
+    key.rowid = rowid;
+    if (filtered) {
+        const int held = heldPositionInBlocks(keyAt(pos).rowid);
+        if (held >= 0)
+            heldKeyAt(held) = key;
+    }
+    keyAt(pos) = key;
+    noteMoved(rowid);
+}
+
 void Recordset::Impl::insertRow()
 {
     sqlite3* h = db();
-    const int row = currentRow();
+    const int pos = cur;
     {
         StatementUse use(h, writeStatement('I'));
         int p = 1;
@@ -100,54 +114,78 @@ void Recordset::Impl::insertRow()
     }
     const qint64 id = sqlite3_last_insert_rowid(h);
     // Read the row back as stored, with the defaults the file filled in.
+    CachedRow& row = cacheSlot(id);
     {
         StatementUse use(h, conn->prepared(rowSql));
         sqlite3_bind_int64(use.get(), 1, id);
-        if (use.step()) {
-            Cell* out = rowCells(row);
-            for (int c = 0; c < ncols; ++c)
-                out[c] = readCell(use.get(), c, cols[static_cast<size_t>(c)].type, pool);
-        }
+        if (use.step())
+            readRow(use.get(), 0, row);
     }
-    rowids[static_cast<size_t>(row)] = id;
+    // The new row is the last one held (and visible): it takes its rowid.
+    if (filtered)
+        heldKeyAt(heldSize() - 1).rowid = id;
+    keyAt(pos).rowid = id;
+    refreshKey(pos, id);
     adding = false;
+    newRow = CachedRow();
     clearPending();
+    stampCache();
 }
 
 void Recordset::Impl::updateRow()
 {
     sqlite3* h = db();
-    const int row = currentRow();
+    const int pos = cur;
+    const qint64 id = keyAt(pos).rowid;
     {
         StatementUse use(h, writeStatement('U'));
         int p = 1;
         for (int c : changed)
             bindValue(use.get(), p++, pending[static_cast<size_t>(c)]);
-        sqlite3_bind_int64(use.get(), p, rowids[static_cast<size_t>(row)]);
+        sqlite3_bind_int64(use.get(), p, id);
         use.step();
     }
     if (sqlite3_changes(h) == 0)
         throw DbError(err::EngineError,
                       QStringLiteral("Row cannot be located for updating. Some values may have been changed "
                                      "since it was last read."));
-    Cell* out = rowCells(row);
-    for (int c : changed)
-        assignCell(out[c], pending[static_cast<size_t>(c)], pool);
+    auto it = cacheAt.find(id);
+    if (it != cacheAt.end() && cache[static_cast<size_t>(it->second)].present) {
+        CachedRow& r = cache[static_cast<size_t>(it->second)];
+        for (int c : changed)
+            assignCell(r.cells[static_cast<size_t>(c)], pending[static_cast<size_t>(c)], r.pool);
+    }
+    const bool keyChanged = orderCol >= 0 && isChanged[static_cast<size_t>(orderCol)];
     clearPending();
+    stampCache();
+    if (keyChanged)
+        refreshKey(pos, id);
 }
 
 void Recordset::Impl::deleteRow()
 {
     sqlite3* h = db();
-    const int row = currentRow();
+    const qint64 id = keyAt(cur).rowid;
     {
         StatementUse use(h, writeStatement('D'));
-        sqlite3_bind_int64(use.get(), 1, rowids[static_cast<size_t>(row)]);
+        sqlite3_bind_int64(use.get(), 1, id);
         use.step();
     }
     clearPending();
-    alive[static_cast<size_t>(row)] = 0;
-    visible.erase(visible.begin() + cur);
+    if (filtered) {
+        vis.erase(vis.begin() + cur);
+        const int held = heldPositionInBlocks(id);
+        if (held >= 0)
+            eraseHeld(held);
+    } else {
+        eraseHeld(cur);
+    }
+    auto it = cacheAt.find(id);
+    if (it != cacheAt.end()) {
+        cache[static_cast<size_t>(it->second)].present = false;
+    }
+    moved.erase(std::remove(moved.begin(), moved.end(), id), moved.end());
+    stampCache();
     noCurrent = true;
 }
 
@@ -157,14 +195,21 @@ void Recordset::addNew()
     d->settle();
     d->returnCur = d->cur;
     d->returnNoCurrent = d->noCurrent;
-    const int row = static_cast<int>(d->rowids.size());
-    d->cells.resize(d->cells.size() + static_cast<size_t>(d->ncols));
-    Cell* out = d->rowCells(row);
+    Impl::CachedRow& row = d->newRow;
+    row = Impl::CachedRow();
+    row.present = true;
+    row.cells.resize(static_cast<size_t>(d->ncols));
     for (int c = 0; c < d->ncols; ++c)
-        assignCell(out[c], d->cols[static_cast<size_t>(c)].defaultValue, d->pool);
-    d->rowids.push_back(0);
-    d->alive.push_back(1);
-    d->visible.push_back(row);
+        assignCell(row.cells[static_cast<size_t>(c)], d->cols[static_cast<size_t>(c)].defaultValue, row.pool);
+    RowKey k;
+    if (d->orderCol >= 0) {
+        // The default as the file would store it; it only orders the row
+        // if the set is reordered before the row is written.
+        k.v.type = 5;
+    }
+    d->insertHeld(d->heldSize(), k);
+    if (d->filtered)
+        d->vis.push_back(k);
     d->cur = d->size() - 1;
     d->noCurrent = false;
     d->adding = true;

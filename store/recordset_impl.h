@@ -1,7 +1,9 @@
 #pragma once
-// The inside of a record set: every row of its query held in memory in
-// compact cells, the rows visible through the filter, the cursor, and the
-// edits of the current row that are not yet written.
+// The inside of a record set: a keyset. The set holds the keys of its rows in
+// query order (rowid and the sort field as stored), reads the keys of a large
+// table a block at a time as the cursor reaches them, and reads a row's
+// fields only when asked, through a small cache. Rows the set has written
+// carry their new keys; the edits of the current row wait until update().
 #include "store/cell.h"
 #include "store/criteria.h"
 #include "store/fieldindex.h"
@@ -10,9 +12,40 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace rv::store {
+
+namespace detail {
+
+// A sort field as the file stores it, compared as SQLite's ORDER BY does.
+struct SortVal {
+    int type = 5;  // SQLITE_NULL
+    union {
+        qint64 i;
+        double d;
+    };
+    quint32 off = 0;  // text: bytes in the set's key arena
+    quint32 len = 0;
+    SortVal() : i(0) {}
+};
+
+struct RowKey {
+    qint64 rowid = 0;
+    SortVal v;
+};
+
+// Sets with at most this many rows read all their keys when opened; larger
+// ones read them a block at a time. Tests set it to 0 to drive the block
+// reading through the small tables of their fixtures.
+int eagerRows();
+void setEagerRows(int rows);
+
+} // namespace detail
 
 struct Recordset::Impl {
     Connection* conn = nullptr;
@@ -23,26 +56,64 @@ struct Recordset::Impl {
     int ncols = 0;
     detail::FieldIndex fieldIndex;
     detail::BoundCriteria where;
-    QByteArray selectSql;  // the query, translated
+    QString baseCond;      // the query's WHERE condition, empty when none
+    QString colList;       // every column, quoted, in table order
     QByteArray rowSql;     // one row again, by rowid
+    QByteArray fetchSql;   // kFetch rows by rowid
     int orderCol = -1;     // the ORDER BY column, -1 for rowid order
     bool orderDesc = false;
 
-    // Rows in query order, then rows added since; deleted rows stay, marked.
-    std::vector<detail::Cell> cells;  // ncols per row
-    detail::TextPool pool;
-    std::vector<qint64> rowids;       // 0 for a new row not yet written
-    std::vector<char> alive;
+    // The held rows, in order: blocks of keys read, and ranges of the file
+    // not read yet (the rows strictly between two keys, and how many).
+    struct Segment {
+        bool range = false;
+        std::vector<detail::RowKey> keys;
+        bool hasLo = false;
+        bool hasHi = false;
+        detail::RowKey lo;
+        detail::RowKey hi;
+        int count = 0;
+        int size() const { return range ? count : static_cast<int>(keys.size()); }
+    };
+    std::vector<Segment> segs;
+    std::string arena;  // texts of the sort fields held
+    // Rows this set wrote since it read the file: their place in the set is
+    // where the set holds them, whatever key the file now gives them, so the
+    // ranges not read yet leave them out.
+    std::vector<qint64> moved;
 
-    // Indexes into the rows, in order, of the rows the filter lets through.
-    std::vector<int> visible;
-    // Position in visible: -1 at BOF, visible.size() at EOF. After a delete
-    // it names the row that followed the deleted one, with noCurrent set.
+    // With a filter: the held rows it lets through, in held order (all keys
+    // of the set are then read).
+    bool filtered = false;
+    std::vector<detail::RowKey> vis;
+
+    // Position among the visible rows: -1 at BOF, size() at EOF. After a
+    // delete it names the row that followed the deleted one, with noCurrent.
     int cur = -1;
     bool noCurrent = false;
 
     QString filterText;
     detail::BoundCriteria filter;
+
+    // Fields of rows read, by rowid.
+    struct CachedRow {
+        qint64 rowid = 0;
+        bool present = false;  // false: the file no longer has the row
+        std::vector<detail::Cell> cells;
+        detail::TextPool pool;
+    };
+    // A small set holds every row's fields from the start, as they were
+    // read, and never reads the file again until requery: finds and filters
+    // compare what it holds, and work while another program locks the file.
+    bool pinned = false;
+    std::vector<CachedRow> cache;
+    std::unordered_map<qint64, int> cacheAt;
+    int cacheNext = 0;
+    // The connection's count of writes when the cache was last known to
+    // match the file: a write by anyone else on it may change cached rows.
+    int changeStamp = -1;
+    void stampCache();
+    CachedRow newRow;  // the row started by addNew(), until written
 
     // Edits of the current row.
     std::vector<QVariant> pending;
@@ -57,17 +128,48 @@ struct Recordset::Impl {
     void requireOpen() const;
     int indexOf(const QString& name) const;
     int requireIndex(const QString& name) const;
-    int size() const { return static_cast<int>(visible.size()); }
-    bool hasCurrent() const { return !noCurrent && cur >= 0 && cur < size(); }
-    int currentRow() const { return visible[static_cast<size_t>(cur)]; }
-    detail::Cell* rowCells(int row) { return cells.data() + static_cast<size_t>(row) * ncols; }
-    const detail::Cell* rowCells(int row) const { return cells.data() + static_cast<size_t>(row) * ncols; }
     sqlite3* db() const;
 
-    // Reads the rows of the query; on failure nothing held changes.
+    // Positions.
+    int heldSize() const;
+    int size() const { return filtered ? static_cast<int>(vis.size()) : heldSize(); }
+    bool hasCurrent() const { return !noCurrent && cur >= 0 && cur < size(); }
+    void toFirst() { cur = size() == 0 ? -1 : 0; noCurrent = false; }
+    // The key at a visible position, reading its block when needed.
+    detail::RowKey& keyAt(int pos);
+    detail::RowKey& heldKeyAt(int pos);
+    // The current row's fields: the new row, or the cached row (read when
+    // needed). Throws "Record is deleted." for a row the file lost.
+    const CachedRow& currentData();
+
+    // Keys.
+    int compareKeys(const detail::RowKey& a, const detail::RowKey& b) const;
+    detail::RowKey keyFromColumns(sqlite3_stmt* st, int rowidCol, int sortCol);
+    void scan(const detail::RowKey* lo, const detail::RowKey* hi, bool backward,
+              const std::function<bool(const detail::RowKey&)>& f);
+    int countBetween(const detail::RowKey* lo, const detail::RowKey* hi);
+    void materialize(size_t s, int off);
+    void materializeAll();
+    void mergeAround(size_t s);
+    // The visible position of rowid (with its file key), or -1.
+    int positionOf(qint64 rowid);
+    int heldPositionInBlocks(qint64 rowid) const;
+    void insertHeld(int pos, const detail::RowKey& k);
+    void eraseHeld(int pos);
+    void noteMoved(qint64 rowid);
+    // The row's key as the file now stores it.
+    std::optional<detail::RowKey> fileKey(qint64 rowid, bool withBase);
+
+    // Reads the keys of the query again; on failure nothing held changes.
     void load();
     void applyFilter();
-    void toFirst() { cur = visible.empty() ? -1 : 0; noCurrent = false; }
+    std::unordered_set<qint64> matchingRows(const detail::BoundCriteria& c);
+
+    // Cache.
+    void clearCache();
+    CachedRow& cacheSlot(qint64 rowid);
+    void fetchAround(int pos);
+    void readRow(sqlite3_stmt* st, int first, CachedRow& out);
 
     // What every move does first: write the current row's edits, or drop a
     // new row that was never given a value.
@@ -77,6 +179,7 @@ struct Recordset::Impl {
     void insertRow();
     void updateRow();
     void deleteRow();
+    void refreshKey(int pos, qint64 rowid);
     sqlite3_stmt* writeStatement(char kind);
 };
 

@@ -1,0 +1,806 @@
+// The keys of a record set: reading them from the file in query order, a
+// block at a time, and finding a row's place among them; and the cache of
+// the rows' fields.
+#include "store/recordset_impl.h"
+
+#include "store/connection.h"
+#include "store/sqlerror.h"
+#include "store/statement.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cstring>
+#include <sqlite3.h>
+
+namespace rv::store {
+
+using namespace detail;
+
+namespace {
+
+int gEagerRows = 4096;
+
+// Keys read at a time from a part of the table not read yet.
+constexpr int kBlock = 256;
+// Blocks read next to each other are joined up to this size, so that a walk
+// through the whole table leaves few segments to count positions over, and
+// an erase never moves many keys.
+constexpr int kMaxBlock = 8192;
+// Rows cached; rows fetched by one statement.
+constexpr int kCacheRows = 256;
+constexpr int kFetch = 32;
+
+int storageClass(int type)
+{
+    switch (type) {
+    case SQLITE_NULL: return 0;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: return 1;
+    case SQLITE_TEXT: return 2;
+    default: return 3;
+    }
+}
+
+int compareNumbers(const SortVal& a, const SortVal& b)
+{
+    if (a.type == SQLITE_INTEGER && b.type == SQLITE_INTEGER)
+        return a.i < b.i ? -1 : (b.i < a.i ? 1 : 0);
+    const long double x = a.type == SQLITE_INTEGER ? static_cast<long double>(a.i) : a.d;
+    const long double y = b.type == SQLITE_INTEGER ? static_cast<long double>(b.i) : b.d;
+    return x < y ? -1 : (y < x ? 1 : 0);
+}
+
+} // namespace
+
+namespace detail {
+int eagerRows() { return gEagerRows; }
+void setEagerRows(int rows) { gEagerRows = rows; }
+} // namespace detail
+
+int Recordset::Impl::compareKeys(const RowKey& a, const RowKey& b) const
+{
+    int c = 0;
+    if (orderCol >= 0) {
+        const int ca = storageClass(a.v.type);
+        const int cb = storageClass(b.v.type);
+        if (ca != cb) {
+            c = ca < cb ? -1 : 1;
+        } else if (ca == 1) {
+            c = compareNumbers(a.v, b.v);
+        } else if (ca >= 2) {
+            // Texts in byte order (SQLite's BINARY collation).
+            const int n = std::memcmp(arena.data() + a.v.off, arena.data() + b.v.off, std::min(a.v.len, b.v.len));
+            c = n != 0 ? (n < 0 ? -1 : 1) : (a.v.len < b.v.len ? -1 : (b.v.len < a.v.len ? 1 : 0));
+        }
+        if (orderDesc)
+            c = -c;
+    }
+    if (c != 0)
+        return c;
+    // Ties keep the order the rows were written in.
+    return a.rowid < b.rowid ? -1 : (b.rowid < a.rowid ? 1 : 0);
+}
+
+RowKey Recordset::Impl::keyFromColumns(sqlite3_stmt* st, int rowidCol, int sortCol)
+{
+    RowKey k;
+    k.rowid = sqlite3_column_int64(st, rowidCol);
+    if (sortCol < 0)
+        return k;
+    k.v.type = sqlite3_column_type(st, sortCol);
+    switch (k.v.type) {
+    case SQLITE_INTEGER: k.v.i = sqlite3_column_int64(st, sortCol); break;
+    case SQLITE_FLOAT: k.v.d = sqlite3_column_double(st, sortCol); break;
+    case SQLITE_NULL: break;
+    default: {
+        const auto* p = static_cast<const char*>(sqlite3_column_blob(st, sortCol));
+        const int n = sqlite3_column_bytes(st, sortCol);
+        k.v.off = static_cast<quint32>(arena.size());
+        k.v.len = static_cast<quint32>(n);
+        if (n > 0)
+            arena.append(p, static_cast<size_t>(n));
+        break;
+    }
+    }
+    return k;
+}
+
+namespace {
+
+void bindSort(sqlite3_stmt* st, int p, const SortVal& v, const std::string& arena)
+{
+    if (p <= 0)
+        return;
+    switch (v.type) {
+    case SQLITE_INTEGER: sqlite3_bind_int64(st, p, v.i); break;
+    case SQLITE_FLOAT: sqlite3_bind_double(st, p, v.d); break;
+    case SQLITE_TEXT: sqlite3_bind_text(st, p, arena.data() + v.off, static_cast<int>(v.len), SQLITE_TRANSIENT); break;
+    case SQLITE_BLOB: sqlite3_bind_blob(st, p, arena.data() + v.off, static_cast<int>(v.len), SQLITE_TRANSIENT); break;
+    default: sqlite3_bind_null(st, p); break;
+    }
+}
+
+// The parts of the query's order: rows with a null sort field and rows with
+// one are read by separate statements, so that each runs along the index.
+enum class Part { Rowid, Nulls, Values };
+
+struct Bound {
+    const RowKey* key = nullptr;
+    Part part = Part::Rowid;
+};
+
+} // namespace
+
+// Calls f for the rows strictly between lo and hi (either may be null: no
+// bound) in query order, or its reverse, until f returns false. Rows the set
+// has moved are left out.
+void Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
+                           const std::function<bool(const RowKey&)>& f)
+{
+    std::vector<Part> parts;
+    if (orderCol < 0)
+        parts = {Part::Rowid};
+    else if (orderDesc)
+        parts = {Part::Values, Part::Nulls};
+    else
+        parts = {Part::Nulls, Part::Values};
+    auto partOf = [&](const RowKey& k) {
+        if (orderCol < 0)
+            return Part::Rowid;
+        return k.v.type == SQLITE_NULL ? Part::Nulls : Part::Values;
+    };
+    auto rank = [&](Part p) { return static_cast<int>(std::find(parts.begin(), parts.end(), p) - parts.begin()); };
+    if (backward)
+        std::reverse(parts.begin(), parts.end());
+
+    sqlite3* h = db();
+    const QString col = orderCol >= 0 ? quoteIdent(cols[static_cast<size_t>(orderCol)].name) : QString();
+    for (const Part part : parts) {
+        QStringList conds;
+        bool none = false;
+        bool useLo = false;
+        bool useHi = false;
+        if (lo) {
+            const int a = rank(part), b = rank(partOf(*lo));
+            if (a < b)
+                none = true;
+            else if (a == b)
+                useLo = true;
+        }
+        if (hi) {
+            const int a = rank(part), b = rank(partOf(*hi));
+            if (a > b)
+                none = true;
+            else if (a == b)
+                useHi = true;
+        }
+        if (none)
+            continue;
+        QString order;
+        switch (part) {
+        case Part::Rowid:
+            if (useLo) conds << QStringLiteral("rowid > :lor");
+            if (useHi) conds << QStringLiteral("rowid < :hir");
+            order = backward ? QStringLiteral("rowid DESC") : QStringLiteral("rowid");
+            break;
+        case Part::Nulls:
+            conds << col + QStringLiteral(" IS NULL");
+            if (useLo) conds << QStringLiteral("rowid > :lor");
+            if (useHi) conds << QStringLiteral("rowid < :hir");
+            order = backward ? QStringLiteral("rowid DESC") : QStringLiteral("rowid");
+            break;
+        case Part::Values:
+            conds << col + QStringLiteral(" IS NOT NULL");
+            if (!orderDesc) {
+                if (useLo) conds << QStringLiteral("(%1, rowid) > (:lov, :lor)").arg(col);
+                if (useHi) conds << QStringLiteral("(%1, rowid) < (:hiv, :hir)").arg(col);
+                order = backward ? col + QStringLiteral(" DESC, rowid DESC") : col + QStringLiteral(", rowid");
+            } else {
+                if (useLo) conds << QStringLiteral("(%1 < :lov OR (%1 = :lov AND rowid > :lor))").arg(col);
+                if (useHi) conds << QStringLiteral("(%1 > :hiv OR (%1 = :hiv AND rowid < :hir))").arg(col);
+                order = backward ? col + QStringLiteral(", rowid DESC") : col + QStringLiteral(" DESC, rowid");
+            }
+            break;
+        }
+        if (!baseCond.isEmpty())
+            conds << QStringLiteral("(") + baseCond + QStringLiteral(")");
+        if (!moved.empty())
+            conds << QStringLiteral("rowid NOT IN (SELECT value FROM json_each(:skip))");
+        QString sql = QStringLiteral("SELECT rowid") + (orderCol >= 0 ? QStringLiteral(", ") + col : QString())
+            + QStringLiteral(" FROM ") + quoteIdent(table);
+        if (!conds.isEmpty())
+            sql += QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
+        sql += QStringLiteral(" ORDER BY ") + order;
+
+        StatementUse use(h, conn->prepared(sql.toUtf8()));
+        sqlite3_stmt* st = use.get();
+        bindWhere(st, where);
+        if (useLo) {
+            bindSort(st, sqlite3_bind_parameter_index(st, ":lov"), lo->v, arena);
+            sqlite3_bind_int64(st, sqlite3_bind_parameter_index(st, ":lor"), lo->rowid);
+        }
+        if (useHi) {
+            bindSort(st, sqlite3_bind_parameter_index(st, ":hiv"), hi->v, arena);
+            sqlite3_bind_int64(st, sqlite3_bind_parameter_index(st, ":hir"), hi->rowid);
+        }
+        if (!moved.empty()) {
+            QByteArray list = "[";
+            for (size_t k = 0; k < moved.size(); ++k) {
+                if (k)
+                    list += ',';
+                list += QByteArray::number(moved[k]);
+            }
+            list += ']';
+            sqlite3_bind_text(st, sqlite3_bind_parameter_index(st, ":skip"), list.constData(),
+                              static_cast<int>(list.size()), SQLITE_TRANSIENT);
+        }
+        while (use.step()) {
+            if (!f(keyFromColumns(st, 0, orderCol >= 0 ? 1 : -1)))
+                return;
+        }
+    }
+}
+
+int Recordset::Impl::countBetween(const RowKey* lo, const RowKey* hi)
+{
+    // A count walks the index without building keys; the scan is the same
+    // query, so both always agree on which rows are between.
+    int n = 0;
+    const size_t mark = arena.size();
+    scan(lo, hi, false, [&](const RowKey&) {
+        ++n;
+        return true;
+    });
+    arena.resize(mark);
+    return n;
+}
+
+int Recordset::Impl::heldSize() const
+{
+    int n = 0;
+    for (const Segment& s : segs)
+        n += s.size();
+    return n;
+}
+
+RowKey& Recordset::Impl::keyAt(int pos)
+{
+    if (filtered) {
+        if (pos < 0 || pos >= static_cast<int>(vis.size()))
+            throw noCurrentRecord();
+        return vis[static_cast<size_t>(pos)];
+    }
+    return heldKeyAt(pos);
+}
+
+RowKey& Recordset::Impl::heldKeyAt(int pos)
+{
+    for (;;) {
+        if (pos < 0)
+            throw noCurrentRecord();
+        int start = 0;
+        size_t s = 0;
+        for (; s < segs.size(); ++s) {
+            const int n = segs[s].size();
+            if (pos < start + n)
+                break;
+            start += n;
+        }
+        if (s == segs.size())
+            throw noCurrentRecord();
+        if (!segs[s].range)
+            return segs[s].keys[static_cast<size_t>(pos - start)];
+        materialize(s, pos - start);
+    }
+}
+
+// Reads the keys of a block of the range segment s around its row off, and
+// puts them in its place: range, block, range.
+void Recordset::Impl::materialize(size_t s, int off)
+{
+    Segment r = segs[s];
+    const int n = r.count;
+    const bool forward = off <= n - 1 - off;
+    const int skip = forward ? std::max(0, off - kBlock / 4) : std::max(0, (n - 1 - off) - kBlock / 4);
+    int skipped = 0;
+    std::vector<RowKey> keys;
+    keys.reserve(kBlock);
+    scan(r.hasLo ? &r.lo : nullptr, r.hasHi ? &r.hi : nullptr, !forward, [&](const RowKey& k) {
+        if (skipped < skip) {
+            ++skipped;
+            return true;
+        }
+        keys.push_back(k);
+        return static_cast<int>(keys.size()) < kBlock;
+    });
+    if (!forward)
+        std::reverse(keys.begin(), keys.end());
+    const int read = static_cast<int>(keys.size());
+    // Fewer rows than counted: another connection deleted some. The set
+    // holds what the file has.
+    const int rest = std::max(0, n - skipped - read);
+    std::vector<Segment> out;
+    if (read == 0) {
+        if (skipped > 0) {
+            r.count = skipped;
+            out.push_back(r);
+        }
+    } else {
+        Segment before;
+        before.range = true;
+        before.hasLo = r.hasLo;
+        before.lo = r.lo;
+        before.hasHi = true;
+        before.hi = keys.front();
+        before.count = forward ? skipped : rest;
+        Segment after;
+        after.range = true;
+        after.hasLo = true;
+        after.lo = keys.back();
+        after.hasHi = r.hasHi;
+        after.hi = r.hi;
+        after.count = forward ? rest : skipped;
+        Segment block;
+        block.keys = std::move(keys);
+        if (before.count > 0)
+            out.push_back(std::move(before));
+        out.push_back(std::move(block));
+        if (after.count > 0)
+            out.push_back(std::move(after));
+    }
+    segs.erase(segs.begin() + static_cast<std::ptrdiff_t>(s));
+    segs.insert(segs.begin() + static_cast<std::ptrdiff_t>(s), std::make_move_iterator(out.begin()),
+                std::make_move_iterator(out.end()));
+    for (size_t k = s; k < s + out.size() && k < segs.size(); ++k) {
+        if (!segs[k].range) {
+            mergeAround(k);
+            break;
+        }
+    }
+}
+
+// Joins the block s with the blocks next to it while they stay small.
+void Recordset::Impl::mergeAround(size_t s)
+{
+    if (s + 1 < segs.size() && !segs[s + 1].range && segs[s].size() + segs[s + 1].size() <= kMaxBlock) {
+        auto& a = segs[s].keys;
+        auto& b = segs[s + 1].keys;
+        a.insert(a.end(), b.begin(), b.end());
+        segs.erase(segs.begin() + static_cast<std::ptrdiff_t>(s + 1));
+    }
+    if (s > 0 && !segs[s - 1].range && segs[s - 1].size() + segs[s].size() <= kMaxBlock) {
+        auto& a = segs[s - 1].keys;
+        auto& b = segs[s].keys;
+        a.insert(a.end(), b.begin(), b.end());
+        segs.erase(segs.begin() + static_cast<std::ptrdiff_t>(s));
+    }
+}
+
+void Recordset::Impl::materializeAll()
+{
+    std::vector<RowKey> all;
+    all.reserve(static_cast<size_t>(heldSize()));
+    for (Segment& s : segs) {
+        if (!s.range) {
+            all.insert(all.end(), s.keys.begin(), s.keys.end());
+            continue;
+        }
+        scan(s.hasLo ? &s.lo : nullptr, s.hasHi ? &s.hi : nullptr, false, [&](const RowKey& k) {
+            all.push_back(k);
+            return true;
+        });
+    }
+    segs.clear();
+    // One block: the set is small, or the caller needs every key anyway.
+    Segment b;
+    b.keys = std::move(all);
+    if (!b.keys.empty())
+        segs.push_back(std::move(b));
+}
+
+int Recordset::Impl::heldPositionInBlocks(qint64 rowid) const
+{
+    int start = 0;
+    for (const Segment& s : segs) {
+        if (!s.range) {
+            for (size_t k = 0; k < s.keys.size(); ++k)
+                if (s.keys[k].rowid == rowid)
+                    return start + static_cast<int>(k);
+        }
+        start += s.size();
+    }
+    return -1;
+}
+
+std::optional<RowKey> Recordset::Impl::fileKey(qint64 rowid, bool withBase)
+{
+    const QString col = orderCol >= 0 ? quoteIdent(cols[static_cast<size_t>(orderCol)].name) : QString();
+    QString sql = QStringLiteral("SELECT rowid") + (orderCol >= 0 ? QStringLiteral(", ") + col : QString())
+        + QStringLiteral(" FROM ") + quoteIdent(table) + QStringLiteral(" WHERE rowid = :id");
+    if (withBase && !baseCond.isEmpty())
+        sql += QStringLiteral(" AND (") + baseCond + QStringLiteral(")");
+    sqlite3* h = db();
+    StatementUse use(h, conn->prepared(sql.toUtf8()));
+    if (withBase)
+        bindWhere(use.get(), where);
+    sqlite3_bind_int64(use.get(), sqlite3_bind_parameter_index(use.get(), ":id"), rowid);
+    if (!use.step())
+        return std::nullopt;
+    return keyFromColumns(use.get(), 0, orderCol >= 0 ? 1 : -1);
+}
+
+// Where the row stands among the visible rows; -1 when the set does not
+// hold it.
+int Recordset::Impl::positionOf(qint64 rowid)
+{
+    if (filtered) {
+        for (size_t k = 0; k < vis.size(); ++k)
+            if (vis[k].rowid == rowid)
+                return static_cast<int>(k);
+        return -1;
+    }
+    const int held = heldPositionInBlocks(rowid);
+    if (held >= 0)
+        return held;
+    if (std::find(moved.begin(), moved.end(), rowid) != moved.end())
+        return -1;
+    if (std::none_of(segs.begin(), segs.end(), [](const Segment& s) { return s.range; }))
+        return -1;  // every key is held: the row is not in the set
+    const auto key = fileKey(rowid, true);
+    if (!key)
+        return -1;
+    // Not read yet: it is in the range whose bounds it falls between.
+    int start = 0;
+    for (size_t s = 0; s < segs.size(); ++s) {
+        Segment& seg = segs[s];
+        if (seg.range && (!seg.hasLo || compareKeys(seg.lo, *key) < 0)
+            && (!seg.hasHi || compareKeys(*key, seg.hi) < 0)) {
+            const RowKey lo = seg.lo;
+            const int off = countBetween(seg.hasLo ? &lo : nullptr, &*key);
+            if (off >= seg.count)
+                return -1;
+            materialize(s, off);
+            return heldPositionInBlocks(rowid);
+        }
+        start += seg.size();
+    }
+    return -1;
+}
+
+void Recordset::Impl::insertHeld(int pos, const RowKey& k)
+{
+    int start = 0;
+    for (size_t s = 0; s < segs.size(); ++s) {
+        Segment& seg = segs[s];
+        const int n = seg.size();
+        if (pos < start + n || (pos == start + n && !seg.range)) {
+            const int off = pos - start;
+            if (!seg.range) {
+                seg.keys.insert(seg.keys.begin() + off, k);
+                return;
+            }
+            if (off == 0) {
+                if (s > 0 && !segs[s - 1].range) {
+                    segs[s - 1].keys.push_back(k);
+                } else {
+                    Segment b;
+                    b.keys.push_back(k);
+                    segs.insert(segs.begin() + static_cast<std::ptrdiff_t>(s), std::move(b));
+                }
+                return;
+            }
+            // Inside a range not read: k's key is the one that decided the
+            // place, so it bounds both halves.
+            Segment after = seg;
+            after.hasLo = true;
+            after.lo = k;
+            after.count = n - off;
+            seg.hasHi = true;
+            seg.hi = k;
+            seg.count = off;
+            Segment b;
+            b.keys.push_back(k);
+            segs.insert(segs.begin() + static_cast<std::ptrdiff_t>(s + 1), std::move(b));
+            segs.insert(segs.begin() + static_cast<std::ptrdiff_t>(s + 2), std::move(after));
+            return;
+        }
+        start += n;
+    }
+    if (!segs.empty() && !segs.back().range) {
+        segs.back().keys.push_back(k);
+    } else {
+        Segment b;
+        b.keys.push_back(k);
+        segs.push_back(std::move(b));
+    }
+}
+
+void Recordset::Impl::eraseHeld(int pos)
+{
+    int start = 0;
+    for (size_t s = 0; s < segs.size(); ++s) {
+        const int n = segs[s].size();
+        if (pos < start + n) {
+            if (segs[s].range)
+                return;  // never: a row erased has been read
+            segs[s].keys.erase(segs[s].keys.begin() + (pos - start));
+            if (segs[s].keys.empty())
+                segs.erase(segs.begin() + static_cast<std::ptrdiff_t>(s));
+            return;
+        }
+        start += n;
+    }
+}
+
+void Recordset::Impl::noteMoved(qint64 rowid)
+{
+    if (std::find(moved.begin(), moved.end(), rowid) == moved.end())
+        moved.push_back(rowid);
+}
+
+void Recordset::Impl::load()
+{
+    // The first rows, all of them when the set is small.
+    std::vector<Segment> fresh;
+    std::string freshArena;
+    std::swap(arena, freshArena);
+    std::vector<qint64> keepMoved;
+    std::swap(moved, keepMoved);
+    try {
+        std::vector<RowKey> first;
+        const int limit = eagerRows();
+        bool more = false;
+        scan(nullptr, nullptr, false, [&](const RowKey& k) {
+            if (static_cast<int>(first.size()) >= limit) {
+                more = true;
+                return false;
+            }
+            first.push_back(k);
+            return true;
+        });
+        if (!first.empty()) {
+            Segment b;
+            b.keys = std::move(first);
+            fresh.push_back(std::move(b));
+        }
+        if (more) {
+            // The rest is counted, not read: the count walks the date index.
+            QString sql = QStringLiteral("SELECT count(*) FROM ") + quoteIdent(table);
+            if (!baseCond.isEmpty())
+                sql += QStringLiteral(" WHERE ") + baseCond;
+            StatementUse use(db(), conn->prepared(sql.toUtf8()));
+            bindWhere(use.get(), where);
+            use.step();
+            const int total = static_cast<int>(sqlite3_column_int64(use.get(), 0));
+            const int held = fresh.empty() ? 0 : static_cast<int>(fresh.front().keys.size());
+            if (total > held) {
+                Segment r;
+                r.range = true;
+                if (held > 0) {
+                    r.hasLo = true;
+                    r.lo = fresh.front().keys.back();
+                }
+                r.count = total - held;
+                fresh.push_back(std::move(r));
+            }
+        }
+    } catch (...) {
+        std::swap(arena, freshArena);
+        std::swap(moved, keepMoved);
+        throw;
+    }
+    // A small set reads every row's fields now, in one statement.
+    std::vector<CachedRow> rows;
+    if (!fresh.empty() && !fresh.back().range) {
+        const QString from = QStringLiteral(" FROM ") + quoteIdent(table);
+        QString sql = QStringLiteral("SELECT rowid, ") + colList + from;
+        if (!baseCond.isEmpty())
+            sql += QStringLiteral(" WHERE ") + baseCond;
+        StatementUse use(db(), conn->prepared(sql.toUtf8(), true));
+        bindWhere(use.get(), where);
+        while (use.step()) {
+            CachedRow r;
+            r.rowid = sqlite3_column_int64(use.get(), 0);
+            readRow(use.get(), 1, r);
+            rows.push_back(std::move(r));
+        }
+    }
+    segs = std::move(fresh);
+    clearCache();
+    pinned = !segs.empty() && !segs.back().range;
+    if (pinned || segs.empty()) {
+        pinned = true;
+        cache = std::move(rows);
+        for (size_t k = 0; k < cache.size(); ++k)
+            cacheAt[cache[k].rowid] = static_cast<int>(k);
+    }
+    stampCache();
+}
+
+std::unordered_set<qint64> Recordset::Impl::matchingRows(const BoundCriteria& c)
+{
+    // The criteria are tested in memory, as the fields are read, so that a
+    // find or a filter compares exactly as it always has. A text equal to a
+    // value without letters is also looked up through the field's index.
+    std::vector<int> need;
+    for (const BoundTerm& t : c)
+        if (std::find(need.begin(), need.end(), t.col) == need.end())
+            need.push_back(t.col);
+    QStringList names;
+    for (int col : need)
+        names << quoteIdent(cols[static_cast<size_t>(col)].name);
+    QStringList conds;
+    if (!baseCond.isEmpty())
+        conds << QStringLiteral("(") + baseCond + QStringLiteral(")");
+    const BoundTerm* exact = nullptr;
+    for (const BoundTerm& t : c) {
+        if (t.op == Op::Eq && t.domain == BoundTerm::Text) {
+            bool letters = false;
+            for (QChar ch : t.text)
+                if (ch.isLetter() || ch.toLower() != ch || ch.toUpper() != ch)
+                    letters = true;
+            if (!letters) {
+                exact = &t;
+                break;
+            }
+        }
+    }
+    if (exact)
+        conds << quoteIdent(cols[static_cast<size_t>(exact->col)].name) + QStringLiteral(" = :exact");
+    QString sql = QStringLiteral("SELECT rowid") + (names.isEmpty() ? QString() : QStringLiteral(", ") + names.join(QStringLiteral(", ")))
+        + QStringLiteral(" FROM ") + quoteIdent(table);
+    if (!conds.isEmpty())
+        sql += QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
+    std::unordered_set<qint64> out;
+    if (pinned) {
+        for (const CachedRow& r : cache)
+            if (r.present && matches(c, r.cells.data(), r.pool))
+                out.insert(r.rowid);
+        return out;
+    }
+    sqlite3* h = db();
+    StatementUse use(h, conn->prepared(sql.toUtf8()));
+    sqlite3_stmt* st = use.get();
+    bindWhere(st, where);
+    if (exact)
+        bindValue(st, sqlite3_bind_parameter_index(st, ":exact"), exact->text);
+    std::vector<Cell> row(static_cast<size_t>(ncols));
+    TextPool pool;
+    while (use.step()) {
+        pool.clear();
+        for (size_t k = 0; k < need.size(); ++k)
+            row[static_cast<size_t>(need[k])] = readCell(st, static_cast<int>(k) + 1,
+                                                         cols[static_cast<size_t>(need[k])].type, pool);
+        if (matches(c, row.data(), pool))
+            out.insert(sqlite3_column_int64(st, 0));
+    }
+    return out;
+}
+
+void Recordset::Impl::applyFilter()
+{
+    vis.clear();
+    if (filter.empty()) {
+        filtered = false;
+        return;
+    }
+    materializeAll();
+    const auto match = matchingRows(filter);
+    for (const Segment& s : segs)
+        for (const RowKey& k : s.keys)
+            if (match.count(k.rowid))
+                vis.push_back(k);
+    filtered = true;
+}
+
+void Recordset::Impl::stampCache()
+{
+    changeStamp = sqlite3_total_changes(db());
+}
+
+void Recordset::Impl::clearCache()
+{
+    cache.clear();
+    cacheAt.clear();
+    cacheNext = 0;
+}
+
+Recordset::Impl::CachedRow& Recordset::Impl::cacheSlot(qint64 rowid)
+{
+    auto it = cacheAt.find(rowid);
+    if (it != cacheAt.end())
+        return cache[static_cast<size_t>(it->second)];
+    int slot;
+    if (pinned || static_cast<int>(cache.size()) < kCacheRows) {
+        slot = static_cast<int>(cache.size());
+        cache.emplace_back();
+    } else {
+        slot = cacheNext;
+        cacheNext = (cacheNext + 1) % kCacheRows;
+        cacheAt.erase(cache[static_cast<size_t>(slot)].rowid);
+    }
+    CachedRow& r = cache[static_cast<size_t>(slot)];
+    r.rowid = rowid;
+    r.present = false;
+    r.cells.assign(static_cast<size_t>(ncols), Cell());
+    r.pool.clear();
+    cacheAt[rowid] = slot;
+    return r;
+}
+
+void Recordset::Impl::readRow(sqlite3_stmt* st, int first, CachedRow& out)
+{
+    out.pool.clear();
+    out.cells.resize(static_cast<size_t>(ncols));
+    for (int c = 0; c < ncols; ++c)
+        out.cells[static_cast<size_t>(c)] = readCell(st, first + c, cols[static_cast<size_t>(c)].type, out.pool);
+    out.present = true;
+}
+
+// Reads the fields of the row at pos and of the rows after it (a walk
+// usually goes on) that the cache does not hold, by one statement.
+void Recordset::Impl::fetchAround(int pos)
+{
+    std::vector<qint64> ids;
+    const qint64 want = keyAt(pos).rowid;
+    ids.push_back(want);
+    // Only keys already read: fetching fields never reads keys.
+    int start = 0;
+    const std::vector<RowKey>* block = nullptr;
+    if (filtered) {
+        block = &vis;
+    } else {
+        for (const Segment& s : segs) {
+            if (pos < start + s.size()) {
+                block = &s.keys;
+                break;
+            }
+            start += s.size();
+        }
+    }
+    if (block) {
+        const int off = pos - start;
+        const int lo = std::max(0, off - kFetch / 4);
+        const int hi = std::min(static_cast<int>(block->size()), lo + kFetch);
+        for (int k = lo; k < hi && static_cast<int>(ids.size()) < kFetch; ++k) {
+            const qint64 id = (*block)[static_cast<size_t>(k)].rowid;
+            if (id != want && id != 0 && !cacheAt.count(id))
+                ids.push_back(id);
+        }
+    }
+    // Slots first, so that the rows fetched are all in the cache at once.
+    for (qint64 id : ids)
+        cacheSlot(id);
+    sqlite3* h = db();
+    StatementUse use(h, conn->prepared(fetchSql));
+    for (size_t k = 0; k < ids.size(); ++k)
+        sqlite3_bind_int64(use.get(), static_cast<int>(k) + 1, ids[k]);
+    while (use.step()) {
+        const qint64 id = sqlite3_column_int64(use.get(), 0);
+        auto it = cacheAt.find(id);
+        if (it != cacheAt.end())
+            readRow(use.get(), 1, cache[static_cast<size_t>(it->second)]);
+    }
+}
+
+const Recordset::Impl::CachedRow& Recordset::Impl::currentData()
+{
+    if (adding && cur == size() - 1)
+        return newRow;
+    const qint64 id = keyAt(cur).rowid;
+    if (!pinned && sqlite3_total_changes(db()) != changeStamp) {
+        clearCache();
+        stampCache();
+    }
+    auto it = cacheAt.find(id);
+    if (it == cacheAt.end()) {
+        fetchAround(cur);
+        it = cacheAt.find(id);
+    }
+    const CachedRow& r = cache[static_cast<size_t>(it->second)];
+    if (!r.present)
+        throw DbError(err::RecordDeleted, QStringLiteral("Record is deleted."));
+    return r;
+}
+
+} // namespace rv::store

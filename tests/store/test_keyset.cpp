@@ -1,0 +1,210 @@
+// A record set on a million readings: it holds keys, not rows, and reads a
+// table's keys a block at a time, so what another connection does to the
+// file between the set's reads shows, and must be handled.
+#include "store_fixture.h"
+
+#include <QDateTime>
+
+using namespace rv::store;
+using namespace rv::store::testing;
+
+namespace {
+
+constexpr int kRows = 1000000;
+const QString kId = QStringLiteral("200565009");
+
+// The reading at 0-based place k in date order: one an hour from 2000.
+QString stampAt(int k, const char* format = "yyyy/MM/dd HH:mm:ss")
+{
+    return QDateTime(QDate(2000, 1, 1), QTime(0, 0)).addSecs(3600LL * k).toString(QString::fromLatin1(format));
+}
+
+class KeysetTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        dir = new QTemporaryDir;
+        path = dir->filePath(QStringLiteral("RockvaneTENDON.mdb"));
+        createDefaultDatabase(path);
+        Connection c;
+        c.open(path);
+        c.execute(QStringLiteral("SELECT * INTO `%1` FROM sensordata WHERE DateTimeKey is null").arg(kId));
+        // Written newest first, so that the set's order is not the file's.
+        const QByteArray fill = QStringLiteral(
+            "WITH RECURSIVE n(k) AS (SELECT %1 UNION ALL SELECT k - 1 FROM n WHERE k > 0), "
+            "t(k, at) AS (SELECT k, datetime('2000-01-01', '+' || k || ' hours') FROM n) "
+            "INSERT INTO \"%2\" (DateTimeKey, ReadingDate, ReadingTime, FullDate, Channel1, Plottemporal) "
+            "SELECT '%2 ' || strftime('%Y/%m/%d %H:%M:%S', at), date(at), time(at), at, k, 1 FROM t")
+                                    .arg(kRows - 1)
+                                    .arg(kId)
+                                    .toUtf8();
+        char* err = nullptr;
+        ASSERT_EQ(sqlite3_exec(c.handle(), fill.constData(), nullptr, nullptr, &err), SQLITE_OK) << err;
+    }
+    static void TearDownTestSuite()
+    {
+        delete dir;
+        dir = nullptr;
+    }
+    void SetUp() override
+    {
+        conn.open(path);
+        rs.open(QStringLiteral("SELECT * FROM `%1` ORDER BY FullDate").arg(kId), conn);
+    }
+    void TearDown() override
+    {
+        rs.close();
+        conn.close();
+    }
+    // Writes behind the set's back, as another program would.
+    static void elsewhere(const QString& sql)
+    {
+        Connection other;
+        other.open(path);
+        char* err = nullptr;
+        ASSERT_EQ(sqlite3_exec(other.handle(), sql.toUtf8().constData(), nullptr, nullptr, &err), SQLITE_OK) << err;
+    }
+    int channel() { return rs.value(QStringLiteral("Channel1")).toInt(); }
+
+    static QTemporaryDir* dir;
+    static QString path;
+    Connection conn;
+    Recordset rs;
+};
+
+QTemporaryDir* KeysetTest::dir = nullptr;
+QString KeysetTest::path;
+
+} // namespace
+
+TEST_F(KeysetTest, PositionsBookmarksFindsAndReordersAcrossAMillionRows)
+{
+    EXPECT_EQ(rs.recordCount(), kRows);
+    EXPECT_EQ(channel(), 0);
+    rs.moveLast();
+    EXPECT_EQ(rs.absolutePosition(), kRows);
+    EXPECT_EQ(channel(), kRows - 1);
+    rs.movePrevious();
+    EXPECT_EQ(channel(), kRows - 2);
+    rs.setAbsolutePosition(500001);
+    EXPECT_EQ(channel(), 500000);
+    EXPECT_EQ(rs.text(QStringLiteral("FullDate")), stampAt(500000));
+    const qint64 middle = rs.bookmark();
+
+    rs.moveFirst();
+    rs.setBookmark(middle);
+    EXPECT_EQ(rs.absolutePosition(), 500001);
+    rs.moveLast();
+    rs.setBookmark(middle);  // from a block read earlier
+    EXPECT_EQ(channel(), 500000);
+
+    rs.moveFirst();
+    rs.find(QStringLiteral("DateTimeKey = '%1 %2'").arg(kId, stampAt(750000)));
+    EXPECT_EQ(rs.absolutePosition(), 750001);
+    rs.find(QStringLiteral("DateTimeKey = '%1 %2'").arg(kId, stampAt(10)));  // behind: not found
+    EXPECT_TRUE(rs.eof());
+    rs.moveFirst();
+    rs.find(QStringLiteral("Channel1 = 999990"));  // a find that reads every row
+    EXPECT_EQ(rs.absolutePosition(), 999991);
+
+    // The reading at 250,000 moved to just after the one at 800,000, into a
+    // part of the table the set has not read.
+    rs.setAbsolutePosition(250001);
+    rs.setValue(QStringLiteral("FullDate"), stampAt(800000, "yyyy/MM/dd HH:mm:01"));
+    rs.update();
+    rs.reorderCurrent();
+    EXPECT_EQ(rs.absolutePosition(), 800001);
+    EXPECT_EQ(channel(), 250000);
+    rs.movePrevious();
+    EXPECT_EQ(channel(), 800000);
+    rs.setAbsolutePosition(250001);
+    EXPECT_EQ(channel(), 250001);
+    rs.moveLast();
+    EXPECT_EQ(rs.recordCount(), kRows);
+    EXPECT_EQ(channel(), kRows - 1);
+    // And back, as a requery would put it.
+    rs.setAbsolutePosition(800001);
+    rs.setValue(QStringLiteral("FullDate"), stampAt(250000));
+    rs.update();
+    rs.reorderCurrent();
+    EXPECT_EQ(rs.absolutePosition(), 250001);
+    rs.requery();
+    rs.setAbsolutePosition(250001);
+    EXPECT_EQ(channel(), 250000);
+}
+
+TEST_F(KeysetTest, ARowDeletedByAnotherConnection)
+{
+    rs.setAbsolutePosition(600001);
+    EXPECT_EQ(channel(), 600000);
+    rs.setAbsolutePosition(600101);  // its key is held, its fields not yet read
+    const qint64 gone = rs.bookmark();
+    rs.setAbsolutePosition(600001);
+    elsewhere(QStringLiteral("DELETE FROM \"%1\" WHERE Channel1 IN (600100, 900000)").arg(kId));
+
+    // A row the set holds but the file has lost keeps its place; reading it
+    // says it is deleted, writing it says it cannot be found.
+    rs.setAbsolutePosition(600101);
+    EXPECT_EQ(errorOf([&] { rs.value(QStringLiteral("Channel1")); }), err::RecordDeleted);
+    rs.setValue(QStringLiteral("Channel2"), 1.0);
+    EXPECT_EQ(errorOf([&] { rs.update(); }), err::EngineError);
+    rs.cancelUpdate();
+    // A bookmark of it finds nothing, and leaves the cursor where it was.
+    rs.moveFirst();
+    EXPECT_EQ(errorOf([&] { rs.setBookmark(gone); }), err::BadCriteria);
+    EXPECT_EQ(rs.absolutePosition(), 1);
+    rs.setAbsolutePosition(600101);
+    rs.moveNext();
+    EXPECT_EQ(channel(), 600101);
+    // Deleting it again is harmless.
+    rs.movePrevious();
+    rs.deleteCurrent();
+    rs.moveNext();
+    EXPECT_EQ(channel(), 600101);
+    EXPECT_EQ(rs.recordCount(), kRows - 1);
+
+    // A row deleted in a part not read yet is simply not there when read.
+    rs.moveFirst();
+    rs.find(QStringLiteral("Channel1 = 899999"));
+    rs.moveNext();
+    EXPECT_EQ(channel(), 900001);
+    rs.requery();
+    EXPECT_EQ(rs.recordCount(), kRows - 2);
+    rs.moveLast();
+    EXPECT_EQ(channel(), kRows - 1);
+    EXPECT_EQ(rs.absolutePosition(), kRows - 2);
+    elsewhere(QStringLiteral("INSERT INTO \"%1\" (DateTimeKey, FullDate, Channel1) VALUES "
+                             "('%1 a', '%2', 600100), ('%1 b', '%3', 900000)")
+                  .arg(kId, stampAt(600100, "yyyy-MM-dd HH:mm:ss"), stampAt(900000, "yyyy-MM-dd HH:mm:ss")));
+}
+
+TEST_F(KeysetTest, ABookmarkOfADeletedRowFindsNothing)
+{
+    rs.setAbsolutePosition(123457);
+    const qint64 gone = rs.bookmark();
+    rs.moveNext();
+    const qint64 kept = rs.bookmark();
+    rs.setAbsolutePosition(123457);
+    rs.deleteCurrent();
+    EXPECT_EQ(rs.recordCount(), kRows - 1);
+    EXPECT_EQ(errorOf([&] { rs.setBookmark(gone); }), err::BadCriteria);
+    rs.setBookmark(kept);
+    EXPECT_EQ(rs.absolutePosition(), 123457);
+    EXPECT_EQ(channel(), 123457);
+    rs.requery();
+    EXPECT_EQ(errorOf([&] { rs.setBookmark(gone); }), err::BadCriteria);
+    rs.setBookmark(kept);
+    EXPECT_EQ(rs.absolutePosition(), 123457);
+    // Put back for the other tests.
+    rs.addNew();
+    rs.setValue(QStringLiteral("DateTimeKey"), kId + u' ' + stampAt(123456));
+    rs.setValue(QStringLiteral("FullDate"), stampAt(123456));
+    rs.setValue(QStringLiteral("Channel1"), 123456);
+    rs.update();
+    EXPECT_EQ(rs.absolutePosition(), kRows);  // a new row stays last until reordered
+    rs.reorderCurrent();
+    EXPECT_EQ(rs.absolutePosition(), 123457);
+    rs.requery();
+    rs.setAbsolutePosition(123457);
+    EXPECT_EQ(channel(), 123456);
+}
