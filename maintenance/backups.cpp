@@ -10,8 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <filesystem>
-#include <sqlite3.h>
 
 namespace rv {
 
@@ -19,27 +17,6 @@ namespace {
 
 // The tables every Rockvane database holds, whatever sensors it has.
 const char* const kFixedTables[] = {"Sensors", "Configuration", "Prefs", "NetworkConfig", "sensordata"};
-
-store::DbError sqliteError(sqlite3* db, int rc, const QString& what)
-{
-    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
-        return store::DbError(store::err::Locked, what + QStringLiteral(": the file is in use by another program."));
-    const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
-    return store::DbError(store::err::EngineError, what + QStringLiteral(": ") + detail);
-}
-
-// Another program holds the file, or left a journal of an unfinished write
-// that only a writer may roll back: either way it is in use, not foreign.
-bool lockCode(int rc)
-{
-    return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED || rc == SQLITE_READONLY_ROLLBACK;
-}
-
-// One connection that is closed whatever happens.
-struct Handle {
-    sqlite3* db = nullptr;
-    ~Handle() { sqlite3_close(db); }
-};
 
 } // namespace
 
@@ -107,28 +84,15 @@ DatabaseCheck checkDatabase(const QString& path)
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile())
         return DatabaseCheck::Missing;
-    Handle h;
-    const QByteArray name = QFile::encodeName(path);
-    if (sqlite3_open_v2(name.constData(), &h.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        return DatabaseCheck::NotDatabase;
-    // Another program writing to the file is not a reason to call it foreign.
-    sqlite3_extended_result_codes(h.db, 1);
-    sqlite3_busy_timeout(h.db, 2 * store::kBusyWaitMs);
-    // SQLite reads the file only at the first statement; a text file fails here.
-    sqlite3_stmt* st = nullptr;
-    if (const int rc = sqlite3_prepare_v2(h.db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &st,
-                                          nullptr);
-        rc != SQLITE_OK) {
-        sqlite3_finalize(st);
-        return lockCode(rc) ? DatabaseCheck::Locked : DatabaseCheck::NotDatabase;
-    }
     QStringList tables;
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-        tables << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower();
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        return lockCode(rc) ? DatabaseCheck::Locked : DatabaseCheck::NotDatabase;
+    switch (store::readFileTables(path, &tables)) {
+    case store::FileTables::NotDatabase:
+        return DatabaseCheck::NotDatabase;
+    case store::FileTables::Locked:
+        return DatabaseCheck::Locked;
+    case store::FileTables::Read:
+        break;
+    }
     for (const char* t : kFixedTables) {
         if (!tables.contains(QString::fromLatin1(t).toLower()))
             return DatabaseCheck::MissingTables;
@@ -138,46 +102,7 @@ DatabaseCheck checkDatabase(const QString& path)
 
 void copyDatabase(const QString& source, const QString& target)
 {
-    if (!QFileInfo(source).isFile())
-        throw store::DbError(53, QStringLiteral("File not found: '%1'.").arg(source));
-    const QString work = target + QStringLiteral(".part");
-    QFile::remove(work);
-    try {
-        Handle from, to;
-        const QByteArray sourceName = QFile::encodeName(source);
-        int rc = sqlite3_open_v2(sourceName.constData(), &from.db, SQLITE_OPEN_READONLY, nullptr);
-        if (rc != SQLITE_OK)
-            throw sqliteError(from.db, rc, QStringLiteral("Cannot open '%1'").arg(source));
-        sqlite3_busy_timeout(from.db, 2000);
-        const QByteArray workName = QFile::encodeName(work);
-        rc = sqlite3_open_v2(workName.constData(), &to.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-        if (rc != SQLITE_OK)
-            throw sqliteError(to.db, rc, QStringLiteral("Cannot create '%1'").arg(work));
-        sqlite3_backup* b = sqlite3_backup_init(to.db, "main", from.db, "main");
-        if (!b)
-            throw sqliteError(to.db, sqlite3_errcode(to.db), QStringLiteral("Cannot copy '%1'").arg(source));
-        rc = sqlite3_backup_step(b, -1);
-        const int finished = sqlite3_backup_finish(b);
-        if (rc != SQLITE_DONE)
-            throw sqliteError(nullptr, rc, QStringLiteral("Cannot copy '%1'").arg(source));
-        if (finished != SQLITE_OK)
-            throw sqliteError(to.db, finished, QStringLiteral("Cannot copy '%1'").arg(source));
-        // The copy keeps no journal of its own beside it.
-        sqlite3_exec(to.db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
-        if (sqlite3_close(to.db) != SQLITE_OK)
-            throw sqliteError(to.db, sqlite3_errcode(to.db), QStringLiteral("Cannot write '%1'").arg(work));
-        to.db = nullptr;
-
-        std::error_code ec;
-        std::filesystem::rename(std::filesystem::path(work.toStdU16String()),
-                                std::filesystem::path(target.toStdU16String()), ec);
-        if (ec)
-            throw store::DbError(store::err::EngineError, QStringLiteral("Cannot replace '%1': %2.")
-                                                              .arg(target, QString::fromStdString(ec.message())));
-    } catch (...) {
-        QFile::remove(work);
-        throw;
-    }
+    store::copyDatabaseFile(source, target);
 }
 
 QString backupDatabase(const QString& databaseFile, const QDate& day)

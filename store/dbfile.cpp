@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
+#include <filesystem>
 #include <sqlite3.h>
 
 #ifndef Q_OS_WIN
@@ -115,6 +117,21 @@ private:
     bool m_changed = false;
 };
 
+DbError copyError(sqlite3* db, int rc, const QString& what)
+{
+    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+        return DbError(err::Locked, what + QStringLiteral(": the file is in use by another program."));
+    const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    return DbError(err::EngineError, what + QStringLiteral(": ") + detail);
+}
+
+// Another program holds the file, or left a journal of an unfinished write
+// that only a writer may roll back: either way it is in use, not foreign.
+bool inUseCode(int rc)
+{
+    return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED || rc == SQLITE_READONLY_ROLLBACK;
+}
+
 } // namespace
 
 QString integrityProblem(const QString& path)
@@ -214,6 +231,79 @@ void copyInto(const QString& source, const QString& target)
     rc = sqlite3_exec(to.db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         throw engineError(to.db, sqlite3_extended_errcode(to.db), target);
+}
+
+FileTables readFileTables(const QString& path, QStringList* tables)
+{
+    Handle h;
+    const QByteArray name = QFile::encodeName(path);
+    if (sqlite3_open_v2(name.constData(), &h.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        return FileTables::NotDatabase;
+    // Another program writing to the file is not a reason to call it foreign.
+    sqlite3_extended_result_codes(h.db, 1);
+    sqlite3_busy_timeout(h.db, kLockWaitMs);
+    // SQLite reads the file only at the first statement; a text file fails here.
+    sqlite3_stmt* st = nullptr;
+    if (const int rc = sqlite3_prepare_v2(h.db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &st,
+                                          nullptr);
+        rc != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return inUseCode(rc) ? FileTables::Locked : FileTables::NotDatabase;
+    }
+    QStringList names;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower();
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        return inUseCode(rc) ? FileTables::Locked : FileTables::NotDatabase;
+    if (tables)
+        *tables = names;
+    return FileTables::Read;
+}
+
+void copyDatabaseFile(const QString& source, const QString& target)
+{
+    if (!QFileInfo(source).isFile())
+        throw DbError(53, QStringLiteral("File not found: '%1'.").arg(source));
+    const QString work = target + QStringLiteral(".part");
+    QFile::remove(work);
+    try {
+        Handle from, to;
+        const QByteArray sourceName = QFile::encodeName(source);
+        int rc = sqlite3_open_v2(sourceName.constData(), &from.db, SQLITE_OPEN_READONLY, nullptr);
+        if (rc != SQLITE_OK)
+            throw copyError(from.db, rc, QStringLiteral("Cannot open '%1'").arg(source));
+        sqlite3_busy_timeout(from.db, kLockWaitMs);
+        const QByteArray workName = QFile::encodeName(work);
+        rc = sqlite3_open_v2(workName.constData(), &to.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (rc != SQLITE_OK)
+            throw copyError(to.db, rc, QStringLiteral("Cannot create '%1'").arg(work));
+        sqlite3_backup* b = sqlite3_backup_init(to.db, "main", from.db, "main");
+        if (!b)
+            throw copyError(to.db, sqlite3_errcode(to.db), QStringLiteral("Cannot copy '%1'").arg(source));
+        rc = sqlite3_backup_step(b, -1);
+        const int finished = sqlite3_backup_finish(b);
+        if (rc != SQLITE_DONE)
+            throw copyError(nullptr, rc, QStringLiteral("Cannot copy '%1'").arg(source));
+        if (finished != SQLITE_OK)
+            throw copyError(to.db, finished, QStringLiteral("Cannot copy '%1'").arg(source));
+        // The copy keeps no journal of its own beside it.
+        sqlite3_exec(to.db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+        if (sqlite3_close(to.db) != SQLITE_OK)
+            throw copyError(to.db, sqlite3_errcode(to.db), QStringLiteral("Cannot write '%1'").arg(work));
+        to.db = nullptr;
+
+        std::error_code ec;
+        std::filesystem::rename(std::filesystem::path(work.toStdU16String()),
+                                std::filesystem::path(target.toStdU16String()), ec);
+        if (ec)
+            throw DbError(err::EngineError, QStringLiteral("Cannot replace '%1': %2.")
+                                                              .arg(target, QString::fromStdString(ec.message())));
+    } catch (...) {
+        QFile::remove(work);
+        throw;
+    }
 }
 
 } // namespace rv::store

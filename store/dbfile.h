@@ -2,6 +2,7 @@
 // Work on a database file as a whole: its health, its free space, and
 // putting another database's contents into it under its own write lock.
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 namespace rv::store {
@@ -41,5 +42,17 @@ void requireWriteLock(const QString& path);
 // DbError(err::Locked) when another program holds target's lock (nothing is
 // changed then), DbError for any other failure.
 void copyInto(const QString& source, const QString& target);
+
+// The names of the tables of the database file at path, lower-cased, read
+// without creating or changing the file. Locked: another program holds the
+// file or left a journal of an unfinished write that only a writer may roll
+// back (it is in use, not foreign).
+enum class FileTables { Read, NotDatabase, Locked };
+FileTables readFileTables(const QString& path, QStringList* tables);
+
+// Copies the database at source into a new file at target through SQLite's
+// online backup, written under a work name and put in place with one rename.
+// Throws DbError; on failure the target is as it was.
+void copyDatabaseFile(const QString& source, const QString& target);
 
 } // namespace rv::store
