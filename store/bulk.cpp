@@ -4,7 +4,7 @@
 #include "store/dberror.h"
 #include "store/sqlerror.h"
 
-#include <sqlite3.h>
+#include "store/statement.h"
 
 namespace rv::store {
 
@@ -14,14 +14,6 @@ namespace {
 
 // Julian day of 1899/12/30, day 0 of the date serial.
 constexpr qint64 kSerialEpoch = 2415019;
-
-sqlite3* handleOf(Connection& conn)
-{
-    sqlite3* db = conn.handle();
-    if (!db)
-        throw objectClosed();
-    return db;
-}
 
 QStringList storedNames(const TableShape& shape, const QStringList& columns, std::vector<ColType>* types)
 {
@@ -39,14 +31,10 @@ QStringList storedNames(const TableShape& shape, const QStringList& columns, std
 
 // Steps a statement that gives no rows and resets it, so that it never
 // stays active; the error of a failed step is thrown after the reset.
-void stepOnce(sqlite3* db, sqlite3_stmt* st)
+void stepOnce(Stmt* st)
 {
-    const int rc = sqlite3_step(st);
-    if (rc == SQLITE_DONE || rc == SQLITE_ROW) {
-        sqlite3_reset(st);
-        return;
-    }
-    throwSqlite(db, sqlite3_reset(st));
+    st->step();
+    st->reset();
 }
 
 } // namespace
@@ -61,13 +49,13 @@ int TableShape::indexOf(const QString& field) const
 
 TableShape tableShape(Connection& conn, const QString& table)
 {
-    sqlite3* db = handleOf(conn);
-    const auto name = storedTableName(db, table);
+    Backend& db = conn.backend();
+    const auto name = db.storedTableName(table);
     if (!name)
         throw tableMissing(table);
     TableShape s;
     s.table = *name;
-    s.cols = tableColumns(db, s.table);
+    s.cols = db.tableColumns(s.table);
     return s;
 }
 
@@ -78,52 +66,51 @@ BulkInsert::BulkInsert(Connection& conn, const TableShape& shape, const QStringL
     const QStringList names = storedNames(shape, columns, &m_types);
     QStringList params;
     for (qsizetype k = 0; k < names.size(); ++k)
-        params << QStringLiteral("?%1").arg(k + 1);
+        params << sqlParam(conn.backend().engine(), int(k) + 1);
     const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                             .arg(quoteIdent(shape.table), names.join(QStringLiteral(", ")),
                                  params.join(QStringLiteral(", ")));
     m_st = conn.prepared(sql.toUtf8());
-    sqlite3_reset(m_st);
-    sqlite3_clear_bindings(m_st);
+    m_st->reset();
+    m_st->clearBindings();
 }
 
 BulkInsert::~BulkInsert()
 {
-    sqlite3_reset(m_st);
-    sqlite3_clear_bindings(m_st);
+    m_st->reset();
+    m_st->clearBindings();
 }
 
 void BulkInsert::setNull(int i)
 {
-    sqlite3_bind_null(m_st, i + 1);
+    m_st->bindNull(i + 1);
 }
 
 void BulkInsert::setDouble(int i, double v)
 {
-    sqlite3_bind_double(m_st, i + 1, v);
+    m_st->bindDouble(i + 1, v);
 }
 
 void BulkInsert::setInt(int i, qint64 v)
 {
-    sqlite3_bind_int64(m_st, i + 1, v);
+    m_st->bindInt64(i + 1, v);
 }
 
 void BulkInsert::setText(int i, QByteArrayView utf8)
 {
-    sqlite3_bind_text(m_st, i + 1, utf8.data(), int(utf8.size()), SQLITE_TRANSIENT);
+    m_st->bindText(i + 1, utf8.data(), utf8.size());
 }
 
 void BulkInsert::setValue(int i, const QVariant& v)
 {
-    bindValue(m_st, i + 1, convertForColumn(v, m_types[size_t(i)]));
+    bindValue(*m_st, i + 1, convertForColumn(v, m_types[size_t(i)]));
 }
 
 qint64 BulkInsert::insert()
 {
-    sqlite3* db = handleOf(m_conn);
-    stepOnce(db, m_st);
-    sqlite3_clear_bindings(m_st);
-    return sqlite3_last_insert_rowid(db);
+    stepOnce(m_st);
+    m_st->clearBindings();
+    return m_conn.backend().lastInsertId();
 }
 
 // ---------------------------------------------------------------- query
@@ -131,82 +118,77 @@ qint64 BulkInsert::insert()
 BulkQuery::BulkQuery(Connection& conn, const QByteArray& sql) : m_conn(conn)
 {
     m_st = conn.prepared(sql);
-    sqlite3_reset(m_st);
-    sqlite3_clear_bindings(m_st);
+    m_st->reset();
+    m_st->clearBindings();
 }
 
 BulkQuery::~BulkQuery()
 {
-    sqlite3_reset(m_st);
-    sqlite3_clear_bindings(m_st);
+    m_st->reset();
+    m_st->clearBindings();
 }
 
 void BulkQuery::bindWhere(const BoundCriteria& where, int firstParam)
 {
-    detail::bindWhere(m_st, where, firstParam);
+    detail::bindWhere(*m_st, where, firstParam);
 }
 
 void BulkQuery::bindDouble(int param, double v)
 {
-    sqlite3_bind_double(m_st, param, v);
+    m_st->bindDouble(param, v);
 }
 
 void BulkQuery::bindInt(int param, qint64 v)
 {
-    sqlite3_bind_int64(m_st, param, v);
+    m_st->bindInt64(param, v);
 }
 
 void BulkQuery::bindNull(int param)
 {
-    sqlite3_bind_null(m_st, param);
+    m_st->bindNull(param);
 }
 
 void BulkQuery::restart()
 {
-    sqlite3_reset(m_st);
+    m_st->reset();
 }
 
 bool BulkQuery::next()
 {
-    const int rc = sqlite3_step(m_st);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
-        return false;
-    throwSqlite(handleOf(m_conn), sqlite3_reset(m_st));
+    return m_st->step();
 }
 
 bool BulkQuery::isNull(int col) const
 {
-    return sqlite3_column_type(m_st, col) == SQLITE_NULL;
+    return m_st->type(col) == kNull;
 }
 
 qint64 BulkQuery::integer(int col) const
 {
-    return sqlite3_column_int64(m_st, col);
+    return m_st->int64(col);
 }
 
 QByteArrayView BulkQuery::bytes(int col) const
 {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_st, col));
-    return QByteArrayView(p, p ? sqlite3_column_bytes(m_st, col) : 0);
+    const char* p = m_st->text(col);
+    return QByteArrayView(p, p ? m_st->bytes(col) : 0);
 }
 
 Cell BulkQuery::cell(int col, ColType t, TextPool& pool) const
 {
-    return readCell(m_st, col, t, pool);
+    return readCell(*m_st, col, t, pool);
 }
 
 std::optional<double> BulkQuery::serial(int col, ColType t) const
 {
-    const int kind = sqlite3_column_type(m_st, col);
-    if (kind == SQLITE_NULL)
+    const int kind = m_st->type(col);
+    if (kind == kNull)
         return std::nullopt;
     // Numbers straight from the row; anything else as the record set reads it.
-    if ((t == ColType::Double || t == ColType::Long) && (kind == SQLITE_FLOAT || kind == SQLITE_INTEGER))
-        return sqlite3_column_double(m_st, col);
+    if ((t == ColType::Double || t == ColType::Long) && (kind == kFloat || kind == kInteger))
+        return m_st->real(col);
     TextPool pool;
-    const Cell c = readCell(m_st, col, t, pool);
+    const Cell c = readCell(*m_st, col, t, pool);
     switch (c.tag) {
     case Tag::Double: return c.d;
     case Tag::Long:
@@ -244,37 +226,36 @@ BulkUpdate::BulkUpdate(Connection& conn, const TableShape& shape, const QStringL
     m_count = int(names.size());
     QStringList sets;
     for (qsizetype k = 0; k < names.size(); ++k)
-        sets << names[k] + QStringLiteral(" = ?%1").arg(k + 1);
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
-                            .arg(quoteIdent(shape.table), sets.join(QStringLiteral(", ")))
-                            .arg(m_count + 1);
+        sets << names[k] + QStringLiteral(" = ") + sqlParam(conn.backend().engine(), int(k) + 1);
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = %3")
+                            .arg(quoteIdent(shape.table), sets.join(QStringLiteral(", ")),
+                                 sqlParam(conn.backend().engine(), m_count + 1));
     m_st = conn.prepared(sql.toUtf8());
-    sqlite3_reset(m_st);
-    sqlite3_clear_bindings(m_st);
+    m_st->reset();
+    m_st->clearBindings();
 }
 
 BulkUpdate::~BulkUpdate()
 {
-    sqlite3_reset(m_st);
-    sqlite3_clear_bindings(m_st);
+    m_st->reset();
+    m_st->clearBindings();
 }
 
 void BulkUpdate::setNull(int i)
 {
-    sqlite3_bind_null(m_st, i + 1);
+    m_st->bindNull(i + 1);
 }
 
 void BulkUpdate::setDouble(int i, double v)
 {
-    sqlite3_bind_double(m_st, i + 1, v);
+    m_st->bindDouble(i + 1, v);
 }
 
 void BulkUpdate::update(qint64 rowid)
 {
-    sqlite3* db = handleOf(m_conn);
-    sqlite3_bind_int64(m_st, m_count + 1, rowid);
-    stepOnce(db, m_st);
-    if (sqlite3_changes(db) == 0)
+    m_st->bindInt64(m_count + 1, rowid);
+    stepOnce(m_st);
+    if (m_conn.backend().changes() == 0)
         throw DbError(err::EngineError, QStringLiteral("Row cannot be located for updating. Some values may have "
                                                        "been changed since it was last read."));
 }

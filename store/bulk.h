@@ -17,8 +17,6 @@
 #include <optional>
 #include <vector>
 
-struct sqlite3_stmt;
-
 namespace rv::store {
 
 class Connection;
@@ -56,7 +54,7 @@ public:
 
 private:
     Connection& m_conn;
-    sqlite3_stmt* m_st = nullptr;
+    detail::Stmt* m_st = nullptr;
     std::vector<ColType> m_types;
 };
 
@@ -91,7 +89,7 @@ public:
 
 private:
     Connection& m_conn;
-    sqlite3_stmt* m_st = nullptr;
+    detail::Stmt* m_st = nullptr;
 };
 
 // The texts of one column of every row, read once (for a duplicate test
@@ -116,7 +114,7 @@ public:
 
 private:
     Connection& m_conn;
-    sqlite3_stmt* m_st = nullptr;
+    detail::Stmt* m_st = nullptr;
     int m_count = 0;
 };
 

@@ -6,7 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
-#include <sqlite3.h>
+#include "store/backend.h"
 #include <cstdio>
 
 namespace rv::store::detail {
@@ -58,16 +58,16 @@ Cell textCell(const QString& s, TextPool& pool)
     return c;
 }
 
-QString columnText(sqlite3_stmt* st, int col)
+QString columnText(const Stmt& st, int col)
 {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-    return QString::fromUtf8(p, sqlite3_column_bytes(st, col));
+    const char* p = st.text(col);
+    return QString::fromUtf8(p, st.bytes(col));
 }
 
-Cell dateLike(sqlite3_stmt* st, int col, ColType t, TextPool& pool)
+Cell dateLike(const Stmt& st, int col, ColType t, TextPool& pool)
 {
-    const unsigned char* p = sqlite3_column_text(st, col);
-    const int n = sqlite3_column_bytes(st, col);
+    const auto* p = reinterpret_cast<const unsigned char*>(st.text(col));
+    const int n = st.bytes(col);
     Cell c;
     QDate d;
     int ms = 0;
@@ -101,25 +101,25 @@ Cell dateLike(sqlite3_stmt* st, int col, ColType t, TextPool& pool)
 
 } // namespace
 
-Cell readCell(sqlite3_stmt* st, int col, ColType t, TextPool& pool)
+Cell readCell(const Stmt& st, int col, ColType t, TextPool& pool)
 {
     Cell c;
-    const int kind = sqlite3_column_type(st, col);
-    if (kind == SQLITE_NULL)
+    const int kind = st.type(col);
+    if (kind == kNull)
         return c;
     switch (t) {
     case ColType::Text:
         return textCell(columnText(st, col), pool);
     case ColType::Double:
     case ColType::Long:
-        if (kind == SQLITE_INTEGER && t == ColType::Long) {
+        if (kind == kInteger && t == ColType::Long) {
             c.tag = Tag::Long;
-            c.i = sqlite3_column_int64(st, col);
+            c.i = st.int64(col);
             return c;
         }
-        if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT) {
+        if (kind == kInteger || kind == kFloat) {
             c.tag = Tag::Double;
-            c.d = sqlite3_column_double(st, col);
+            c.d = st.real(col);
             return c;
         }
         if (const auto n = toNumber(columnText(st, col))) {
@@ -129,9 +129,9 @@ Cell readCell(sqlite3_stmt* st, int col, ColType t, TextPool& pool)
         }
         return textCell(columnText(st, col), pool);
     case ColType::YesNo:
-        if (kind == SQLITE_INTEGER || kind == SQLITE_FLOAT) {
+        if (kind == kInteger || kind == kFloat) {
             c.tag = Tag::Bool;
-            c.i = sqlite3_column_double(st, col) != 0.0 ? 1 : 0;
+            c.i = st.real(col) != 0.0 ? 1 : 0;
             return c;
         }
         try {
@@ -143,7 +143,7 @@ Cell readCell(sqlite3_stmt* st, int col, ColType t, TextPool& pool)
     case ColType::Date:
     case ColType::Time:
     case ColType::DateTime:
-        if (kind == SQLITE_TEXT)
+        if (kind == kText)
             return dateLike(st, col, t, pool);
         return textCell(columnText(st, col), pool);
     }
@@ -239,22 +239,22 @@ QByteArray isoDateTime(const QDate& d, const QTime& t)
 
 namespace {
 
-int bindBytes(sqlite3_stmt* st, int param, const QByteArray& b)
+void bindBytes(Stmt& st, int param, const QByteArray& b)
 {
-    return sqlite3_bind_text(st, param, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+    st.bindText(param, b.constData(), b.size());
 }
 
 } // namespace
 
-int bindValue(sqlite3_stmt* st, int param, const QVariant& v)
+void bindValue(Stmt& st, int param, const QVariant& v)
 {
     if (!v.isValid() || v.isNull())
-        return sqlite3_bind_null(st, param);
+        return st.bindNull(param);
     switch (v.metaType().id()) {
-    case QMetaType::Double: return sqlite3_bind_double(st, param, v.toDouble());
+    case QMetaType::Double: return st.bindDouble(param, v.toDouble());
     case QMetaType::LongLong:
-    case QMetaType::Int: return sqlite3_bind_int64(st, param, v.toLongLong());
-    case QMetaType::Bool: return sqlite3_bind_int(st, param, v.toBool() ? 1 : 0);
+    case QMetaType::Int: return st.bindInt64(param, v.toLongLong());
+    case QMetaType::Bool: return st.bindInt64(param, v.toBool() ? 1 : 0);
     case QMetaType::QDate: return bindBytes(st, param, isoDate(v.toDate()));
     case QMetaType::QTime: return bindBytes(st, param, isoTime(v.toTime()));
     case QMetaType::QDateTime: {
@@ -262,8 +262,7 @@ int bindValue(sqlite3_stmt* st, int param, const QVariant& v)
         return bindBytes(st, param, isoDateTime(dt.date(), dt.time()));
     }
     default: {
-        const QString s = v.toString();
-        return sqlite3_bind_text16(st, param, s.utf16(), static_cast<int>(s.size() * 2), SQLITE_TRANSIENT);
+        return st.bindText(param, v.toString());
     }
     }
 }

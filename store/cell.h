@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <vector>
 
-struct sqlite3_stmt;
-
 namespace rv::store::detail {
+
+class Stmt;
 
 enum class Tag : std::uint8_t { Null, Text, Double, Long, Bool, Date, Time, DateTime };
 
@@ -31,7 +31,7 @@ using TextPool = std::vector<QString>;
 // Reads column col of the current result row of st, stored for a column of
 // type t. A stored value that does not fit the type (a file edited by another
 // tool) is kept as text rather than lost.
-Cell readCell(sqlite3_stmt* st, int col, ColType t, TextPool& pool);
+Cell readCell(const Stmt& st, int col, ColType t, TextPool& pool);
 
 // Stores an already converted value (convertForColumn) into c, reusing c's
 // pool slot when it holds a text.
@@ -41,7 +41,7 @@ QVariant cellValue(const Cell& c, const TextPool& pool);
 
 // Binds a converted value in the plain storage form of its type: ISO dates,
 // times and date-times as text, Yes/No as 0/1, numbers as REAL.
-int bindValue(sqlite3_stmt* st, int param, const QVariant& v);
+void bindValue(Stmt& st, int param, const QVariant& v);
 
 // The storage texts of the date types.
 QByteArray isoDate(const QDate& d);

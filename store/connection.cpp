@@ -1,4 +1,5 @@
 #include "store/connection.h"
+#include "store/backend.h"
 #include "store/schema.h"
 
 #include "store/criteria.h"
@@ -8,8 +9,6 @@
 #include "store/tableinfo.h"
 
 #include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
 #include <sqlite3.h>
 
 namespace rv::store {
@@ -19,22 +18,6 @@ using namespace detail;
 namespace {
 
 constexpr int kStatementCacheLimit = 256;
-
-// The first 16 bytes of every SQLite database file.
-bool looksLikeDatabase(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = f.read(16);
-    return head == QByteArray("SQLite format 3\0", 16);
-}
-
-void requireOpen(sqlite3* db)
-{
-    if (!db)
-        throw objectClosed();
-}
 
 std::function<void()>& busyWaitHook()
 {
@@ -69,48 +52,12 @@ Connection::~Connection()
     close();
 }
 
+Connection::Connection() = default;
+
 void Connection::open(const QString& path)
 {
     close();
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || !info.isFile())
-        throw notValidPath(path);
-    // An empty or foreign file would otherwise be taken for a new, empty
-    // database and written to.
-    if (!looksLikeDatabase(path))
-        throw unrecognizedFormat(path);
-
-    sqlite3* db = nullptr;
-    const QByteArray name = QFile::encodeName(path);
-    // The program uses its connection from one thread only, so SQLite's
-    // per-call locking is only cost.
-    if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        throw notValidPath(path);
-    }
-    sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_handler(db, &Connection::onBusy, this);
-    // A rollback journal beside the file only while a write is under way, and
-    // every commit synced through to the disk: a crash or power cut leaves the
-    // last committed state, and a backup copies one self-contained file.
-    const char* setup =
-        "SELECT count(*) FROM sqlite_master;"
-        "PRAGMA journal_mode = DELETE;"
-        "PRAGMA synchronous = FULL;"
-        "PRAGMA cache_size = -32768;";
-    if (const int rc = sqlite3_exec(db, setup, nullptr, nullptr, nullptr); rc != SQLITE_OK) {
-        // Say what is wrong: a lock held by another program is not a damaged file.
-        const int primary = sqlite3_extended_errcode(db) & 0xff;
-        const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_close(db);
-        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-            throw DbError(kLocked, QStringLiteral("Could not use '%1'; file already in use: it is locked by "
-                                                  "another program.").arg(path));
-        if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
-            throw unrecognizedFormat(path);
-        throw DbError(err::CannotOpen, QStringLiteral("Could not open '%1': %2.").arg(path, msg));
-    }
-    m_db = db;
+    m_backend = openSqlite(path, &Connection::onBusy, this);
     m_path = path;
     m_depth = 0;
     m_rollbackOnly = false;
@@ -118,117 +65,125 @@ void Connection::open(const QString& path)
 
 bool Connection::isReadOnly() const
 {
-    return m_db && sqlite3_db_readonly(m_db, "main") == 1;
+    return m_backend && m_backend->isReadOnly();
+}
+
+sqlite3* Connection::handle() const
+{
+    return m_backend ? m_backend->sqliteHandle() : nullptr;
+}
+
+Backend& Connection::backend() const
+{
+    if (!m_backend)
+        throw objectClosed();
+    return *m_backend;
 }
 
 void Connection::dropStatements()
 {
-    for (sqlite3_stmt* st : std::as_const(m_statements))
-        sqlite3_finalize(st);
+    for (Stmt* st : std::as_const(m_statements))
+        delete st;
     m_statements.clear();
 }
 
 void Connection::close()
 {
-    if (!m_db)
+    if (!m_backend)
         return;
     dropStatements();
     // Closing with a group still open abandons it.
-    sqlite3_close_v2(m_db);
-    m_db = nullptr;
+    m_backend.reset();
     m_path.clear();
     m_depth = 0;
     m_rollbackOnly = false;
 }
 
-sqlite3_stmt* Connection::prepared(const QByteArray& sql, bool mayTrim)
+Stmt* Connection::prepared(const QByteArray& sql, bool mayTrim)
 {
-    requireOpen(m_db);
+    Backend& b = backend();
     if (const auto it = m_statements.constFind(sql); it != m_statements.constEnd())
         return it.value();
     if (mayTrim && m_statements.size() > kStatementCacheLimit)
         dropStatements();
-    sqlite3_stmt* st = nullptr;
-    const int rc = sqlite3_prepare_v3(m_db, sql.constData(), static_cast<int>(sql.size()),
-                                      SQLITE_PREPARE_PERSISTENT, &st, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_finalize(st);
-        throwSqlite(m_db, rc);
-    }
+    Stmt* st = b.prepare(sql, true).release();
     m_statements.insert(sql, st);
     return st;
 }
 
 void Connection::execute(const QString& sql)
 {
-    requireOpen(m_db);
+    Backend& b = backend();
     const Statement st = parseStatement(sql);
     switch (st.kind) {
     case Statement::Select:
         throw syntaxError(sql);  // a row-returning query needs a record set
     case Statement::DropTable: {
-        const auto name = storedTableName(m_db, st.table);
+        const auto name = b.storedTableName(st.table);
         if (!name)
             throw tableMissing(st.table);
         dropStatements();
-        execSql(m_db, (QStringLiteral("DROP TABLE ") + quoteIdent(*name)).toUtf8().constData());
+        b.exec((QStringLiteral("DROP TABLE ") + quoteIdent(*name)).toUtf8());
         return;
     }
     case Statement::Delete: {
-        const auto name = storedTableName(m_db, st.table);
+        const auto name = b.storedTableName(st.table);
         if (!name)
             throw tableMissing(st.table);
-        const auto cols = tableColumns(m_db, *name);
+        const auto cols = b.tableColumns(*name);
         const BoundCriteria where = bindCriteria(st.where, cols, [&](const QString& f) {
             for (size_t k = 0; k < cols.size(); ++k)
                 if (cols[k].name.compare(f, Qt::CaseInsensitive) == 0)
                     return static_cast<int>(k);
             return -1;
         });
-        const QByteArray text = (QStringLiteral("DELETE FROM ") + quoteIdent(*name) + sqlWhere(where, cols)).toUtf8();
-        StatementUse use(m_db, prepared(text));
-        bindWhere(use.get(), where);
+        const QByteArray text = (QStringLiteral("DELETE FROM ") + quoteIdent(*name) + sqlWhere(where, cols, 1, b.engine())).toUtf8();
+        StatementUse use(prepared(text));
+        bindWhere(*use.get(), where);
         use.step();
         return;
     }
     case Statement::SelectInto: {
-        const auto src = storedTableName(m_db, st.table);
+        const auto src = b.storedTableName(st.table);
         if (!src)
             throw tableMissing(st.table);
         // SQLite names are unique without regard to case.
-        if (const auto existing = storedTableName(m_db, st.target))
+        if (const auto existing = b.storedTableName(st.target))
             throw tableAlreadyExists(*existing);
-        const auto cols = tableColumns(m_db, *src);
+        const auto cols = b.tableColumns(*src);
         const BoundCriteria where = bindCriteria(st.where, cols, [&](const QString& f) {
             for (size_t k = 0; k < cols.size(); ++k)
                 if (cols[k].name.compare(f, Qt::CaseInsensitive) == 0)
                     return static_cast<int>(k);
             return -1;
         });
-        Savepoint sp(m_db);
-        execSql(m_db, createTableLike(m_db, *src, st.target).toUtf8().constData());
-        const QString copy = QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(quoteIdent(st.target), quoteIdent(*src))
-            + sqlWhere(where, cols);
-        sqlite3_stmt* raw = nullptr;
-        const QByteArray text = copy.toUtf8();
-        int rc = sqlite3_prepare_v2(m_db, text.constData(), static_cast<int>(text.size()), &raw, nullptr);
-        if (rc != SQLITE_OK) {
-            sqlite3_finalize(raw);
-            throwSqlite(m_db, rc);
+        Savepoint sp(b);
+        b.exec(b.createTableLike(*src, st.target).toUtf8());
+        // On a server the columns are named, so that the row key column is
+        // given anew; SQLite copies a whole table fastest as it is.
+        QString copy;
+        if (b.engine() == Engine::Sqlite) {
+            copy = QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(quoteIdent(st.target), quoteIdent(*src));
+        } else {
+            QStringList names;
+            for (const ColumnInfo& c : cols)
+                names << quoteIdent(c.name);
+            const QString list = names.join(QStringLiteral(", "));
+            copy = QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3").arg(quoteIdent(st.target), list, quoteIdent(*src));
         }
-        bindWhere(raw, where);
-        rc = sqlite3_step(raw);
-        sqlite3_finalize(raw);
-        if (rc != SQLITE_DONE)
-            throwSqlite(m_db, rc);
+        copy += sqlWhere(where, cols, 1, b.engine());
+        {
+            const auto raw = b.prepare(copy.toUtf8(), false);
+            bindWhere(*raw, where);
+            raw->step();
+        }
         // A reading table is read in date order everywhere: it gets its
         // index on the sort field with its making.
         for (const ColumnInfo& c : cols)
             if (c.name.compare(QStringLiteral("FullDate"), Qt::CaseInsensitive) == 0) {
-                execSql(m_db, QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (\"FullDate\")")
-                                  .arg(quoteIdent(readingDateIndexName(st.target)), quoteIdent(st.target))
-                                  .toUtf8()
-                                  .constData());
+                b.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (\"FullDate\")")
+                           .arg(quoteIdent(readingDateIndexName(st.target)), quoteIdent(st.target))
+                           .toUtf8());
                 break;
             }
         sp.release();
@@ -239,23 +194,7 @@ void Connection::execute(const QString& sql)
 
 QStringList Connection::tableNames() const
 {
-    requireOpen(m_db);
-    QStringList names;
-    sqlite3_stmt* st = nullptr;
-    const char* sql = "SELECT name FROM sqlite_master WHERE type = 'table' "
-                      "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name";
-    int rc = sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_finalize(st);
-        throwSqlite(m_db, rc);
-    }
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
-                                   sqlite3_column_bytes(st, 0));
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        throwSqlite(m_db, rc);
-    return names;
+    return backend().tableNames();
 }
 
 bool Connection::hasTable(const QString& exactName) const
@@ -267,54 +206,49 @@ bool Connection::hasTable(const QString& exactName) const
 
 void Connection::begin()
 {
-    requireOpen(m_db);
+    Backend& b = backend();
     if (m_depth == 0)
-        execSql(m_db, "BEGIN IMMEDIATE");
+        b.begin();
     else
-        execSql(m_db, QByteArray("SAVEPOINT rv_group").append(QByteArray::number(m_depth)).constData());
+        b.exec(QByteArray("SAVEPOINT rv_group").append(QByteArray::number(m_depth)));
     ++m_depth;
 }
 
 void Connection::commit()
 {
-    requireOpen(m_db);
+    Backend& b = backend();
     if (m_depth == 0)
         throw DbError(err::EngineError, QStringLiteral("Commit without a transaction."));
     --m_depth;
-    if (sqlite3_get_autocommit(m_db)) {
-        // SQLite already rolled the whole group back (disk full, I/O error).
+    if (!b.inTransaction()) {
+        // The engine already rolled the whole group back (disk full, I/O error).
         m_depth = 0;
         throw DbError(err::EngineError, QStringLiteral("The transaction was rolled back by the database engine."));
     }
     if (m_depth > 0) {
-        execSql(m_db, QByteArray("RELEASE rv_group").append(QByteArray::number(m_depth)).constData());
+        b.exec(QByteArray("RELEASE rv_group").append(QByteArray::number(m_depth)));
         return;
     }
-    const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
-        const DbError e = fromSqlite(m_db, rc);
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw e;
-    }
+    b.commit();
 }
 
 void Connection::rollback()
 {
-    requireOpen(m_db);
+    Backend& b = backend();
     if (m_depth == 0)
         throw DbError(err::EngineError, QStringLiteral("Rollback without a transaction."));
     --m_depth;
-    if (sqlite3_get_autocommit(m_db)) {
+    if (!b.inTransaction()) {
         m_depth = 0;
         return;
     }
     if (m_depth > 0) {
         const QByteArray name = QByteArray("rv_group").append(QByteArray::number(m_depth));
-        execSql(m_db, ("ROLLBACK TO " + name).constData());
-        execSql(m_db, ("RELEASE " + name).constData());
+        b.exec("ROLLBACK TO " + name);
+        b.exec("RELEASE " + name);
         return;
     }
-    execSql(m_db, "ROLLBACK");
+    b.rollback();
 }
 
 } // namespace rv::store

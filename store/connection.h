@@ -1,16 +1,23 @@
 #pragma once
-// The shared database connection: one SQLite file, opened but never created.
+// The shared database connection: one SQLite file, opened but never created,
+// or a database on a PostgreSQL server.
 #include "store/dberror.h"
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 namespace rv::store {
+
+enum class Engine;
+namespace detail {
+class Backend;
+class Stmt;
+} // namespace detail
 
 // How long a statement waits for another program's lock before it fails:
 // long enough to ride out a short write by someone else, short enough that
@@ -24,7 +31,7 @@ void setBusyWaitHook(std::function<void()> hook);
 
 class Connection {
 public:
-    Connection() = default;
+    Connection();
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -36,7 +43,7 @@ public:
     void open(const QString& path);
     void close();
     // 0 closed, 1 open.
-    int state() const { return m_db ? 1 : 0; }
+    int state() const { return m_backend ? 1 : 0; }
     const QString& path() const { return m_path; }
     // True when the file was opened but may not be written (its mode, or a
     // read-only file system): it can be read, and every write fails.
@@ -58,13 +65,17 @@ public:
     void rollback();
     int transactionDepth() const { return m_depth; }
 
-    sqlite3* handle() const { return m_db; }
+    // The SQLite handle of a database file, for checks of the file itself;
+    // nullptr when closed.
+    sqlite3* handle() const;
 
-    // For the store's own use: the prepared statement for sql, kept until
-    // close(). Reset it after use. Throws DbError when sql does not compile.
-    // With mayTrim (only where no other cached statement is in use) a cache
-    // grown large is emptied first.
-    sqlite3_stmt* prepared(const QByteArray& sql, bool mayTrim = false);
+    // For the store's own use: the engine under the connection (throws
+    // err::ObjectClosed when closed), and the prepared statement for sql,
+    // kept until close(). Reset it after use. Throws DbError when sql does
+    // not compile. With mayTrim (only where no other cached statement is in
+    // use) a cache grown large is emptied first.
+    detail::Backend& backend() const;
+    detail::Stmt* prepared(const QByteArray& sql, bool mayTrim = false);
 
     // RAII group: rolls back unless commit() was called.
     class Transaction {
@@ -80,11 +91,11 @@ public:
     };
 
 private:
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<detail::Backend> m_backend;
     QString m_path;
     int m_depth = 0;
     bool m_rollbackOnly = false;
-    QHash<QByteArray, sqlite3_stmt*> m_statements;
+    QHash<QByteArray, detail::Stmt*> m_statements;
     qint64 m_busySince = 0;
 
     void dropStatements();

@@ -4,7 +4,6 @@
 #include "store/sqlerror.h"
 
 #include <QStringList>
-#include <sqlite3.h>
 
 namespace rv::store::detail {
 
@@ -202,7 +201,7 @@ bool matches(const BoundCriteria& c, const Cell* row, const TextPool& pool)
     return true;
 }
 
-QString sqlWhere(const BoundCriteria& c, const std::vector<ColumnInfo>& cols, int firstParam)
+QString sqlWhere(const BoundCriteria& c, const std::vector<ColumnInfo>& cols, int firstParam, Engine engine)
 {
     if (c.empty())
         return QString();
@@ -218,11 +217,11 @@ QString sqlWhere(const BoundCriteria& c, const std::vector<ColumnInfo>& cols, in
             parts << col + QStringLiteral(" IS NOT NULL");
             continue;
         }
-        const QString p = QStringLiteral("?%1").arg(param++);
+        const QString p = sqlParam(engine, param++);
         const QLatin1String op(sqlOp(t.op));
         switch (t.domain) {
         case BoundTerm::Text:
-            parts << QStringLiteral("%1 %2 %3 COLLATE NOCASE").arg(col, op, p);
+            parts << sqlTextCompare(engine, col, sqlOp(t.op), p);
             break;
         case BoundTerm::Bool:
             // Any non-zero value is Yes, as another tool may have stored -1.
@@ -236,7 +235,7 @@ QString sqlWhere(const BoundCriteria& c, const std::vector<ColumnInfo>& cols, in
     return QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
 }
 
-void bindWhere(sqlite3_stmt* st, const BoundCriteria& c, int firstParam)
+void bindWhere(Stmt& st, const BoundCriteria& c, int firstParam)
 {
     int param = firstParam;
     for (const BoundTerm& t : c) {

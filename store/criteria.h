@@ -1,8 +1,9 @@
 #pragma once
 // Criteria bound to the columns of one table: evaluated in memory for a
-// record set's Filter and Find, or written as a SQLite condition with bound
+// record set's Filter and Find, or written as an SQL condition with bound
 // parameters for a statement's WHERE. Both read a comparison the same way:
 // text without regard to case, numbers as numbers, dates as dates.
+#include "store/backend.h"
 #include "store/cell.h"
 #include "store/dialect.h"
 #include "store/tableinfo.h"
@@ -10,8 +11,6 @@
 #include <QVariant>
 #include <functional>
 #include <vector>
-
-struct sqlite3_stmt;
 
 namespace rv::store::detail {
 
@@ -37,7 +36,8 @@ BoundCriteria bindCriteria(const Criteria& c, const std::vector<ColumnInfo>& col
 bool matches(const BoundCriteria& c, const Cell* row, const TextPool& pool);
 
 // " WHERE ..." with parameters ?firstParam onwards, or "" when c is empty.
-QString sqlWhere(const BoundCriteria& c, const std::vector<ColumnInfo>& cols, int firstParam = 1);
-void bindWhere(sqlite3_stmt* st, const BoundCriteria& c, int firstParam = 1);
+QString sqlWhere(const BoundCriteria& c, const std::vector<ColumnInfo>& cols, int firstParam = 1,
+                 Engine engine = Engine::Sqlite);
+void bindWhere(Stmt& st, const BoundCriteria& c, int firstParam = 1);
 
 } // namespace rv::store::detail

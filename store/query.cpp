@@ -7,8 +7,6 @@
 #include "store/statement.h"
 #include "store/tableinfo.h"
 
-#include <sqlite3.h>
-
 namespace rv::store {
 
 using namespace detail;
@@ -38,13 +36,13 @@ Resolved resolve(Connection& conn, const QString& sql)
     const Statement st = parseStatement(sql);
     if (st.kind != Statement::Select)
         throw syntaxError(sql);
-    sqlite3* h = conn.handle();
-    const auto name = storedTableName(h, st.table);
+    Backend& h = conn.backend();
+    const auto name = h.storedTableName(st.table);
     if (!name)
         throw tableMissing(st.table);
     Resolved r;
     r.table = *name;
-    r.cols = tableColumns(h, r.table);
+    r.cols = h.tableColumns(r.table);
     r.where = bindCriteria(st.where, r.cols, [&r](const QString& f) { return r.indexOf(f); });
     if (!st.orderBy.isEmpty()) {
         const int i = r.indexOf(st.orderBy);
@@ -62,11 +60,10 @@ qint64 countRows(Connection& conn, const QString& selectSql)
 {
     const Resolved r = resolve(conn, selectSql);
     const QByteArray sql =
-        (QStringLiteral("SELECT count(*) FROM ") + quoteIdent(r.table) + sqlWhere(r.where, r.cols)).toUtf8();
-    sqlite3* h = conn.handle();
-    StatementUse use(h, conn.prepared(sql));
-    bindWhere(use.get(), r.where);
-    return use.step() ? sqlite3_column_int64(use.get(), 0) : 0;
+        (QStringLiteral("SELECT count(*) FROM ") + quoteIdent(r.table) + sqlWhere(r.where, r.cols, 1, conn.backend().engine())).toUtf8();
+    StatementUse use(conn.prepared(sql));
+    bindWhere(*use.get(), r.where);
+    return use.step() ? use->int64(0) : 0;
 }
 
 std::vector<Row> selectRows(Connection& conn, const QString& selectSql, const QStringList& fields, int limit)
@@ -85,7 +82,7 @@ std::vector<Row> selectRows(Connection& conn, const QString& selectSql, const QS
         }
     }
     QString sql = QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
-                  quoteIdent(r.table) + sqlWhere(r.where, r.cols);
+                  quoteIdent(r.table) + sqlWhere(r.where, r.cols, 1, conn.backend().engine());
     // Both keys in the same direction, so that an index on the sort column
     // (which holds the rowid) gives the rows in order without sorting.
     if (!r.orderBy.isEmpty())
@@ -95,9 +92,8 @@ std::vector<Row> selectRows(Connection& conn, const QString& selectSql, const QS
         sql += QStringLiteral(" ORDER BY rowid");
     if (limit >= 0)
         sql += QStringLiteral(" LIMIT %1").arg(limit);
-    sqlite3* h = conn.handle();
-    StatementUse use(h, conn.prepared(sql.toUtf8(), true));
-    bindWhere(use.get(), r.where);
+    StatementUse use(conn.prepared(sql.toUtf8(), true));
+    bindWhere(*use.get(), r.where);
     std::vector<Row> out;
     TextPool pool;
     while (use.step()) {
@@ -105,7 +101,7 @@ std::vector<Row> selectRows(Connection& conn, const QString& selectSql, const QS
         row.reserve(fields.size());
         for (int c = 0; c < int(fields.size()); ++c) {
             pool.clear();
-            row.push_back(cellValue(readCell(use.get(), c, types[size_t(c)], pool), pool));
+            row.push_back(cellValue(readCell(*use.get(), c, types[size_t(c)], pool), pool));
         }
         out.push_back(std::move(row));
     }

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <unordered_set>
-#include <sqlite3.h>
+#include "store/backend.h"
 
 namespace rv::store {
 
@@ -20,11 +20,11 @@ void Recordset::Impl::requireOpen() const
         throw objectClosed();
 }
 
-sqlite3* Recordset::Impl::db() const
+Backend& Recordset::Impl::db() const
 {
-    if (!conn || !conn->handle())
+    if (!conn)
         throw objectClosed();
-    return conn->handle();
+    return conn->backend();
 }
 
 int Recordset::Impl::indexOf(const QString& name) const
@@ -56,12 +56,12 @@ void Recordset::open(const QString& sql, Connection& conn)
     auto fresh = std::make_unique<Impl>();
     Impl& n = *fresh;
     n.conn = &conn;
-    sqlite3* h = conn.handle();
-    const auto name = storedTableName(h, st.table);
+    Backend& h = conn.backend();
+    const auto name = h.storedTableName(st.table);
     if (!name)
         throw tableMissing(st.table);
     n.table = *name;
-    n.cols = tableColumns(h, n.table);
+    n.cols = h.tableColumns(n.table);
     n.ncols = static_cast<int>(n.cols.size());
     QStringList names;
     std::vector<QString> plain;
@@ -77,7 +77,7 @@ void Recordset::open(const QString& sql, Connection& conn)
     }
     const QString from = QStringLiteral(" FROM ") + quoteIdent(n.table);
     n.colList = names.join(QStringLiteral(", "));
-    const QString cond = sqlWhere(n.where, n.cols);
+    const QString cond = sqlWhere(n.where, n.cols, 1, h.engine());
     n.baseCond = cond.isEmpty() ? QString() : cond.mid(7);  // without " WHERE "
     n.rowSql = (QStringLiteral("SELECT ") + n.colList + from + QStringLiteral(" WHERE rowid = ?1")).toUtf8();
     QStringList params;

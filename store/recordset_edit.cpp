@@ -9,7 +9,6 @@
 
 #include <QStringList>
 #include <algorithm>
-#include <sqlite3.h>
 
 namespace rv::store {
 
@@ -50,7 +49,7 @@ void Recordset::Impl::settle()
 
 // The cached statement for writing the changed columns: 'I' insert, 'U'
 // update, 'D' delete.
-sqlite3_stmt* Recordset::Impl::writeStatement(char kind)
+Stmt* Recordset::Impl::writeStatement(char kind)
 {
     QByteArray key(1, kind);
     if (kind != 'D') {
@@ -103,23 +102,23 @@ void Recordset::Impl::refreshKey(int pos, qint64 rowid)
 
 void Recordset::Impl::insertRow()
 {
-    sqlite3* h = db();
+    Backend& h = db();
     const int pos = cur;
     {
-        StatementUse use(h, writeStatement('I'));
+        StatementUse use(writeStatement('I'));
         int p = 1;
         for (int c : changed)
-            bindValue(use.get(), p++, pending[static_cast<size_t>(c)]);
+            bindValue(*use.get(), p++, pending[static_cast<size_t>(c)]);
         use.step();
     }
-    const qint64 id = sqlite3_last_insert_rowid(h);
+    const qint64 id = h.lastInsertId();
     // Read the row back as stored, with the defaults the file filled in.
     CachedRow& row = cacheSlot(id);
     {
-        StatementUse use(h, conn->prepared(rowSql));
-        sqlite3_bind_int64(use.get(), 1, id);
+        StatementUse use(conn->prepared(rowSql));
+        use->bindInt64(1, id);
         if (use.step())
-            readRow(use.get(), 0, row);
+            readRow(*use.get(), 0, row);
     }
     // The new row is the last one held (and visible): it takes its rowid.
     if (filtered)
@@ -134,18 +133,18 @@ void Recordset::Impl::insertRow()
 
 void Recordset::Impl::updateRow()
 {
-    sqlite3* h = db();
+    Backend& h = db();
     const int pos = cur;
     const qint64 id = keyAt(pos).rowid;
     {
-        StatementUse use(h, writeStatement('U'));
+        StatementUse use(writeStatement('U'));
         int p = 1;
         for (int c : changed)
-            bindValue(use.get(), p++, pending[static_cast<size_t>(c)]);
-        sqlite3_bind_int64(use.get(), p, id);
+            bindValue(*use.get(), p++, pending[static_cast<size_t>(c)]);
+        use->bindInt64(p, id);
         use.step();
     }
-    if (sqlite3_changes(h) == 0)
+    if (h.changes() == 0)
         throw DbError(err::EngineError,
                       QStringLiteral("Row cannot be located for updating. Some values may have been changed "
                                      "since it was last read."));
@@ -164,11 +163,11 @@ void Recordset::Impl::updateRow()
 
 void Recordset::Impl::deleteRow()
 {
-    sqlite3* h = db();
+    Backend& h = db();
     const qint64 id = keyAt(cur).rowid;
     {
-        StatementUse use(h, writeStatement('D'));
-        sqlite3_bind_int64(use.get(), 1, id);
+        StatementUse use(writeStatement('D'));
+        use->bindInt64(1, id);
         use.step();
     }
     clearPending();

@@ -24,7 +24,7 @@ namespace detail {
 
 // A sort field as the file stores it, compared as SQLite's ORDER BY does.
 struct SortVal {
-    int type = 5;  // SQLITE_NULL
+    int type = 5;  // kNull
     union {
         qint64 i;
         double d;
@@ -128,7 +128,7 @@ struct Recordset::Impl {
     void requireOpen() const;
     int indexOf(const QString& name) const;
     int requireIndex(const QString& name) const;
-    sqlite3* db() const;
+    detail::Backend& db() const;
 
     // Positions.
     int heldSize() const;
@@ -144,7 +144,7 @@ struct Recordset::Impl {
 
     // Keys.
     int compareKeys(const detail::RowKey& a, const detail::RowKey& b) const;
-    detail::RowKey keyFromColumns(sqlite3_stmt* st, int rowidCol, int sortCol);
+    detail::RowKey keyFromColumns(const detail::Stmt& st, int rowidCol, int sortCol);
     void scan(const detail::RowKey* lo, const detail::RowKey* hi, bool backward,
               const std::function<bool(const detail::RowKey&)>& f);
     int countBetween(const detail::RowKey* lo, const detail::RowKey* hi);
@@ -169,7 +169,7 @@ struct Recordset::Impl {
     void clearCache();
     CachedRow& cacheSlot(qint64 rowid);
     void fetchAround(int pos);
-    void readRow(sqlite3_stmt* st, int first, CachedRow& out);
+    void readRow(const detail::Stmt& st, int first, CachedRow& out);
 
     // What every move does first: write the current row's edits, or drop a
     // new row that was never given a value.
@@ -180,7 +180,7 @@ struct Recordset::Impl {
     void updateRow();
     void deleteRow();
     void refreshKey(int pos, qint64 rowid);
-    sqlite3_stmt* writeStatement(char kind);
+    detail::Stmt* writeStatement(char kind);
 };
 
 } // namespace rv::store

@@ -10,7 +10,6 @@
 #include <QStringList>
 #include <algorithm>
 #include <cstring>
-#include <sqlite3.h>
 
 namespace rv::store {
 
@@ -33,20 +32,20 @@ constexpr int kFetch = 32;
 int storageClass(int type)
 {
     switch (type) {
-    case SQLITE_NULL: return 0;
-    case SQLITE_INTEGER:
-    case SQLITE_FLOAT: return 1;
-    case SQLITE_TEXT: return 2;
+    case kNull: return 0;
+    case kInteger:
+    case kFloat: return 1;
+    case kText: return 2;
     default: return 3;
     }
 }
 
 int compareNumbers(const SortVal& a, const SortVal& b)
 {
-    if (a.type == SQLITE_INTEGER && b.type == SQLITE_INTEGER)
+    if (a.type == kInteger && b.type == kInteger)
         return a.i < b.i ? -1 : (b.i < a.i ? 1 : 0);
-    const long double x = a.type == SQLITE_INTEGER ? static_cast<long double>(a.i) : a.d;
-    const long double y = b.type == SQLITE_INTEGER ? static_cast<long double>(b.i) : b.d;
+    const long double x = a.type == kInteger ? static_cast<long double>(a.i) : a.d;
+    const long double y = b.type == kInteger ? static_cast<long double>(b.i) : b.d;
     return x < y ? -1 : (y < x ? 1 : 0);
 }
 
@@ -81,20 +80,20 @@ int Recordset::Impl::compareKeys(const RowKey& a, const RowKey& b) const
     return a.rowid < b.rowid ? -1 : (b.rowid < a.rowid ? 1 : 0);
 }
 
-RowKey Recordset::Impl::keyFromColumns(sqlite3_stmt* st, int rowidCol, int sortCol)
+RowKey Recordset::Impl::keyFromColumns(const Stmt& st, int rowidCol, int sortCol)
 {
     RowKey k;
-    k.rowid = sqlite3_column_int64(st, rowidCol);
+    k.rowid = st.int64(rowidCol);
     if (sortCol < 0)
         return k;
-    k.v.type = sqlite3_column_type(st, sortCol);
+    k.v.type = st.type(sortCol);
     switch (k.v.type) {
-    case SQLITE_INTEGER: k.v.i = sqlite3_column_int64(st, sortCol); break;
-    case SQLITE_FLOAT: k.v.d = sqlite3_column_double(st, sortCol); break;
-    case SQLITE_NULL: break;
+    case kInteger: k.v.i = st.int64(sortCol); break;
+    case kFloat: k.v.d = st.real(sortCol); break;
+    case kNull: break;
     default: {
-        const auto* p = static_cast<const char*>(sqlite3_column_blob(st, sortCol));
-        const int n = sqlite3_column_bytes(st, sortCol);
+        const char* p = st.blob(sortCol);
+        const int n = st.bytes(sortCol);
         k.v.off = static_cast<quint32>(arena.size());
         k.v.len = static_cast<quint32>(n);
         if (n > 0)
@@ -107,16 +106,16 @@ RowKey Recordset::Impl::keyFromColumns(sqlite3_stmt* st, int rowidCol, int sortC
 
 namespace {
 
-void bindSort(sqlite3_stmt* st, int p, const SortVal& v, const std::string& arena)
+void bindSort(Stmt& st, int p, const SortVal& v, const std::string& arena)
 {
     if (p <= 0)
         return;
     switch (v.type) {
-    case SQLITE_INTEGER: sqlite3_bind_int64(st, p, v.i); break;
-    case SQLITE_FLOAT: sqlite3_bind_double(st, p, v.d); break;
-    case SQLITE_TEXT: sqlite3_bind_text(st, p, arena.data() + v.off, static_cast<int>(v.len), SQLITE_TRANSIENT); break;
-    case SQLITE_BLOB: sqlite3_bind_blob(st, p, arena.data() + v.off, static_cast<int>(v.len), SQLITE_TRANSIENT); break;
-    default: sqlite3_bind_null(st, p); break;
+    case kInteger: st.bindInt64(p, v.i); break;
+    case kFloat: st.bindDouble(p, v.d); break;
+    case kText: st.bindText(p, arena.data() + v.off, v.len); break;
+    case kBlob: st.bindBlob(p, arena.data() + v.off, v.len); break;
+    default: st.bindNull(p); break;
     }
 }
 
@@ -147,13 +146,12 @@ void Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
     auto partOf = [&](const RowKey& k) {
         if (orderCol < 0)
             return Part::Rowid;
-        return k.v.type == SQLITE_NULL ? Part::Nulls : Part::Values;
+        return k.v.type == kNull ? Part::Nulls : Part::Values;
     };
     auto rank = [&](Part p) { return static_cast<int>(std::find(parts.begin(), parts.end(), p) - parts.begin()); };
     if (backward)
         std::reverse(parts.begin(), parts.end());
 
-    sqlite3* h = db();
     const QString col = orderCol >= 0 ? quoteIdent(cols[static_cast<size_t>(orderCol)].name) : QString();
     for (const Part part : parts) {
         QStringList conds;
@@ -212,16 +210,16 @@ void Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
             sql += QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
         sql += QStringLiteral(" ORDER BY ") + order;
 
-        StatementUse use(h, conn->prepared(sql.toUtf8()));
-        sqlite3_stmt* st = use.get();
+        StatementUse use(conn->prepared(sql.toUtf8()));
+        Stmt& st = *use.get();
         bindWhere(st, where);
         if (useLo) {
-            bindSort(st, sqlite3_bind_parameter_index(st, ":lov"), lo->v, arena);
-            sqlite3_bind_int64(st, sqlite3_bind_parameter_index(st, ":lor"), lo->rowid);
+            bindSort(st, st.paramIndex(":lov"), lo->v, arena);
+            st.bindInt64(st.paramIndex(":lor"), lo->rowid);
         }
         if (useHi) {
-            bindSort(st, sqlite3_bind_parameter_index(st, ":hiv"), hi->v, arena);
-            sqlite3_bind_int64(st, sqlite3_bind_parameter_index(st, ":hir"), hi->rowid);
+            bindSort(st, st.paramIndex(":hiv"), hi->v, arena);
+            st.bindInt64(st.paramIndex(":hir"), hi->rowid);
         }
         if (!moved.empty()) {
             QByteArray list = "[";
@@ -231,8 +229,7 @@ void Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
                 list += QByteArray::number(moved[k]);
             }
             list += ']';
-            sqlite3_bind_text(st, sqlite3_bind_parameter_index(st, ":skip"), list.constData(),
-                              static_cast<int>(list.size()), SQLITE_TRANSIENT);
+            st.bindText(st.paramIndex(":skip"), list.constData(), list.size());
         }
         while (use.step()) {
             if (!f(keyFromColumns(st, 0, orderCol >= 0 ? 1 : -1)))
@@ -419,14 +416,13 @@ std::optional<RowKey> Recordset::Impl::fileKey(qint64 rowid, bool withBase)
         + QStringLiteral(" FROM ") + quoteIdent(table) + QStringLiteral(" WHERE rowid = :id");
     if (withBase && !baseCond.isEmpty())
         sql += QStringLiteral(" AND (") + baseCond + QStringLiteral(")");
-    sqlite3* h = db();
-    StatementUse use(h, conn->prepared(sql.toUtf8()));
+    StatementUse use(conn->prepared(sql.toUtf8()));
     if (withBase)
-        bindWhere(use.get(), where);
-    sqlite3_bind_int64(use.get(), sqlite3_bind_parameter_index(use.get(), ":id"), rowid);
+        bindWhere(*use.get(), where);
+    use->bindInt64(use->paramIndex(":id"), rowid);
     if (!use.step())
         return std::nullopt;
-    return keyFromColumns(use.get(), 0, orderCol >= 0 ? 1 : -1);
+    return keyFromColumns(*use.get(), 0, orderCol >= 0 ? 1 : -1);
 }
 
 // Where the row stands among the visible rows; -1 when the set does not
@@ -568,10 +564,10 @@ void Recordset::Impl::load()
             QString sql = QStringLiteral("SELECT count(*) FROM ") + quoteIdent(table);
             if (!baseCond.isEmpty())
                 sql += QStringLiteral(" WHERE ") + baseCond;
-            StatementUse use(db(), conn->prepared(sql.toUtf8()));
-            bindWhere(use.get(), where);
+            StatementUse use(conn->prepared(sql.toUtf8()));
+            bindWhere(*use.get(), where);
             use.step();
-            const int total = static_cast<int>(sqlite3_column_int64(use.get(), 0));
+            const int total = static_cast<int>(use->int64(0));
             const int held = fresh.empty() ? 0 : static_cast<int>(fresh.front().keys.size());
             if (total > held) {
                 Segment r;
@@ -596,12 +592,12 @@ void Recordset::Impl::load()
         QString sql = QStringLiteral("SELECT rowid, ") + colList + from;
         if (!baseCond.isEmpty())
             sql += QStringLiteral(" WHERE ") + baseCond;
-        StatementUse use(db(), conn->prepared(sql.toUtf8(), true));
-        bindWhere(use.get(), where);
+        StatementUse use(conn->prepared(sql.toUtf8(), true));
+        bindWhere(*use.get(), where);
         while (use.step()) {
             CachedRow r;
-            r.rowid = sqlite3_column_int64(use.get(), 0);
-            readRow(use.get(), 1, r);
+            r.rowid = use->int64(0);
+            readRow(*use.get(), 1, r);
             rows.push_back(std::move(r));
         }
     }
@@ -658,12 +654,11 @@ std::unordered_set<qint64> Recordset::Impl::matchingRows(const BoundCriteria& c)
                 out.insert(r.rowid);
         return out;
     }
-    sqlite3* h = db();
-    StatementUse use(h, conn->prepared(sql.toUtf8()));
-    sqlite3_stmt* st = use.get();
+    StatementUse use(conn->prepared(sql.toUtf8()));
+    Stmt& st = *use.get();
     bindWhere(st, where);
     if (exact)
-        bindValue(st, sqlite3_bind_parameter_index(st, ":exact"), exact->text);
+        bindValue(st, st.paramIndex(":exact"), exact->text);
     std::vector<Cell> row(static_cast<size_t>(ncols));
     TextPool pool;
     while (use.step()) {
@@ -672,7 +667,7 @@ std::unordered_set<qint64> Recordset::Impl::matchingRows(const BoundCriteria& c)
             row[static_cast<size_t>(need[k])] = readCell(st, static_cast<int>(k) + 1,
                                                          cols[static_cast<size_t>(need[k])].type, pool);
         if (matches(c, row.data(), pool))
-            out.insert(sqlite3_column_int64(st, 0));
+            out.insert(st.int64(0));
     }
     return out;
 }
@@ -695,7 +690,7 @@ void Recordset::Impl::applyFilter()
 
 void Recordset::Impl::stampCache()
 {
-    changeStamp = sqlite3_total_changes(db());
+    changeStamp = static_cast<int>(conn->backend().totalChanges());
 }
 
 void Recordset::Impl::clearCache()
@@ -728,7 +723,7 @@ Recordset::Impl::CachedRow& Recordset::Impl::cacheSlot(qint64 rowid)
     return r;
 }
 
-void Recordset::Impl::readRow(sqlite3_stmt* st, int first, CachedRow& out)
+void Recordset::Impl::readRow(const Stmt& st, int first, CachedRow& out)
 {
     out.pool.clear();
     out.cells.resize(static_cast<size_t>(ncols));
@@ -771,15 +766,14 @@ void Recordset::Impl::fetchAround(int pos)
     // Slots first, so that the rows fetched are all in the cache at once.
     for (qint64 id : ids)
         cacheSlot(id);
-    sqlite3* h = db();
-    StatementUse use(h, conn->prepared(fetchSql));
+    StatementUse use(conn->prepared(fetchSql));
     for (size_t k = 0; k < ids.size(); ++k)
-        sqlite3_bind_int64(use.get(), static_cast<int>(k) + 1, ids[k]);
+        use->bindInt64(static_cast<int>(k) + 1, ids[k]);
     while (use.step()) {
-        const qint64 id = sqlite3_column_int64(use.get(), 0);
+        const qint64 id = use->int64(0);
         auto it = cacheAt.find(id);
         if (it != cacheAt.end())
-            readRow(use.get(), 1, cache[static_cast<size_t>(it->second)]);
+            readRow(*use.get(), 1, cache[static_cast<size_t>(it->second)]);
     }
 }
 
@@ -788,7 +782,7 @@ const Recordset::Impl::CachedRow& Recordset::Impl::currentData()
     if (adding && cur == size() - 1)
         return newRow;
     const qint64 id = keyAt(cur).rowid;
-    if (!pinned && sqlite3_total_changes(db()) != changeStamp) {
+    if (!pinned && static_cast<int>(conn->backend().totalChanges()) != changeStamp) {
         clearCache();
         stampCache();
     }

@@ -4,6 +4,7 @@
 #include "store/connection.h"
 #include "store/filesync.h"
 #include "store/sqlerror.h"
+#include "store/backend.h"
 #include "store/cell.h"
 #include "store/statement.h"
 #include "store/tableinfo.h"
@@ -14,7 +15,6 @@
 #include <QRandomGenerator>
 #include <QFileInfo>
 #include <QVariant>
-#include <sqlite3.h>
 #include <utility>
 #include <vector>
 
@@ -44,19 +44,20 @@ void append(std::vector<Column>& to, std::vector<Column> more)
         to.push_back(std::move(c));
 }
 
-QString createSql(const QString& table, const std::vector<Column>& cols)
+QString createSql(const Backend& b, const QString& table, const std::vector<Column>& cols)
 {
     QStringList parts;
     for (const Column& c : cols) {
-        QString def = quoteIdent(c.name) + u' ' + declaredName(c.type);
+        QString def = quoteIdent(c.name) + u' ' + b.columnType(c.type);
         // A new row's Yes/No fields start as No rather than null.
         if (c.type == ColType::YesNo && c.extra.isEmpty())
-            def += QStringLiteral(" DEFAULT 0");
+            def += b.engine() == Engine::Postgres ? QStringLiteral(" DEFAULT false") : QStringLiteral(" DEFAULT 0");
         if (!c.extra.isEmpty())
             def += u' ' + c.extra;
         parts << def;
     }
-    return QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdent(table), parts.join(QStringLiteral(", ")));
+    return QStringLiteral("CREATE TABLE %1 (%2%3)")
+        .arg(quoteIdent(table), b.rowKeyDefinition(), parts.join(QStringLiteral(", ")));
 }
 
 std::vector<Column> sensorsColumns()
@@ -155,7 +156,7 @@ std::vector<Column> readingTableColumns()
 }
 
 // Inserts one row of named values.
-void insertRow(sqlite3* db, const QString& table, const std::vector<std::pair<QString, QVariant>>& values)
+void insertRow(Backend& db, const QString& table, const std::vector<std::pair<QString, QVariant>>& values)
 {
     QStringList names, params;
     for (size_t k = 0; k < values.size(); ++k) {
@@ -166,21 +167,13 @@ void insertRow(sqlite3* db, const QString& table, const std::vector<std::pair<QS
                                .arg(quoteIdent(table), names.join(QStringLiteral(", ")),
                                     params.join(QStringLiteral(", ")))
                                .toUtf8();
-    sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql.constData(), static_cast<int>(sql.size()), &st, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_finalize(st);
-        throwSqlite(db, rc);
-    }
+    const auto st = db.prepare(sql, false);
     for (size_t k = 0; k < values.size(); ++k)
-        bindValue(st, static_cast<int>(k) + 1, values[k].second);
-    rc = sqlite3_step(st);
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        throwSqlite(db, rc);
+        bindValue(*st, static_cast<int>(k) + 1, values[k].second);
+    st->step();
 }
 
-void fillDefaults(sqlite3* db)
+void fillDefaults(Backend& db)
 {
     struct Type {
         const char* code;
@@ -242,44 +235,23 @@ std::vector<Column> settingsColumns()
     };
 }
 
-QString createWithKey(const QString& table, const std::vector<Column>& cols, const QString& key)
+QString createWithKey(const Backend& b, const QString& table, const std::vector<Column>& cols, const QString& key)
 {
-    QString sql = createSql(table, cols);
+    QString sql = createSql(b, table, cols);
     sql.chop(1);
     return sql + QStringLiteral(", PRIMARY KEY (%1))").arg(key);
 }
 
-int userVersion(sqlite3* db)
-{
-    sqlite3_stmt* st = nullptr;
-    int version = 0;
-    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        version = sqlite3_column_int(st, 0);
-    sqlite3_finalize(st);
-    return version;
-}
-
 // The reading tables of the file: every table but the template that has
 // the template's sort field.
-QStringList readingTables(sqlite3* db)
+QStringList readingTables(Backend& db)
 {
     QStringList out;
-    sqlite3_stmt* st = nullptr;
-    const int rc = sqlite3_prepare_v2(
-        db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name", -1, &st,
-        nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_finalize(st);
-        throwSqlite(db, rc);
-    }
-    QStringList names;
-    while (sqlite3_step(st) == SQLITE_ROW)
-        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    sqlite3_finalize(st);
+    const QStringList names = db.tableNames();
     for (const QString& n : names) {
         if (n.compare(QStringLiteral("sensordata"), Qt::CaseInsensitive) == 0)
             continue;
-        for (const ColumnInfo& c : tableColumns(db, n))
+        for (const ColumnInfo& c : db.tableColumns(n))
             if (c.name.compare(QStringLiteral("FullDate"), Qt::CaseInsensitive) == 0) {
                 out << n;
                 break;
@@ -288,44 +260,39 @@ QStringList readingTables(sqlite3* db)
     return out;
 }
 
-void createDateIndex(sqlite3* db, const QString& table)
+void createDateIndex(Backend& db, const QString& table)
 {
     const QString sql = QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (\"FullDate\")")
                             .arg(quoteIdent(readingDateIndexName(table)), quoteIdent(table));
-    execSql(db, sql.toUtf8().constData());
-}
-
-void setUserVersion(sqlite3* db, int v)
-{
-    execSql(db, QByteArray("PRAGMA user_version = ").append(QByteArray::number(v)).constData());
+    db.exec(sql.toUtf8());
 }
 
 // Version 1 to 2. Runs inside the caller's transaction.
-void upgradeTo2(sqlite3* db, const UpgradeProgress& progress)
+void upgradeTo2(Backend& db, const UpgradeProgress& progress)
 {
-    execSql(db, createWithKey(QStringLiteral("TriggerLevels"), triggerLevelsColumns(),
+    db.exec(createWithKey(db, QStringLiteral("TriggerLevels"), triggerLevelsColumns(),
                               QStringLiteral("\"Scope\", \"Quantity\", \"LevelNo\""))
                     .replace(QStringLiteral("CREATE TABLE"), QStringLiteral("CREATE TABLE IF NOT EXISTS"))
-                    .toUtf8()
-                    .constData());
-    execSql(db, createWithKey(QStringLiteral("Settings"), settingsColumns(), QStringLiteral("\"Scope\", \"Name\""))
+                    .toUtf8());
+    db.exec(createWithKey(db, QStringLiteral("Settings"), settingsColumns(), QStringLiteral("\"Scope\", \"Name\""))
                     .replace(QStringLiteral("CREATE TABLE"), QStringLiteral("CREATE TABLE IF NOT EXISTS"))
-                    .toUtf8()
-                    .constData());
+                    .toUtf8());
     const QStringList tables = readingTables(db);
     for (qsizetype k = 0; k < tables.size(); ++k) {
         createDateIndex(db, tables[k]);
         if (progress)
             progress(k + 1, tables.size());
     }
-    setUserVersion(db, 2);
+    db.setSchemaVersion(2);
 }
 
-void build(sqlite3* db)
+} // namespace
+
+namespace detail {
+
+void buildSite(Backend& db)
 {
-    execSql(db, "PRAGMA journal_mode = DELETE");
-    execSql(db, "PRAGMA synchronous = FULL");
-    execSql(db, "BEGIN IMMEDIATE");
+    db.begin();
     try {
         const std::pair<const char*, std::vector<Column>> tables[] = {
             {"Sensors", sensorsColumns()},
@@ -335,18 +302,18 @@ void build(sqlite3* db)
             {"sensordata", readingTableColumns()},
         };
         for (const auto& [name, cols] : tables)
-            execSql(db, createSql(QString::fromLatin1(name), cols).toUtf8().constData());
+            db.exec(createSql(db, QString::fromLatin1(name), cols).toUtf8());
         fillDefaults(db);
-        setUserVersion(db, 1);
+        db.setSchemaVersion(1);
         upgradeTo2(db, {});
-        execSql(db, "COMMIT");
+        db.commit();
     } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        db.tryExec("ROLLBACK");
         throw;
     }
 }
 
-} // namespace
+} // namespace detail
 
 const QStringList& readingColumns()
 {
@@ -375,16 +342,11 @@ void createDefaultDatabase(const QString& path)
             throw DbError(err::CannotOpen,
                           QStringLiteral("Could not create '%1': %2.").arg(path, f.errorString()));
     }
-    sqlite3* db = nullptr;
     try {
-        const QByteArray name = QFile::encodeName(work);
-        const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        if (rc != SQLITE_OK)
-            throwSqlite(db, rc);
-        sqlite3_extended_result_codes(db, 1);
-        build(db);
-        sqlite3_close(db);
-        db = nullptr;
+        {
+            const auto db = createSqlite(work);
+            buildSite(*db);
+        }
         syncToDisk(work);
         // Never over a file that appeared meanwhile.
         QFile f(work);
@@ -394,7 +356,6 @@ void createDefaultDatabase(const QString& path)
                               .arg(path, f.errorString()));
         syncToDisk(QFileInfo(path).absolutePath());
     } catch (...) {
-        sqlite3_close(db);
         QFile::remove(work);
         QFile::remove(work + QStringLiteral("-journal"));
         throw;
@@ -403,7 +364,7 @@ void createDefaultDatabase(const QString& path)
 
 int schemaVersion(const Connection& conn)
 {
-    return conn.handle() ? userVersion(conn.handle()) : 0;
+    return conn.state() ? conn.backend().schemaVersion() : 0;
 }
 
 QString readingDateIndexName(const QString& table)
@@ -413,21 +374,21 @@ QString readingDateIndexName(const QString& table)
 
 void upgradeSchema(Connection& conn, const UpgradeProgress& progress)
 {
-    sqlite3* db = conn.handle();
-    if (!db)
+    if (!conn.state())
         throw DbError(err::ObjectClosed, QStringLiteral("The database is not open."));
-    if (userVersion(db) >= kSchemaVersion)
+    Backend& db = conn.backend();
+    if (db.schemaVersion() >= kSchemaVersion)
         return;
-    // Taken for writing at once, so that two programs opening an old file at
+    // Taken for writing at once, so that two programs opening an old site at
     // the same moment cannot both upgrade it.
-    execSql(db, "BEGIN IMMEDIATE");
+    db.begin();
     try {
-        const int v = userVersion(db);
+        const int v = db.schemaVersion();
         if (v < 2)
             upgradeTo2(db, progress);
-        execSql(db, "COMMIT");
+        db.commit();
     } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        db.tryExec("ROLLBACK");
         throw;
     }
 }

@@ -24,6 +24,7 @@ struct ColumnInfo {
 // "name" with embedded quotes doubled, for SQL that this store generates.
 QString quoteIdent(const QString& name);
 
+// SQLite's own answers, for its back end and the file-level work on files.
 // The table's name as stored, found without regard to case (as SQLite
 // resolves names); nullopt when there is no such table.
 std::optional<QString> storedTableName(sqlite3* db, const QString& name);
