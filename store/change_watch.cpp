@@ -1,11 +1,11 @@
 #include "store/change_watch.h"
 
+#include "store/connection.h"
 #include "store/settings.h"
 #include "store/sqlerror.h"
 #include "store/statement.h"
 #include "store/tableinfo.h"
 
-#include <sqlite3.h>
 #include <array>
 
 namespace rv::store {
@@ -47,35 +47,24 @@ std::array<Trigger, 2> triggersFor(const QString& table, const QString& scope, c
 // The text and table of a trigger in the file; nullopt when there is none.
 std::optional<std::pair<QString, QString>> storedTrigger(Connection& conn, const QString& trigger)
 {
-    sqlite3* db = conn.handle();
-    if (!db)
-        throw detail::objectClosed();
-    detail::StatementUse use(db, conn.prepared("SELECT sql, tbl_name FROM sqlite_master WHERE type = 'trigger' AND "
-                                               "name = ?1"));
-    const QByteArray utf8 = trigger.toUtf8();
-    sqlite3_bind_text(use.get(), 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    detail::StatementUse use(conn.prepared("SELECT sql, tbl_name FROM sqlite_master WHERE type = 'trigger' AND "
+                                           "name = ?1"));
+    use->bindText(1, trigger.toUtf8());
     if (!use.step())
         return std::nullopt;
-    auto text = [&](int col) {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(use.get(), col));
-        return p ? QString::fromUtf8(p) : QString();
-    };
-    return std::make_pair(text(0), text(1));
+    return std::make_pair(use->qtext(0), use->qtext(1));
 }
 
 } // namespace
 
 TableExtent tableExtent(Connection& conn, const QString& table)
 {
-    sqlite3* db = conn.handle();
-    if (!db)
-        throw detail::objectClosed();
     const QByteArray sql = (QStringLiteral("SELECT count(*), max(rowid) FROM ") + quoteIdent(table)).toUtf8();
-    detail::StatementUse use(db, conn.prepared(sql));
+    detail::StatementUse use(conn.prepared(sql));
     TableExtent e;
     if (use.step()) {
-        e.rows = sqlite3_column_int64(use.get(), 0);
-        e.maxRowid = sqlite3_column_int64(use.get(), 1);
+        e.rows = use->int64(0);
+        e.maxRowid = use->int64(1);
     }
     return e;
 }
@@ -104,17 +93,15 @@ QString noteValue(const TableExtent& e, const QString& text)
 void writeWatchedNote(Connection& conn, const QString& table, const QString& scope, const QString& name,
                       const QStringList& columns, const QString& text)
 {
-    sqlite3* db = conn.handle();
-    if (!db)
-        throw detail::objectClosed();
+    detail::Backend& db = conn.backend();
     detail::Savepoint sp(db);
     for (const Trigger& t : triggersFor(table, scope, name, columns)) {
         const auto stored = storedTrigger(conn, t.name);
         if (stored && stored->first == t.sql && stored->second == table)
             continue;
         if (stored)
-            detail::execSql(db, (QStringLiteral("DROP TRIGGER ") + quoteIdent(t.name)).toUtf8().constData());
-        detail::execSql(db, t.sql.toUtf8().constData());
+            db.exec((QStringLiteral("DROP TRIGGER ") + quoteIdent(t.name)).toUtf8());
+        db.exec(t.sql.toUtf8());
     }
     writeSetting(conn, scope, name, noteValue(tableExtent(conn, table), text));
     sp.release();
