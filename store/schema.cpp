@@ -294,6 +294,17 @@ void buildSite(Backend& db)
 {
     db.begin();
     try {
+        fillSite(db);
+        db.commit();
+    } catch (...) {
+        db.tryExec("ROLLBACK");
+        throw;
+    }
+}
+
+void fillSite(Backend& db)
+{
+    {
         const std::pair<const char*, std::vector<Column>> tables[] = {
             {"Sensors", sensorsColumns()},
             {"Configuration", configurationColumns()},
@@ -306,10 +317,6 @@ void buildSite(Backend& db)
         fillDefaults(db);
         db.setSchemaVersion(1);
         upgradeTo2(db, {});
-        db.commit();
-    } catch (...) {
-        db.tryExec("ROLLBACK");
-        throw;
     }
 }
 
@@ -362,6 +369,13 @@ void createDefaultDatabase(const QString& path)
     }
 }
 
+void createSiteTables(Connection& conn)
+{
+    Connection::Transaction t(conn);
+    fillSite(conn.backend());
+    t.commit();
+}
+
 int schemaVersion(const Connection& conn)
 {
     return conn.state() ? conn.backend().schemaVersion() : 0;
@@ -380,17 +394,15 @@ void upgradeSchema(Connection& conn, const UpgradeProgress& progress)
     if (db.schemaVersion() >= kSchemaVersion)
         return;
     // Taken for writing at once, so that two programs opening an old site at
-    // the same moment cannot both upgrade it.
-    db.begin();
-    try {
-        const int v = db.schemaVersion();
-        if (v < 2)
-            upgradeTo2(db, progress);
-        db.commit();
-    } catch (...) {
-        db.tryExec("ROLLBACK");
-        throw;
-    }
+    // the same moment cannot both upgrade it (on a server the second waits
+    // for the first's lock and then finds the work done).
+    Connection::Transaction t(conn);
+    if (conn.isServer())
+        db.exec("SELECT pg_advisory_xact_lock(4242)");
+    const int v = db.schemaVersion();
+    if (v < 2)
+        upgradeTo2(db, progress);
+    t.commit();
 }
 
 QStringList missingFixedTables(const Connection& conn)
