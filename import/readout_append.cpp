@@ -4,6 +4,7 @@
 #include "common/numbers.h"
 #include "import/preselect.h"
 
+#include "store/audit.h"
 #include "store/bulk.h"
 
 #include <QSet>
@@ -266,6 +267,22 @@ private:
     QSet<qint64> m_extra;
 };
 
+// What the change log keeps of an import: the file, the counts, and the
+// first and last readings it kept.
+QString importText(const QString& file, const AppendOutcome& out)
+{
+    store::AuditPairs p;
+    p.addText(QStringLiteral("File"), file)
+        .add(QStringLiteral("Appended"), out.appended)
+        .add(QStringLiteral("Duplicates"), out.duplicates)
+        .add(QStringLiteral("BadDates"), out.badDates)
+        .add(QStringLiteral("EmptyRows"), out.emptyRows)
+        .add(QStringLiteral("PartialRows"), out.partialRows);
+    if (!out.rows.empty())
+        p.addText(QStringLiteral("First"), out.rows.front().key).addText(QStringLiteral("Last"), out.rows.back().key);
+    return p.text();
+}
+
 } // namespace
 
 AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& records,
@@ -420,8 +437,12 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
                 + ((m.h * 60 + m.mi) * 60 + m.s) * qint64(1000);
             out.rows.push_back(AppendedReading{QString::fromUtf8(key), calc::TimedReading{ms, channel}});
         }
-        if (!out.cancelled && progress.advance(toDo))
+        if (!out.cancelled && progress.advance(toDo)) {
+            if (out.appended > 0)
+                store::writeAudit(conn, {target.instrumentId, QString(), store::audit::Import, QString(),
+                                         importText(target.sourceFile, out)});
             group.commit();
+        }
         else
             out.cancelled = true;
     } catch (...) {
