@@ -268,7 +268,7 @@ private:
 };
 
 // What the change log keeps of an import: the file, the counts, and the
-// first and last readings it kept.
+// earliest and latest readings it kept.
 QString importText(const QString& file, const AppendOutcome& out)
 {
     store::AuditPairs p;
@@ -278,8 +278,12 @@ QString importText(const QString& file, const AppendOutcome& out)
         .add(QStringLiteral("BadDates"), out.badDates)
         .add(QStringLiteral("EmptyRows"), out.emptyRows)
         .add(QStringLiteral("PartialRows"), out.partialRows);
-    if (!out.rows.empty())
-        p.addText(QStringLiteral("First"), out.rows.front().key).addText(QStringLiteral("Last"), out.rows.back().key);
+    if (!out.rows.empty()) {
+        // Keys of one sensor order as their dates do.
+        const auto [earliest, latest] = std::minmax_element(
+            out.rows.begin(), out.rows.end(), [](const AppendedReading& a, const AppendedReading& b) { return a.key < b.key; });
+        p.addText(QStringLiteral("Earliest"), earliest->key).addText(QStringLiteral("Latest"), latest->key);
+    }
     return p.text();
 }
 
