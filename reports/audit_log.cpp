@@ -13,16 +13,27 @@ const QStringList& auditLogHeaders()
     return h;
 }
 
+QString auditLogCell(const store::AuditRecord& r, int column)
+{
+    switch (column) {
+    case 0: return r.changedAt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    case 1: return r.changedBy;
+    case 2: return r.machine;
+    case 3: return r.instrumentId;
+    case 4: return r.readingKey;
+    case 5: return r.action;
+    case 6: return r.oldValues;
+    case 7: return r.newValues;
+    default: return QString();
+    }
+}
+
 QStringList auditLogCells(const store::AuditRecord& r)
 {
-    return {r.changedAt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
-            r.changedBy,
-            r.machine,
-            r.instrumentId,
-            r.readingKey,
-            r.action,
-            r.oldValues,
-            r.newValues};
+    QStringList out;
+    for (int c = 0; c < auditLogHeaders().size(); ++c)
+        out << auditLogCell(r, c);
+    return out;
 }
 
 AuditLogPages::AuditLogPages(store::Connection& conn, QString sensor, qint64 before, int pageSize)

@@ -13,6 +13,7 @@ namespace rv::reports {
 const QStringList& auditLogHeaders();
 // One row's cells in the headers' order; the time as "yyyy/MM/dd HH:mm:ss".
 QStringList auditLogCells(const store::AuditRecord& r);
+QString auditLogCell(const store::AuditRecord& r, int column);
 
 // Reads the log (one sensor's rows when `sensor` is not empty) newest first,
 // starting below the row `before` (0: from the newest), one page at a time as

@@ -33,12 +33,7 @@ void AuditLogModel::show(const QString& sensor)
     endResetModel();
     // The first page at once, so the window opens on the newest rows; a
     // failure leaves the grid empty and is the caller's to tell.
-    try {
-        fetchMore(QModelIndex());
-    } catch (...) {
-        m_atEnd = true;
-        throw;
-    }
+    readPage();
 }
 
 int AuditLogModel::rowCount(const QModelIndex& parent) const
@@ -55,10 +50,12 @@ QVariant AuditLogModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= int(m_rows.size()))
         return QVariant();
+    const store::AuditRecord& r = m_rows[size_t(index.row())];
     if (role == Qt::DisplayRole)
-        return auditLogCells(m_rows[size_t(index.row())]).value(index.column());
+        return auditLogCell(r, index.column());
+    // The long value lists one pair a line.
     if (role == Qt::ToolTipRole && index.column() >= 6)
-        return auditLogCells(m_rows[size_t(index.row())]).value(index.column()).replace(QStringLiteral("; "), QStringLiteral("\n"));
+        return auditLogCell(r, index.column()).replace(QStringLiteral("; "), QStringLiteral("\n"));
     return QVariant();
 }
 
@@ -78,12 +75,23 @@ void AuditLogModel::fetchMore(const QModelIndex& parent)
 {
     if (parent.isValid() || m_atEnd)
         return;
+    try {
+        readPage();
+    } catch (...) {
+        if (onReadError)
+            onReadError();
+    }
+}
+
+void AuditLogModel::readPage()
+{
+    if (m_atEnd)
+        return;
     const qint64 below = m_rows.empty() ? 0 : m_rows.back().id;
     std::vector<store::AuditRecord> more;
     try {
         more = store::readAuditLog(m_conn, m_sensor, below, kPage);
     } catch (...) {
-        // Asked by the view while it paints: the rows read so far stay.
         m_atEnd = true;
         throw;
     }
@@ -126,6 +134,21 @@ frmAuditLog::frmAuditLog(MainContext& c, QWidget* parent) : QDialog(parent), m_c
     layout->addLayout(top);
 
     m_model = new AuditLogModel(*m_c.st.conn, this);
+    m_model->onReadError = [this] {
+        // Logged now, while the error is at hand; told once the view has
+        // finished what it was doing.
+        m_c.logError(QStringLiteral("grdAuditLog_Scroll"));
+        int number = 0;
+        QString why;
+        describeCurrentException(number, why);
+        QMetaObject::invokeMethod(
+            this,
+            [this, why] {
+                m_c.pr.message(QStringLiteral("The change log could not be read.\n") + why, MsgIcon::Warning,
+                               MsgButtons::Ok, kQuillonTitle);
+            },
+            Qt::QueuedConnection);
+    };
     grdAuditLog = new QTableView(this);
     grdAuditLog->setObjectName(QStringLiteral("grdAuditLog"));
     grdAuditLog->setModel(m_model);
@@ -134,8 +157,9 @@ frmAuditLog::frmAuditLog(MainContext& c, QWidget* parent) : QDialog(parent), m_c
     grdAuditLog->setSelectionMode(QAbstractItemView::SingleSelection);
     grdAuditLog->setWordWrap(false);
     grdAuditLog->verticalHeader()->setVisible(false);
+    grdAuditLog->verticalHeader()->setDefaultSectionSize(grdAuditLog->fontMetrics().height() + 6);
     // Fixed widths: fitting the columns to their contents would read every row.
-    const int widths[] = {140, 90, 110, 90, 190, 60, 260, 260};
+    const int widths[] = {135, 70, 90, 80, 205, 55, 230, 260};
     for (int col = 0; col < int(std::size(widths)); ++col)
         grdAuditLog->setColumnWidth(col, widths[col]);
     grdAuditLog->horizontalHeader()->setStretchLastSection(true);

@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <functional>
 #include <vector>
 
 class QComboBox;
@@ -38,7 +39,15 @@ public:
 
     static constexpr int kPage = 200;
 
+    // Told when a page asked for by the view cannot be read (the view asks
+    // while it paints, where nothing may be thrown); the rows read so far
+    // stay and no more are asked for.
+    std::function<void()> onReadError;
+
 private:
+    // Appends the next page; throws when it cannot be read.
+    void readPage();
+
     store::Connection& m_conn;
     QString m_sensor;
     std::vector<store::AuditRecord> m_rows;
