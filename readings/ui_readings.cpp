@@ -54,6 +54,11 @@ private:
 // reopens it on its first row), and the focus leaving a picker for that
 // window must not be taken for a new date of that other row.
 const char* const kShownKey = "shownReadingKey";
+// The bookmark of that reading (0 when none is shown): the boxes are saved
+// only into the row they were filled from. A set moved behind the page's
+// back (another window, a deletion) stands on another reading, and the
+// boxes of one reading must never be written over another.
+const char* const kShownRow = "shownReadingRow";
 
 QString shownKey(const MainUi& u)
 {
@@ -64,6 +69,7 @@ void clearReading(MainUi& u)
 {
     PickersQuiet quiet(u);
     u.dtpRdate->setProperty(kShownKey, QString());
+    u.dtpRdate->setProperty(kShownRow, qint64(0));
     u.txtReadingID->clear();
     u.dtpRdate->setDate(QDate::currentDate());
     u.dtpRtime->setTime(kNoon);
@@ -109,6 +115,12 @@ void putStoredPickers(MainContext& c)
     if (t.isValid())
         c.ui.dtpRtime->setTime(t);
     c.ui.dtpRdate->setProperty(kShownKey, rs.text("DateTimeKey"));
+    c.ui.dtpRdate->setProperty(kShownRow, rs.bookmark());
+}
+
+bool showsCurrentRow(const MainContext& c)
+{
+    return c.ui.dtpRdate->property(kShownRow).toLongLong() == c.st.rsReadings.bookmark();
 }
 
 // The sensor a reading belongs to is the one whose table holds it.
@@ -263,7 +275,7 @@ bool saveShownReading(MainContext& c)
     auto& rs = c.st.rsReadings;
     QString key;
     try {
-        if (!hasCurrent(rs))
+        if (!hasCurrent(rs) || !showsCurrentRow(c))
             return true;
         // A date or time typed but not yet taken is checked like any other
         // change of the pickers before it is written.

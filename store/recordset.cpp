@@ -467,7 +467,28 @@ Recordset::Saved& Recordset::Saved::operator=(Saved&&) noexcept = default;
 Recordset::Saved Recordset::save() const
 {
     Saved s;
-    s.d = std::make_unique<Impl>(*d);
+    if (d->pinned) {
+        // A small set's cache is its rows: it goes with the copy.
+        s.d = std::make_unique<Impl>(*d);
+        return s;
+    }
+    // A large set's cache only saves reads: the copy goes without it, and
+    // a set put back reads its rows from the file again, which by then
+    // matches it.
+    auto cache = std::move(d->cache);
+    auto cacheAt = std::move(d->cacheAt);
+    d->cache.clear();
+    d->cacheAt.clear();
+    try {
+        s.d = std::make_unique<Impl>(*d);
+    } catch (...) {
+        d->cache = std::move(cache);
+        d->cacheAt = std::move(cacheAt);
+        throw;
+    }
+    d->cache = std::move(cache);
+    d->cacheAt = std::move(cacheAt);
+    s.d->cacheNext = 0;
     return s;
 }
 

@@ -109,6 +109,9 @@ struct Recordset::Impl {
     std::vector<CachedRow> cache;
     std::unordered_map<qint64, int> cacheAt;
     int cacheNext = 0;
+    // Where fields were last fetched: a fetch next to it is a walk, which
+    // reads the rows ahead too; a jump reads only the row asked for.
+    int lastFetch = -1000;
     // The connection's count of writes when the cache was last known to
     // match the file: a write by anyone else on it may change cached rows.
     int changeStamp = -1;
@@ -145,8 +148,10 @@ struct Recordset::Impl {
     // Keys.
     int compareKeys(const detail::RowKey& a, const detail::RowKey& b) const;
     detail::RowKey keyFromColumns(sqlite3_stmt* st, int rowidCol, int sortCol);
-    void scan(const detail::RowKey* lo, const detail::RowKey* hi, bool backward,
-              const std::function<bool(const detail::RowKey&)>& f);
+    // skip: rows passed over before f is first called, without reading
+    // their keys; returns how many were passed over.
+    int scan(const detail::RowKey* lo, const detail::RowKey* hi, bool backward,
+             const std::function<bool(const detail::RowKey&)>& f, int skip = 0);
     int countBetween(const detail::RowKey* lo, const detail::RowKey* hi);
     void materialize(size_t s, int off);
     void materializeAll();

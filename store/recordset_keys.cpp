@@ -9,7 +9,9 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <sqlite3.h>
 
 namespace rv::store {
@@ -134,9 +136,10 @@ struct Bound {
 // Calls f for the rows strictly between lo and hi (either may be null: no
 // bound) in query order, or its reverse, until f returns false. Rows the set
 // has moved are left out.
-void Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
-                           const std::function<bool(const RowKey&)>& f)
+int Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
+                          const std::function<bool(const RowKey&)>& f, int skip)
 {
+    int skipped = 0;
     std::vector<Part> parts;
     if (orderCol < 0)
         parts = {Part::Rowid};
@@ -235,24 +238,24 @@ void Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
                               static_cast<int>(list.size()), SQLITE_TRANSIENT);
         }
         while (use.step()) {
+            // Rows passed over leave nothing behind: their sort texts would
+            // otherwise pile up in the arena, which save() copies whole.
+            if (skipped < skip) {
+                ++skipped;
+                continue;
+            }
             if (!f(keyFromColumns(st, 0, orderCol >= 0 ? 1 : -1)))
-                return;
+                return skipped;
         }
     }
+    return skipped;
 }
 
 int Recordset::Impl::countBetween(const RowKey* lo, const RowKey* hi)
 {
     // A count walks the index without building keys; the scan is the same
     // query, so both always agree on which rows are between.
-    int n = 0;
-    const size_t mark = arena.size();
-    scan(lo, hi, false, [&](const RowKey&) {
-        ++n;
-        return true;
-    });
-    arena.resize(mark);
-    return n;
+    return scan(lo, hi, false, [](const RowKey&) { return true; }, std::numeric_limits<int>::max());
 }
 
 int Recordset::Impl::heldSize() const
@@ -302,17 +305,12 @@ void Recordset::Impl::materialize(size_t s, int off)
     const int n = r.count;
     const bool forward = off <= n - 1 - off;
     const int skip = forward ? std::max(0, off - kBlock / 4) : std::max(0, (n - 1 - off) - kBlock / 4);
-    int skipped = 0;
     std::vector<RowKey> keys;
     keys.reserve(kBlock);
-    scan(r.hasLo ? &r.lo : nullptr, r.hasHi ? &r.hi : nullptr, !forward, [&](const RowKey& k) {
-        if (skipped < skip) {
-            ++skipped;
-            return true;
-        }
+    const int skipped = scan(r.hasLo ? &r.lo : nullptr, r.hasHi ? &r.hi : nullptr, !forward, [&](const RowKey& k) {
         keys.push_back(k);
         return static_cast<int>(keys.size()) < kBlock;
-    });
+    }, skip);
     if (!forward)
         std::reverse(keys.begin(), keys.end());
     const int read = static_cast<int>(keys.size());
@@ -758,7 +756,9 @@ void Recordset::Impl::fetchAround(int pos)
             start += s.size();
         }
     }
-    if (block) {
+    const bool walking = std::abs(pos - lastFetch) <= kFetch;
+    lastFetch = pos;
+    if (block && walking) {
         const int off = pos - start;
         const int lo = std::max(0, off - kFetch / 4);
         const int hi = std::min(static_cast<int>(block->size()), lo + kFetch);

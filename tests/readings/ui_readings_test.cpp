@@ -275,6 +275,38 @@ TEST_F(ReadingsPageTest, LeavingThePageSavesAndComingBackShowsTheSameReading)
     EXPECT_EQ(text("txtRcount"), "3 of 3") << "page 0 forgets the reading";
 }
 
+TEST_F(ReadingsPageTest, BoxesAreNeverSavedIntoAnotherReading)
+{
+    putReading("2026/05/01 09:00:00", "1");
+    putReading("2026/05/02 09:00:00", "2");
+    putReading("2026/05/03 09:00:00", "3");
+    putReading("2026/05/04 09:00:00", "4");
+    toReadings();
+    keys("txtChannel(3)", "33");
+    // The shown reading deleted behind the page's back, the set moved on:
+    // the boxes still show the deleted reading.
+    auto& rs = st->rsReadings;
+    rs.deleteCurrent();
+    rs.moveLast();
+    page(7);
+    EXPECT_DOUBLE_EQ(stored("2026/05/03 09:00:00", "Channel1").toDouble(), 3.0) << "not re-keyed, not overwritten";
+    EXPECT_TRUE(stored("2026/05/03 09:00:00", "Channel3").isNull());
+    EXPECT_FALSE(stored("2026/05/04 09:00:00", "Channel1").isValid());
+    EXPECT_EQ(readingCount(), 3);
+
+    // The add button saves the shown reading first: the same holds.
+    page(2);
+    ASSERT_EQ(text("txtReadingID"), id + " 2026/05/03 09:00:00");
+    keys("txtChannel(3)", "55");
+    rs.deleteCurrent();
+    rs.moveLast();
+    click("imgAddReading");
+    EXPECT_EQ(readingCount(), 3);
+    EXPECT_DOUBLE_EQ(stored("2026/05/02 09:00:00", "Channel1").toDouble(), 2.0);
+    EXPECT_TRUE(stored("2026/05/02 09:00:00", "Channel3").isNull());
+    EXPECT_TRUE(pr.messages().empty()) << pr.messageTexts().join("|").toStdString();
+}
+
 TEST_F(ReadingsPageTest, ClosingTheWindowSavesTheShownReading)
 {
     putReading("2026/05/01 09:00:00");
