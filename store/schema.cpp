@@ -235,6 +235,22 @@ std::vector<Column> settingsColumns()
     };
 }
 
+// The change log: one row per change, numbered in the order written.
+std::vector<Column> auditLogColumns()
+{
+    return {
+        {QStringLiteral("AuditID"), ColType::Long, QStringLiteral("PRIMARY KEY")},
+        {QStringLiteral("ChangedAt"), ColType::DateTime, {}},
+        {QStringLiteral("ChangedBy"), ColType::Text, {}},
+        {QStringLiteral("Machine"), ColType::Text, {}},
+        {QStringLiteral("InstrumentID"), ColType::Text, {}},
+        {QStringLiteral("ReadingKey"), ColType::Text, {}},
+        {QStringLiteral("Action"), ColType::Text, QStringLiteral("NOT NULL")},
+        {QStringLiteral("OldValues"), ColType::Text, {}},
+        {QStringLiteral("NewValues"), ColType::Text, {}},
+    };
+}
+
 QString createWithKey(const Backend& b, const QString& table, const std::vector<Column>& cols, const QString& key)
 {
     QString sql = createSql(b, table, cols);
@@ -286,6 +302,18 @@ void upgradeTo2(Backend& db, const UpgradeProgress& progress)
     db.setSchemaVersion(2);
 }
 
+// Version 2 to 3. Runs inside the caller's transaction. The key column is
+// SQLite's row number, so rows are numbered in the order they are written.
+void upgradeTo3(Backend& db)
+{
+    db.exec(createSql(db, QStringLiteral("AuditLog"), auditLogColumns())
+                .replace(QStringLiteral("CREATE TABLE"), QStringLiteral("CREATE TABLE IF NOT EXISTS"))
+                .toUtf8());
+    // One sensor's history, newest first, without reading the others'.
+    db.exec("CREATE INDEX IF NOT EXISTS \"AuditLog_Sensor\" ON \"AuditLog\" (\"InstrumentID\", \"AuditID\")");
+    db.setSchemaVersion(3);
+}
+
 } // namespace
 
 namespace detail {
@@ -306,6 +334,7 @@ void buildSite(Backend& db)
         fillDefaults(db);
         db.setSchemaVersion(1);
         upgradeTo2(db, {});
+        upgradeTo3(db);
         db.commit();
     } catch (...) {
         db.tryExec("ROLLBACK");
@@ -386,6 +415,8 @@ void upgradeSchema(Connection& conn, const UpgradeProgress& progress)
         const int v = db.schemaVersion();
         if (v < 2)
             upgradeTo2(db, progress);
+        if (v < 3)
+            upgradeTo3(db);
         db.commit();
     } catch (...) {
         db.tryExec("ROLLBACK");
