@@ -19,6 +19,8 @@ using namespace detail;
 namespace {
 
 constexpr int kStatementCacheLimit = 256;
+// The cache a table count runs with, in KiB.
+constexpr int kCountCacheKiB = 1024;
 
 // The first 16 bytes of every SQLite database file.
 bool looksLikeDatabase(const QString& path)
@@ -193,7 +195,31 @@ qint64 Connection::tableRowCount(const QString& table, const std::function<qint6
     } else if (const auto it = m_counts.constFind(table); it != m_counts.constEnd()) {
         return it.value();
     }
-    const qint64 n = count();
+    // A count reads every page of an index once: through a few pages of
+    // cache, rather than filling the whole cache (and fresh memory for it)
+    // with pages nothing reads again.
+    qint64 cachePages = 0;
+    {
+        sqlite3_stmt* st = prepared("PRAGMA cache_size");
+        if (sqlite3_step(st) == SQLITE_ROW)
+            cachePages = sqlite3_column_int64(st, 0);
+        sqlite3_reset(st);
+    }
+    auto setCache = [&](qint64 pages) {
+        execSql(m_db, ("PRAGMA cache_size = " + QByteArray::number(pages)).constData());
+    };
+    qint64 n = 0;
+    if (cachePages != 0)
+        setCache(-kCountCacheKiB);
+    try {
+        n = count();
+    } catch (...) {
+        if (cachePages != 0)
+            setCache(cachePages);
+        throw;
+    }
+    if (cachePages != 0)
+        setCache(cachePages);
     if (before) {
         m_countStamp = *before;
         m_counts.insert(table, n);
