@@ -71,11 +71,44 @@ calc::Levels someLevels()
     return l;
 }
 
-// 100,000 readings just appended (after a day of stored ones), checked with
-// every quantity's levels set, Rate included.
+// Levels that a few of the last readings cross: the load's Alert just under
+// the last day's values, the displacement and rate levels out of reach.
+calc::Levels fewCrossings()
+{
+    calc::Levels l = calc::defaultLevels();
+    l.of(calc::Quantity::Load).level[1].value = 50.0;
+    l.of(calc::Quantity::Load).level[2].value = 60.0;
+    l.of(calc::Quantity::Disp).level[1].value = 1000.0;
+    l.of(calc::Quantity::Rate).level[1].value = 1000.0;
+    return l;
+}
+
+// The readings as the append hands them over: FullDate and channels only.
+importing::AppendedReadings appendedReadings(const QString& id, const QDateTime& start, int from, int n)
+{
+    importing::AppendedReadings out(id, 4);
+    out.reserve(size_t(n));
+    const qint64 startMs = readings::readingMs(start);
+    for (int k = from; k < from + n; ++k) {
+        calc::Channels c;
+        c[1] = 2.0 + k * 0.0005;
+        c[2] = 3.0;
+        c[3] = 4.0;
+        out.add(startMs + 3600000LL * k, c);
+    }
+    // As the append tells from the keys it has read: nothing stored among them.
+    out.setStoredAmong(false);
+    return out;
+}
+
+// 100,000 readings just appended (after two days of stored ones), checked
+// with every quantity's levels set, Rate included. Argument 1: 0 the worst
+// case (every reading crosses on every channel and node), 1 a realistic one
+// (the last 48 readings cross one level).
 void BM_CheckAppended(benchmark::State& state)
 {
     const int n = int(state.range(0));
+    const bool worst = state.range(1) == 0;
     QTemporaryDir dir;
     const auto site = bench::newBenchSite(dir);
     store::Connection conn;
@@ -83,19 +116,8 @@ void BM_CheckAppended(benchmark::State& state)
     const QString id = QStringLiteral("240145001");
     const QDateTime start(QDate(2020, 1, 1), QTime(0, 0));
     addSensor(conn, id, n + 48, start);
-    sensors::writeScopeLevels(conn, "45", someLevels());
-    std::vector<importing::AppendedReading> appended;
-    appended.reserve(size_t(n));
-    for (int k = 48; k < n + 48; ++k) {
-        const QDateTime t = start.addSecs(3600LL * k);
-        importing::AppendedReading a;
-        a.key = id + u' ' + t.toString("yyyy/MM/dd HH:mm:ss");
-        a.reading.ms = readings::readingMs(t);
-        a.reading.channel[1] = 2.0 + k * 0.0005;
-        a.reading.channel[2] = 3.0;
-        a.reading.channel[3] = 4.0;
-        appended.push_back(std::move(a));
-    }
+    sensors::writeScopeLevels(conn, "45", worst ? someLevels() : fewCrossings());
+    const importing::AppendedReadings appended = appendedReadings(id, start, 48, n);
     size_t rows = 0;
     for (auto _ : state) {
         const auto out = importing::checkAppendedReadings(conn, id, appended);
@@ -104,7 +126,25 @@ void BM_CheckAppended(benchmark::State& state)
     }
     state.counters["exceedances"] = double(rows);
 }
-BENCHMARK(BM_CheckAppended)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_CheckAppended)
+    ->ArgNames({"rows", "realistic"})
+    ->Args({100000, 0})
+    ->Args({100000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+// What the append itself spends keeping its rows for the check: the
+// FullDate and channels of every row, in fresh memory each time.
+void BM_KeepAppendedRows(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    const QDateTime start(QDate(2020, 1, 1), QTime(0, 0));
+    for (auto _ : state) {
+        const importing::AppendedReadings appended = appendedReadings("240145001", start, 48, n);
+        benchmark::DoNotOptimize(appended.size());
+    }
+}
+BENCHMARK(BM_KeepAppendedRows)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The site status of 300 sensors with 20,000 readings each.
 void BM_SiteStatus(benchmark::State& state)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace rv::calc {
 
@@ -236,35 +237,72 @@ std::vector<ReadingCrossing> crossingsOf(const LevelFrame& frame, const Levels& 
                                          const std::vector<TimedReading>& readings, const std::vector<size_t>& check)
 {
     std::vector<ReadingCrossing> out;
-    if (!levels.anySet() || !frame.zero)
+    CrossingScan scan(frame, levels);
+    if (!scan.active())
         return out;
-    const bool wantRate = levels.of(Quantity::Rate).anySet();
-    // Displacements of the rate references, each computed once.
-    std::vector<std::optional<NodeValues>> dispCache;
-    if (wantRate)
-        dispCache.resize(readings.size());
-    auto dispOf = [&](size_t j) -> const NodeValues& {
-        auto& c = dispCache[j];
-        if (!c)
-            c = readingValues(frame, readings[j].channel).disp;
-        return *c;
-    };
-    for (size_t i : check) {
-        if (i >= readings.size())
-            continue;
-        const ReadingValues v = readingValues(frame, readings[i].channel);
-        std::optional<NodeValues> rate;
-        if (wantRate) {
-            dispCache[i] = v.disp;
-            if (const auto ref = rateReference(readings, i))
-                rate = rateValues(v.disp, dispOf(*ref), double(readings[i].ms - readings[*ref].ms) / kMsPerDay,
-                                  frame.numNodes);
+    // Every reading up to the last checked one is taken, so that each rate
+    // finds its reference among them.
+    std::vector<char> checked(readings.size(), 0);
+    size_t end = 0;
+    for (size_t i : check)
+        if (i < readings.size()) {
+            checked[i] = 1;
+            end = std::max(end, i + 1);
         }
-        const ReadingState s = readingState(frame, levels, v, rate);
-        for (const Crossing& c : s.crossings)
+    for (size_t i = 0; i < end; ++i)
+        for (const Crossing& c : scan.next(readings[i].ms, readings[i].channel, checked[i] != 0))
             out.push_back(ReadingCrossing{i, c});
-    }
     return out;
+}
+
+CrossingScan::CrossingScan(const LevelFrame& frame, const Levels& levels)
+    : m_frame(frame), m_levels(levels), m_active(levels.anySet() && frame.zero.has_value()),
+      m_wantRate(levels.of(Quantity::Rate).anySet())
+{
+    for (Quantity q : kAllQuantities)
+        for (int n = 1; n <= kLevelCount; ++n) {
+            const auto& v = levels.of(q).level[size_t(n)].value;
+            m_reach[size_t(q)][size_t(n)] = v ? *v - 1e-9 * std::max(1.0, std::fabs(*v))
+                                              : std::numeric_limits<double>::quiet_NaN();
+        }
+}
+
+const std::vector<Crossing>& CrossingScan::next(qint64 ms, const Channels& channel, bool check)
+{
+    m_out.clear();
+    if (!m_active)
+        return m_out;
+    if (!check && !m_wantRate)
+        return m_out;
+    const ReadingValues v = readingValues(m_frame, channel);
+    std::optional<NodeValues> rate;
+    if (m_wantRate) {
+        // The reference is the latest reading at or before a day earlier:
+        // drop the ones before it, which no later reading can want.
+        const qint64 limit = ms - kMsPerDay;
+        while (m_first + 1 < m_past.size() && m_past[m_first + 1].ms <= limit)
+            ++m_first;
+        if (check && m_first < m_past.size() && m_past[m_first].ms <= limit) {
+            const Past& ref = m_past[m_first];
+            rate = rateValues(v.disp, ref.disp, double(ms - ref.ms) / kMsPerDay, m_frame.numNodes);
+        }
+        if (m_first > 1024 && m_first * 2 > m_past.size()) {
+            m_past.erase(m_past.begin(), m_past.begin() + qsizetype(m_first));
+            m_first = 0;
+        }
+        m_past.push_back(Past{ms, v.disp});
+    }
+    if (check)
+        eachValue(m_frame, v, rate, [&](Quantity q, int k, double x) {
+            const auto& reach = m_reach[size_t(q)];
+            const double a = std::fabs(x);
+            for (int n = kLevelCount; n >= 1; --n)
+                if (a >= reach[size_t(n)]) {
+                    m_out.push_back(Crossing{q, k, x, n});
+                    break;
+                }
+        });
+    return m_out;
 }
 
 } // namespace rv::calc

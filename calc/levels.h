@@ -149,4 +149,37 @@ struct ReadingCrossing {
 std::vector<ReadingCrossing> crossingsOf(const LevelFrame& frame, const Levels& levels,
                                          const std::vector<TimedReading>& readings, const std::vector<size_t>& check);
 
+// The same computation over readings handed over one at a time in time
+// order, for checks of many readings: it keeps only the displacements of the
+// last day's readings (the rate references), never a copy of the readings,
+// and allocates nothing once warmed up.
+class CrossingScan {
+public:
+    CrossingScan(const LevelFrame& frame, const Levels& levels);
+    // Whether any level is set and the frame has its zero reading: without
+    // them nothing is ever crossed.
+    bool active() const { return m_active; }
+    // Takes the next time-flagged reading (none earlier than the last one
+    // taken). When check is set, returns its crossings in the order of
+    // readingState; otherwise (a reading that only serves as a rate
+    // reference) returns nothing. The result is valid until the next call.
+    const std::vector<Crossing>& next(qint64 ms, const Channels& channel, bool check);
+
+private:
+    struct Past {
+        qint64 ms;
+        NodeValues disp;
+    };
+    const LevelFrame& m_frame;
+    const Levels& m_levels;
+    // What |value| must reach for each quantity's levels 1..3 (see reaches);
+    // NaN for a level that is not set, which nothing reaches.
+    std::array<std::array<double, 4>, 3> m_reach{};
+    bool m_active = false;
+    bool m_wantRate = false;
+    std::vector<Past> m_past;  // from m_first on: the readings of the last day and the one before them
+    size_t m_first = 0;
+    std::vector<Crossing> m_out;
+};
+
 } // namespace rv::calc

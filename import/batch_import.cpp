@@ -143,7 +143,7 @@ BatchImportResult importReadoutFile(store::Connection& conn, const QString& data
         file.commit();
         res.appended = out.appended;
         res.duplicates = out.duplicates;
-        res.appendedRows = out.rows;
+        res.appendedRows = std::move(out.rows);
         for (char t : ticked)
             res.chosen += t ? 1 : 0;
     } catch (...) {

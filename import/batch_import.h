@@ -58,7 +58,7 @@ struct BatchImportResult {
     QString error;
     ArchiveOutcome archive;
     // The readings appended, in file order.
-    std::vector<AppendedReading> appendedRows;
+    AppendedReadings appendedRows;
     // The appended readings that cross a trigger level of the sensor, as the
     // window's check after an append finds them.
     std::vector<ExceedanceRow> exceedances;

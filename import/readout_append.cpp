@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace rv::importing {
 
@@ -219,15 +220,28 @@ public:
 
     void addStored(QByteArrayView key)
     {
-        if (key.size() != m_prefix.size() + 19 || !key.startsWith(m_prefix))
-            return;
         qint64 m = 0;
-        if (moment(key.sliced(m_prefix.size()), m))
-            m_sorted.push_back(m);
+        if (key.size() != m_prefix.size() + 19 || !key.startsWith(m_prefix) ||
+            !moment(key.sliced(m_prefix.size()), m)) {
+            ++m_unread;
+            return;
+        }
+        m_sorted.push_back(m);
     }
     void storedDone()
     {
         std::sort(m_sorted.begin(), m_sorted.end());
+        m_stored = m_sorted.size();
+    }
+    // Whether a key read before the append lies from `from` to `to`; unknown
+    // when some stored key was not one this import writes.
+    std::optional<bool> storedWithin(qint64 from, qint64 to) const
+    {
+        if (m_unread > 0)
+            return std::nullopt;
+        const auto end = m_sorted.begin() + qsizetype(m_stored);
+        const auto it = std::lower_bound(m_sorted.begin(), end, from);
+        return it != end && *it <= to;
     }
     bool contains(qint64 m) const
     {
@@ -264,6 +278,8 @@ private:
     QByteArray m_prefix;
     std::vector<qint64> m_sorted;
     QSet<qint64> m_extra;
+    size_t m_stored = 0;  // m_sorted's first m_stored are the keys read before the append
+    qint64 m_unread = 0;
 };
 
 } // namespace
@@ -333,8 +349,10 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
         // The values of the row at hand: the temperature, then Channel1..10.
         std::optional<double> temperature;
         calc::Channels channel;
+        out.rows = AppendedReadings(target.instrumentId, map.count);
         out.rows.reserve(size_t(toDo));
         qint64 done = 0;
+        qint64 firstMoment = std::numeric_limits<qint64>::max(), lastMoment = 0;
         StampBytes sb;
         for (int r = 0; r < n; ++r) {
             if (!ticked[static_cast<size_t>(r)])
@@ -411,6 +429,8 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
                 setNumber(firstChannel + k - 1, channel[size_t(k)]);
             insert.insert();
             keys.add(moment);
+            firstMoment = std::min(firstMoment, moment);
+            lastMoment = std::max(lastMoment, moment);
             ++out.appended;
             if (missing)
                 ++out.partialRows;
@@ -418,8 +438,11 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
             // date and time taken as UTC.
             const qint64 ms = (QDate(m.y, m.mo, m.d).toJulianDay() - kUnixEpochJulianDay) * store::detail::kMsPerDay
                 + ((m.h * 60 + m.mi) * 60 + m.s) * qint64(1000);
-            out.rows.push_back(AppendedReading{QString::fromUtf8(key), calc::TimedReading{ms, channel}});
+            out.rows.add(ms, channel);
         }
+        if (!out.rows.empty())
+            if (const auto among = keys.storedWithin(firstMoment, lastMoment))
+                out.rows.setStoredAmong(*among);
         if (!out.cancelled && progress.advance(toDo))
             group.commit();
         else

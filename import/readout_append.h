@@ -63,7 +63,7 @@ struct AppendOutcome {
     bool cancelled = false;
     // The readings appended, in file order (empty when none was kept), for
     // the check against the sensor's trigger levels.
-    std::vector<AppendedReading> rows;
+    AppendedReadings rows;
 };
 
 // Told of each duplicate key in turn. An empty notice skips and counts.
