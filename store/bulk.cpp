@@ -274,6 +274,7 @@ void BulkUpdate::update(qint64 rowid)
     sqlite3* db = handleOf(m_conn);
     sqlite3_bind_int64(m_st, m_count + 1, rowid);
     stepOnce(db, m_st);
+    m_conn.noteUpdates(sqlite3_changes(db));
     if (sqlite3_changes(db) == 0)
         throw DbError(err::EngineError, QStringLiteral("Row cannot be located for updating. Some values may have "
                                                        "been changed since it was last read."));

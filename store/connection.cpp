@@ -19,6 +19,8 @@ using namespace detail;
 namespace {
 
 constexpr int kStatementCacheLimit = 256;
+// The cache a table count runs with, in KiB.
+constexpr int kCountCacheKiB = 1024;
 
 // The first 16 bytes of every SQLite database file.
 bool looksLikeDatabase(const QString& path)
@@ -114,6 +116,9 @@ void Connection::open(const QString& path)
     m_path = path;
     m_depth = 0;
     m_rollbackOnly = false;
+    m_counts.clear();
+    m_countStamp = CountStamp();
+    m_updatedRows = 0;
 }
 
 bool Connection::isReadOnly() const
@@ -139,6 +144,9 @@ void Connection::close()
     m_path.clear();
     m_depth = 0;
     m_rollbackOnly = false;
+    m_counts.clear();
+    m_countStamp = CountStamp();
+    m_updatedRows = 0;
 }
 
 sqlite3_stmt* Connection::prepared(const QByteArray& sql, bool mayTrim)
@@ -157,6 +165,82 @@ sqlite3_stmt* Connection::prepared(const QByteArray& sql, bool mayTrim)
     }
     m_statements.insert(sql, st);
     return st;
+}
+
+std::optional<Connection::CountStamp> Connection::countStamp()
+{
+    if (!m_db || !sqlite3_get_autocommit(m_db))
+        return std::nullopt;
+    CountStamp s;
+    s.changes = sqlite3_total_changes64(m_db) - m_updatedRows;
+    for (const char* pragma : {"PRAGMA data_version", "PRAGMA schema_version"}) {
+        sqlite3_stmt* st = prepared(pragma);
+        const int rc = sqlite3_step(st);
+        const qint64 v = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+        sqlite3_reset(st);
+        if (rc != SQLITE_ROW)
+            return std::nullopt;
+        (pragma[7] == 'd' ? s.dataVersion : s.schemaVersion) = v;
+    }
+    return s;
+}
+
+qint64 Connection::tableRowCount(const QString& table, const std::function<qint64()>& count)
+{
+    // Stamped before counting: a change by anyone meanwhile makes the count
+    // look older than it is, never newer.
+    const auto before = countStamp();
+    if (!before || !(*before == m_countStamp)) {
+        m_counts.clear();
+    } else if (const auto it = m_counts.constFind(table); it != m_counts.constEnd()) {
+        return it.value();
+    }
+    // A count reads every page of an index once: through a few pages of
+    // cache, rather than filling the whole cache (and fresh memory for it)
+    // with pages nothing reads again.
+    qint64 cachePages = 0;
+    {
+        sqlite3_stmt* st = prepared("PRAGMA cache_size");
+        if (sqlite3_step(st) == SQLITE_ROW)
+            cachePages = sqlite3_column_int64(st, 0);
+        sqlite3_reset(st);
+    }
+    auto setCache = [&](qint64 pages) {
+        execSql(m_db, ("PRAGMA cache_size = " + QByteArray::number(pages)).constData());
+    };
+    qint64 n = 0;
+    if (cachePages != 0)
+        setCache(-kCountCacheKiB);
+    try {
+        n = count();
+    } catch (...) {
+        if (cachePages != 0)
+            setCache(cachePages);
+        throw;
+    }
+    if (cachePages != 0)
+        setCache(cachePages);
+    if (before) {
+        m_countStamp = *before;
+        m_counts.insert(table, n);
+    }
+    return n;
+}
+
+void Connection::rowsWritten(const QString& table, const std::optional<CountStamp>& before, qint64 added)
+{
+    if (m_counts.isEmpty())
+        return;
+    const auto after = countStamp();
+    const auto it = m_counts.find(table);
+    if (!before || !after || !(*before == m_countStamp) || it == m_counts.end()
+        || after->dataVersion != before->dataVersion || after->schemaVersion != before->schemaVersion
+        || after->changes != before->changes + (added < 0 ? -added : added)) {
+        m_counts.clear();
+        return;
+    }
+    it.value() += added;
+    m_countStamp = *after;
 }
 
 void Connection::execute(const QString& sql)

@@ -106,11 +106,13 @@ void Recordset::Impl::insertRow()
     sqlite3* h = db();
     const int pos = cur;
     {
+        const auto before = conn->countStamp();
         StatementUse use(h, writeStatement('I'));
         int p = 1;
         for (int c : changed)
             bindValue(use.get(), p++, pending[static_cast<size_t>(c)]);
         use.step();
+        conn->rowsWritten(table, before, sqlite3_changes(h));
     }
     const qint64 id = sqlite3_last_insert_rowid(h);
     // Read the row back as stored, with the defaults the file filled in.
@@ -144,6 +146,7 @@ void Recordset::Impl::updateRow()
             bindValue(use.get(), p++, pending[static_cast<size_t>(c)]);
         sqlite3_bind_int64(use.get(), p, id);
         use.step();
+        conn->noteUpdates(sqlite3_changes(h));
     }
     if (sqlite3_changes(h) == 0)
         throw DbError(err::EngineError,
@@ -167,9 +170,11 @@ void Recordset::Impl::deleteRow()
     sqlite3* h = db();
     const qint64 id = keyAt(cur).rowid;
     {
+        const auto before = conn->countStamp();
         StatementUse use(h, writeStatement('D'));
         sqlite3_bind_int64(use.get(), 1, id);
         use.step();
+        conn->rowsWritten(table, before, -sqlite3_changes(h));
     }
     clearPending();
     if (filtered) {
