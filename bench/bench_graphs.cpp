@@ -143,12 +143,14 @@ void exec(sqlite3* db, const char* sql)
         throw std::runtime_error(sqlite3_errmsg(db));
 }
 
-// Forgets what earlier passes stored, so that the next entry's pass writes
-// every row, as the first entry after an import does.
+// Forgets what earlier passes stored, and their note that it is current, so
+// that the next entry's pass writes every row, as the first entry after an
+// import does.
 void forgetResults(Fixture& f)
 {
     exec(f.st.conn->handle(), "UPDATE \"200065001\" SET zero1 = NULL, zero2 = NULL, zero3 = NULL, zero4 = NULL, "
-                              "zero5 = NULL, NumTemp = NULL, Stretch1 = NULL, Disp1 = NULL");
+                              "zero5 = NULL, NumTemp = NULL, Stretch1 = NULL, Disp1 = NULL; "
+                              "DELETE FROM Settings WHERE Name = 'GraphValues'");
 }
 
 // The first entry: the pass writes every row.

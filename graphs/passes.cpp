@@ -6,10 +6,13 @@
 #include "graphs/graph_data.h"
 #include "store/bulk.h"
 #include "store/cell.h"
+#include "store/change_watch.h"
+#include "store/settings.h"
 #include "store/sqlerror.h"
 #include "store/tableinfo.h"
 
 #include <algorithm>
+#include <QCryptographicHash>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -58,7 +61,14 @@ constexpr double kUnixEpochSerial = 25569.0;
 
 struct Selection {
     enum State { Closed, Open } state = Closed;
+    QString id;
     QString table;
+    size_t chunk = kChunk;
+    // The statement's condition and order, for reading the same rows again.
+    QString whereAndOrder;
+    store::detail::BoundCriteria where;
+    // The columns the stored values depend on, as the table spells them.
+    QStringList watched;
     std::unique_ptr<store::BulkQuery> query;  // while rows remain
     std::vector<store::ColType> types;
     // kRead cells per row of the current chunk, in selection order.
@@ -88,7 +98,7 @@ struct Selection {
         pool.clear();
         if (!query)
             return false;
-        while (rowids.size() < kChunk) {
+        while (rowids.size() < chunk) {
             if (!query->next()) {
                 query.reset();
                 break;
@@ -120,8 +130,10 @@ void requireRow(const Selection& s, size_t r)
 
 // OpenGraphData's reading of the selection: the same statement, the same
 // handling of a missing table. The first chunk is read.
-void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel, bool displacement)
+void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel, bool displacement,
+                   size_t chunk = kChunk)
 {
+    s.chunk = chunk;
     QString id;
     try {
         id = st.rsSensors.text(QStringLiteral("InstrumentID"));
@@ -132,6 +144,7 @@ void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel,
         if (!st.conn->state())
             throw objectClosed();
         const ResolvedSelection rs = resolveSelection(*st.conn, id, sel);
+        s.id = id;
         s.table = rs.table;
         const std::vector<ColumnInfo>& cols = rs.cols;
         auto indexOf = [&rs](const QString& f) { return rs.indexOf(f); };
@@ -183,10 +196,21 @@ void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel,
         if (s.readingDateCol >= 0)
             s.readingDateType = cols[size_t(s.readingDateCol)].type;
 
+        for (const QString& f : {QStringLiteral("Plottemporal"), QStringLiteral("PlotSpatial"), QStringLiteral("DoNotPlot")})
+            wanted << f;
+        for (int c = 0; c < int(wanted.size()); ++c) {
+            if (c >= kZero && c < kFull)
+                continue;  // written by the passes themselves
+            const int i = indexOf(wanted[c]);
+            if (i >= 0)
+                s.watched << cols[size_t(i)].name;
+        }
+        s.where = rs.where;
+        s.whereAndOrder = sqlWhere(rs.where, cols) + QStringLiteral(" ORDER BY ")
+            + quoteIdent(cols[size_t(rs.orderCol)].name) + (rs.descending ? QStringLiteral(" DESC") : QString())
+            + QStringLiteral(", rowid");
         const QByteArray sql = (QStringLiteral("SELECT rowid, ") + select.join(QStringLiteral(", ")) +
-                                QStringLiteral(" FROM ") + quoteIdent(s.table) + sqlWhere(rs.where, cols) +
-                                QStringLiteral(" ORDER BY ") + quoteIdent(cols[size_t(rs.orderCol)].name) +
-                                (rs.descending ? QStringLiteral(" DESC") : QString()) + QStringLiteral(", rowid"))
+                                QStringLiteral(" FROM ") + quoteIdent(s.table) + s.whereAndOrder)
                                    .toUtf8();
         s.query = std::make_unique<store::BulkQuery>(*st.conn, sql);
         s.query->bindWhere(rs.where);
@@ -261,6 +285,7 @@ void GetOffsets(AppState& st, const Selection& s)
 
 // The fields one row is given, in the order they are assigned.
 struct RowWrite {
+    bool failed = false;    // a value could not be computed (logged)
     int zeros = 0;          // zero1 .. zero(zeros)
     bool numTemp = false;
     bool displacement = false;  // Stretch1..5 and Disp1..6
@@ -341,6 +366,7 @@ void SetZeros(AppState& st, const Selection& s, size_t r, const calc::ZeroOffset
         if (z.failedChannel != 0)
             throw store::detail::typeMismatch();
     } catch (...) {
+        w.failed = true;
         logCurrentException(st.DataFolder, QStringLiteral("G_SetZeros"));
     }
 }
@@ -440,7 +466,10 @@ public:
                 setOptional(u, p++, w.disp[size_t(k)]);
         }
         u.update(m_s.rowids[r]);
+        ++m_written;
     }
+
+    size_t written() const { return m_written; }
 
 private:
     bool unchanged(size_t r, const RowWrite& w) const
@@ -494,20 +523,30 @@ private:
     const Selection& m_s;
     const store::TableShape& m_shape;
     std::map<int, std::unique_ptr<store::BulkUpdate>> m_statements;
+    size_t m_written = 0;
 };
 
+// A channel left empty in a reading: its zero value is stored as 0, but
+// there is no load to draw.
+bool emptyChannel(const Selection& s, size_t r, int k)
+{
+    const Cell& c = s.row(r)[kChannel + k - 1];
+    return c.tag == Tag::Null || (c.tag == Tag::Text && s.value(r, kChannel + k - 1).toString().isEmpty());
+}
+
 // Adds row r's points to the lines: the values written, and the stored
-// ones where the row was not written in full.
-void addLine(const Selection& s, size_t r, const RowWrite& w, GraphLines& lines)
+// ones where the row was not written in full. Gives the channels of the
+// row that were empty (their points left out), as bits 1..10.
+unsigned addLine(const Selection& s, size_t r, const RowWrite& w, GraphLines& lines)
 {
     if (!lines.ready)
-        return;
+        return 0;
     const Cell* row = s.row(r);
     const auto x = plotted(row[kFull]);
     const Tag xt = row[kFull].tag;
     if (!x || !(xt == Tag::Null || xt == Tag::Date || xt == Tag::DateTime)) {
         lines.ready = false;  // a FullDate the general reading must judge
-        return;
+        return 0;
     }
     lines.x.push_back(std::isnan(*x) ? *x : std::round((*x - kUnixEpochSerial) * 86400.0 * 1000.0) / 1000.0);
     auto put = [&](int f, const std::optional<double>& v) {
@@ -524,10 +563,18 @@ void addLine(const Selection& s, size_t r, const RowWrite& w, GraphLines& lines)
             put(k, w.displacement ? std::optional<double>(d ? *d : std::numeric_limits<double>::quiet_NaN())
                                   : plotted(row[kDisp + k - 1]));
         }
-    } else {
-        for (int k = 1; k <= 10; ++k)
-            put(k, k <= w.zeros ? std::optional<double>(w.zero[size_t(k)]) : plotted(row[kZero + k - 1]));
+        return 0;
     }
+    unsigned empty = 0;
+    for (int k = 1; k <= 10; ++k) {
+        if (s.complete && emptyChannel(s, r, k)) {
+            empty |= 1u << k;
+            put(k, std::numeric_limits<double>::quiet_NaN());
+            continue;
+        }
+        put(k, k <= w.zeros ? std::optional<double>(w.zero[size_t(k)]) : plotted(row[kZero + k - 1]));
+    }
+    return empty;
 }
 
 QVariant readingDate(store::Connection& conn, const Selection& s, qint64 rowid)
@@ -545,6 +592,133 @@ QVariant readingDate(store::Connection& conn, const Selection& s, qint64 rowid)
     return store::detail::cellValue(q.cell(0, s.readingDateType, pool), pool);
 }
 
+// ---------------------------------------------------------------- the note
+
+// The sensor's setting that names the passes whose stored values are
+// current: "<rows> <highest rowid> <pass> <pass> ...".
+const QString kNoteName = QStringLiteral("GraphValues");
+
+// A pass is known by its selection and, for the displacements, by the node
+// geometry it was given: other node positions give other values.
+QString passKey(GraphSelection sel, const NodeGeometry* g)
+{
+    QString key = sel == GraphSelection::Temporal ? QStringLiteral("T")
+        : sel == GraphSelection::Spatial          ? QStringLiteral("S")
+                                                  : QStringLiteral("A");
+    if (!g)
+        return key;
+    QCryptographicHash h(QCryptographicHash::Sha1);
+    h.addData(QByteArray::number(g->headAtCollar ? 1 : 0) + ' ' + QByteArray::number(g->numChannels));
+    for (const QString& t : g->relAnchor) {
+        h.addData(QByteArrayView("\x1f", 1));
+        h.addData(t.toUtf8());
+    }
+    return key + QStringLiteral("D") + QString::fromLatin1(h.result().toHex().left(16));
+}
+
+// The passes the sensor's note names while it holds for the table as it
+// now is; empty when there is none. Throws when the file cannot be read.
+QStringList currentPasses(store::Connection& conn, const QString& id, const Selection& s)
+{
+    const auto text = store::readWatchedNote(conn, s.table, id, kNoteName, s.watched);
+    return text ? text->split(QLatin1Char(' '), Qt::SkipEmptyParts) : QStringList();
+}
+
+// A pass is noted by its key, followed by "/" and the channels that some
+// reading of the selection left empty (bits 1..10, in hexadecimal) when
+// there are any: their lines have gaps the stored values do not show.
+// nullopt when the pass is not noted, else those channels.
+std::optional<unsigned> notedPass(const QStringList& passes, const QString& key)
+{
+    for (const QString& p : passes) {
+        const qsizetype slash = p.indexOf(u'/');
+        if (p.left(slash) != key)
+            continue;
+        bool ok = true;
+        const unsigned empty = slash < 0 ? 0u : p.mid(slash + 1).toUInt(&ok, 16);
+        if (ok)
+            return empty;
+    }
+    return std::nullopt;
+}
+
+// After a pass that ran to the end without a failure: its values are
+// current, and so are those of the passes noted before unless it changed a
+// row. In the pass's transaction; a note that cannot be kept only makes the
+// next entry slower.
+void keepNote(store::Connection& conn, const Selection& s, const QString& id, const QString& key,
+              unsigned emptyChannels, const QStringList& before, bool wrote)
+{
+    QStringList passes;
+    if (!wrote) {
+        for (const QString& p : before)
+            if (p.left(p.indexOf(u'/')) != key)
+                passes << p;
+    }
+    passes << (emptyChannels ? key + u'/' + QString::number(emptyChannels, 16) : key);
+    attempt([&] { store::writeWatchedNote(conn, s.table, id, kNoteName, s.watched, passes.join(QLatin1Char(' '))); });
+}
+
+// The lines of a selection whose stored values are current, read as they
+// stand: FullDate and the drawn fields only. False (lines cleared) when a
+// value is one only the general reading judges.
+bool readCurrentLines(store::Connection& conn, const Selection& s, unsigned emptyChannels, GraphLines& lines)
+{
+    using store::detail::quoteIdent;
+    const store::TableShape shape = store::tableShape(conn, s.table);
+    QStringList fields{QStringLiteral("FullDate"), QStringLiteral("NumTemp")};
+    const int drawn = std::clamp(lines.wanted, 0, lines.displacement ? 6 : 10);
+    for (int k = 1; k <= drawn; ++k)
+        fields << (lines.displacement ? QStringLiteral("Disp%1") : QStringLiteral("zero%1")).arg(k);
+    // Where a drawn channel was left empty in some reading, the channels are
+    // read too, to leave those points out.
+    const bool channels = !lines.displacement && (emptyChannels & (((2u << drawn) - 1) & ~1u)) != 0;
+    if (channels)
+        for (int k = 1; k <= drawn; ++k)
+            fields << QStringLiteral("Channel%1").arg(k);
+    QStringList select;
+    std::vector<store::ColType> types;
+    for (const QString& f : fields) {
+        const int i = shape.indexOf(f);
+        if (i < 0)
+            return false;
+        select << quoteIdent(shape.cols[size_t(i)].name);
+        types.push_back(shape.cols[size_t(i)].type);
+    }
+    store::BulkQuery q(conn, (QStringLiteral("SELECT rowid, ") + select.join(QStringLiteral(", "))
+                              + QStringLiteral(" FROM ") + quoteIdent(s.table) + s.whereAndOrder)
+                                 .toUtf8());
+    q.bindWhere(s.where);
+    TextPool pool;
+    qint64 first = 0, last = 0;
+    while (q.next()) {
+        last = q.integer(0);
+        if (first == 0)
+            first = last;
+        pool.clear();
+        const Cell xc = q.cell(1, types[0], pool);
+        const auto x = plotted(xc);
+        if (!x || !(xc.tag == Tag::Null || xc.tag == Tag::Date || xc.tag == Tag::DateTime))
+            return false;
+        lines.x.push_back(std::isnan(*x) ? *x : std::round((*x - kUnixEpochSerial) * 86400.0 * 1000.0) / 1000.0);
+        for (int f = 0; f <= drawn; ++f) {
+            auto y = plotted(q.cell(2 + f, types[size_t(f) + 1], pool));
+            if (!y)
+                return false;
+            if (channels && f > 0) {
+                const int at = 2 + drawn + f;
+                const Cell c = q.cell(at, types[size_t(at - 1)], pool);
+                if (c.tag == Tag::Null || (c.tag == Tag::Text && store::detail::cellValue(c, pool).toString().isEmpty()))
+                    y = std::numeric_limits<double>::quiet_NaN();
+            }
+            lines.y[size_t(f)].push_back(*y);
+        }
+    }
+    lines.firstDate = readingDate(conn, s, first);
+    lines.lastDate = readingDate(conn, s, last);
+    return true;
+}
+
 void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry* g, const QString& logName,
              GraphLines* lines)
 {
@@ -553,9 +727,34 @@ void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry*
         lines->ready = true;
         lines->displacement = g != nullptr;
     }
+    // The zero reading first: its offsets are wanted whether or not the
+    // stored values are current.
+    const QString key = passKey(sel, g);
     Selection s;
-    openSelection(s, st, pr, sel, g != nullptr);
+    openSelection(s, st, pr, sel, g != nullptr, 1);
     GetOffsets(st, s);
+    QStringList before;
+    attempt([&] {
+        if (s.state == Selection::Open)
+            before = currentPasses(*st.conn, s.id, s);
+    });
+    if (const auto empty = notedPass(before, key)) {
+        s.query.reset();
+        if (!lines)
+            return;
+        bool read = false;
+        attempt([&] { read = readCurrentLines(*st.conn, s, *empty, *lines); });
+        if (read)
+            return;
+        // A value only the general reading judges: the whole pass, which
+        // writes nothing here, gives the lines.
+        lines->clear();
+        lines->ready = true;
+        lines->displacement = g != nullptr;
+        s = Selection();
+        openSelection(s, st, pr, sel, g != nullptr, 1);
+    }
+    s.chunk = kChunk;
     const calc::ZeroOffsets off = calc::readOffsets(st.Offset);
     std::optional<calc::Anchors> anchors;
     if (g)
@@ -572,6 +771,8 @@ void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry*
             shape = store::tableShape(*st.conn, s.table);
         const store::TableShape none;
         RowWriter writer(*st.conn, s, shape ? *shape : none);
+        bool failed = false;
+        unsigned emptyChannels = 0;
         size_t r = 0;
         // The body runs before the first end test, so a closed or empty
         // selection fails in it.
@@ -581,12 +782,15 @@ void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry*
             if (anchors)
                 CalcStretchAndDisp(s, r, *anchors, w);
             writer.update(r, w);
+            failed = failed || w.failed;
             if (lines)
-                addLine(s, r, w, *lines);
+                emptyChannels |= addLine(s, r, w, *lines);
             if (++r == s.rows() && s.fetch())
                 r = 0;
         } while (r < s.rows());
         s.query.reset();
+        if (!failed && s.state == Selection::Open)
+            keepNote(*st.conn, s, s.id, key, emptyChannels, before, writer.written() > 0);
         tx->commit();
         finished = true;
     } catch (...) {

@@ -35,17 +35,31 @@ struct GraphLines {
     // (the displacement passes).
     static constexpr int kFields = 11;
     bool displacement = false;
+    // The drawn fields 1..wanted are filled; the others may be left empty.
+    // Set by the caller before the pass (the drawing's node count).
+    int wanted = kFields - 1;
     std::vector<double> x;
     std::array<std::vector<double>, kFields> y;
     // ReadingDate of the first and the last row (null, a date or a text).
     QVariant firstDate;
     QVariant lastDate;
-    void clear() { *this = GraphLines(); }
+    void clear()
+    {
+        const int w = wanted;
+        *this = GraphLines();
+        wanted = w;
+    }
 };
 
 // Each pass ends with the graph data record set closed. A page runs its pass
 // only when the selection holds at least two readings (GraphDataCount).
 // With `lines`, the time passes also give what the drawing needs.
+//
+// A pass that ran to the end without a failure leaves a note in the
+// sensor's settings ("GraphValues") that its stored values are current,
+// with triggers on the reading table that drop the note at any change of a
+// reading the values depend on. While the note holds, the pass only takes
+// the zero reading's offsets and reads what the drawing needs.
 void GetTemporalData(AppState& st, Prompter& pr, GraphLines* lines = nullptr);
 void GetDispData(AppState& st, Prompter& pr, const NodeGeometry& g, GraphLines* lines = nullptr);
 void GetSpatialData(AppState& st, Prompter& pr);

@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 #include <qcustomplot.h>
 
@@ -173,8 +174,15 @@ void drawTimeGraph(MainContext& c, const TimeGraph& g, const GraphLines* lines)
     };
 
     int n = count();
+    // A position not entered names the line by its channel or node rather
+    // than by a bare " m".
     for (int k = 1; k <= n; ++k)
-        attempt([&] { seriesTitle(st, k) = box(g, k)->text() + QStringLiteral(" m"); });
+        attempt([&] {
+            const QString at = box(g, k)->text();
+            seriesTitle(st, k) = !at.trimmed().isEmpty() ? at + QStringLiteral(" m")
+                : g.yPrefix == QStringLiteral("zero")    ? QStringLiteral("Channel %1").arg(k)
+                                                         : QStringLiteral("Node %1").arg(k);
+        });
 
     attempt([&] { ch.clearHeader(); });
     attempt([&] { ch.bottomAxis().setTitle(QString()); });
@@ -228,7 +236,12 @@ void drawTimeGraph(MainContext& c, const TimeGraph& g, const GraphLines* lines)
         if (lines)
             attempt([&] { line(k, k, g.yPrefix + QString::number(k)); });
         else
-            attempt([&] { ch.series(k).bindY(g.yPrefix + QString::number(k)); });
+            attempt([&] {
+                ch.series(k).bindY(g.yPrefix + QString::number(k));
+                // An emptied channel has no load, though its zero value is 0.
+                if (g.loadTitle)
+                    ch.series(k).skipRowsWithout(QStringLiteral("Channel") + QString::number(k));
+            });
         attempt([&] { ch.series(k).setTitle(seriesTitle(st, k)); });
         attempt([&] { ch.series(k).setActive(true); });
     }
@@ -452,7 +465,18 @@ const GraphLines* usable(MainContext& c, const GraphLines* lines, bool displacem
     } catch (...) {
         return lines;
     }
-    return n < (displacement ? 7 : GraphLines::kFields) ? lines : nullptr;
+    return n < (displacement ? 7 : GraphLines::kFields) && n <= lines->wanted ? lines : nullptr;
+}
+
+// The number of lines a time graph draws besides the temperature, as the
+// drawing will read it; all when it cannot be read.
+int drawnLines(MainContext& c, int page)
+{
+    int n = GraphLines::kFields - 1;
+    attempt([&] {
+        n = wholeNumber(Val(c.st.rsConfig.text(page == 3 ? QStringLiteral("NumChannels") : QStringLiteral("NumNodes"))));
+    });
+    return std::clamp(n, 0, GraphLines::kFields - 1);
 }
 
 } // namespace
@@ -501,6 +525,8 @@ void drawGraphPage(MainContext& c, int page)
     if (!pc.plot)
         return;
     GraphLines lines;
+    if (page == 3 || page == 4)
+        lines.wanted = drawnLines(c, page);
     switch (page) {
     case 3: attempt([&] { GetTemporalData(c.st, c.pr, &lines); }); break;
     case 4: attempt([&] { GetDispData(c.st, c.pr, nodeGeometry(c), &lines); }); break;

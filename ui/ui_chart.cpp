@@ -23,6 +23,8 @@ constexpr double kSecondsPerDay = 86400.0;
 // 1970/01/01 as a date serial (days since 1899/12/30).
 constexpr double kUnixEpochSerial = 25569.0;
 constexpr int kTimeSeries = 11;
+// The diamond marking each point of a series, in pixels.
+constexpr double kMarkerSize = 8;
 constexpr int kLengthSeries = 16;
 // Pixels the mouse may move between press and release and still click.
 constexpr int kClickSlack = 3;
@@ -170,6 +172,32 @@ private:
 };
 
 namespace {
+
+// A series' graph: its markers can be left off the plot while the legend
+// keeps showing the series' marker.
+class SeriesGraph : public QCPGraph {
+public:
+    SeriesGraph(QCPAxis* key, QCPAxis* value, const QCPScatterStyle& marker)
+        : QCPGraph(key, value), m_marker(marker)
+    {
+        setScatterStyle(marker);
+    }
+    void showMarkers(bool on) { setScatterStyle(on ? m_marker : QCPScatterStyle(QCPScatterStyle::ssNone)); }
+
+protected:
+    void drawLegendIcon(QCPPainter* painter, const QRectF& rect) const override
+    {
+        QCPGraph::drawLegendIcon(painter, rect);
+        if (!scatterStyle().isNone())
+            return;
+        applyScattersAntialiasingHint(painter);
+        m_marker.applyTo(painter, pen());
+        m_marker.drawShape(painter, rect.center());
+    }
+
+private:
+    QCPScatterStyle m_marker;
+};
 
 // A legend entry with a tick box in front: unticking hides the line.
 class CheckLegendItem : public QCPPlottableLegendItem {
@@ -436,9 +464,15 @@ void ChartSeries::bindX(store::Recordset& rs, const QString& xField)
     m_pending = !m_yField.isEmpty();
 }
 
+void ChartSeries::skipRowsWithout(const QString& field)
+{
+    m_requiredField = field;
+}
+
 void ChartSeries::bindY(const QString& yField)
 {
     m_yField = yField;
+    m_requiredField.clear();
     m_pending = m_source != nullptr && !m_xField.isEmpty();
 }
 
@@ -447,6 +481,7 @@ void ChartSeries::setPoints(const std::vector<double>& x, const std::vector<doub
 {
     m_source = nullptr;
     m_pending = false;
+    m_requiredField.clear();
     m_xField = xField;
     m_yField = yField;
     const size_t n = std::min(x.size(), y.size());
@@ -601,11 +636,13 @@ void Chart::setUpLooks()
 
     const int n = time ? kTimeSeries : kLengthSeries;
     for (int i = 0; i < n; ++i) {
-        QCPGraph* g = p->addGraph(p->xAxis, p->yAxis);
         const QColor c = kSeriesColours[i];
+        QCPGraph* g = new SeriesGraph(p->xAxis, p->yAxis, QCPScatterStyle(QCPScatterStyle::ssDiamond, QPen(c, 1), QBrush(c), kMarkerSize));
         g->setPen(QPen(c, 2));
         g->setLineStyle(QCPGraph::lsLine);
-        g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDiamond, QPen(c, 1), QBrush(c), 8));
+        // Long histories are drawn the chart's own way: the line through
+        // each pixel column's extremes.
+        g->setAdaptiveSampling(true);
         g->setVisible(false);
         auto s = std::unique_ptr<ChartSeries>(new ChartSeries(this, i, g));
         s->m_active = false;
@@ -678,12 +715,20 @@ void Chart::loadPending()
         if (xi < 0)
             fail(store::err::NoSuchField, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
         std::vector<int> yi;
+        std::vector<int> required;
         for (ChartSeries* s : list) {
             const int i = rs.fieldIndex(s->m_yField);
             if (i < 0)
                 fail(store::err::NoSuchField, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
             yi.push_back(i);
+            required.push_back(s->m_requiredField.isEmpty() ? -1 : rs.fieldIndex(s->m_requiredField));
         }
+        auto present = [&](int i) {
+            if (i < 0)
+                return true;
+            const QVariant v = rs.value(i);
+            return !v.isNull() && !(v.metaType().id() == QMetaType::QString && v.toString().isEmpty());
+        };
         const int rows = rs.recordCount();
         std::vector<QVector<QCPGraphData>> data(list.size());
         for (auto& d : data)
@@ -715,7 +760,7 @@ void Chart::loadPending()
                 if (xOf(x)) {
                     for (size_t k = 0; k < list.size(); ++k) {
                         double y = 0;
-                        if (yOf(yi[k], y))
+                        if (present(required[k]) && yOf(yi[k], y))
                             data[k].push_back(QCPGraphData(x, y));
                     }
                 }
@@ -766,24 +811,24 @@ void Chart::applyAxes()
     m_bottom->apply();
 }
 
-// A marker for every point where the points on screen are few enough to
-// tell apart; where they are denser, one marker per marker width, so that
-// a long history draws as fast as a short one and looks the same. Judged
-// on the visible range at every redraw, so a zoom brings the markers back.
+// A marker on every point where the points on screen are few enough to
+// tell apart (no more than one per marker width across the plot); where
+// they are denser the markers would only merge into a band, and the line is
+// drawn alone. Judged on the visible range at every redraw, so a zoom
+// brings the markers back.
 void Chart::thinMarkers()
 {
     const int width = std::max(1, m_plot->axisRect()->width());
     const QCPRange keys = m_plot->xAxis->range();
     for (auto& s : m_series) {
-        QCPGraph* g = s->m_graph;
+        auto* g = static_cast<SeriesGraph*>(s->m_graph);
         if (!g->visible() || g->data()->isEmpty())
             continue;
-        const double size = std::max(1.0, g->scatterStyle().size());
         const auto begin = g->data()->findBegin(keys.lower, true);
         const auto end = g->data()->findEnd(keys.upper, true);
         const double shown = double(end - begin);
-        const double room = std::max(1.0, width / size);
-        g->setScatterSkip(shown > room ? int(shown / room) - 1 : 0);
+        const double room = std::max(1.0, width / kMarkerSize);
+        g->showMarkers(shown <= room);
     }
 }
 

@@ -113,6 +113,9 @@ public:
     // The rows are read when the series is next drawn or asked about.
     void bindX(store::Recordset& rs, const QString& xField);
     void bindY(const QString& yField);
+    // With a bound Y: rows whose `field` is empty (null or an empty text)
+    // give no point, as a reading without a value has nothing to draw.
+    void skipRowsWithout(const QString& field);
     QString xField() const { return m_xField; }
     QString yField() const { return m_yField; }
     // The series' points given at once, in ascending X (a point whose X or
@@ -146,6 +149,7 @@ private:
     store::Recordset* m_source = nullptr;
     QString m_xField;
     QString m_yField;
+    QString m_requiredField;
     bool m_pending = false;
 };
 

@@ -242,7 +242,8 @@ TEST_F(TimeGraphs, LinesFromThePassDrawWhatTheSelectionGives)
     auto sql = [&](const char* text) {
         ASSERT_EQ(sqlite3_exec(st->conn->handle(), text, nullptr, nullptr, nullptr), SQLITE_OK) << text;
     };
-    // A channel that cannot be zeroed ends its row there; an empty one is zero.
+    // A channel that cannot be zeroed ends its row there; an empty one has
+    // no point on the load graph (its stored zero value is 0).
     sql("UPDATE \"250065001\" SET Channel2 = 'bad', zero2 = 7 WHERE FullDate LIKE '2026-01-19%'");
     sql("UPDATE \"250065001\" SET Channel3 = NULL WHERE FullDate LIKE '2026-01-12%'");
     sql("UPDATE \"250065001\" SET FullDate = NULL WHERE FullDate LIKE '2026-01-26%'");
@@ -367,4 +368,97 @@ TEST_F(TimeGraphs, AZoomedValueAxisHasReadableLabelsAndADragNearTheAxisZooms)
     ASSERT_GE(ticks.size(), 2);
     const double step = (ticks[1] - ticks[0]) / c.leftAxis().increment();
     EXPECT_NEAR(step, std::round(step), 1e-9) << "a multiple of the drawing's increment";
+}
+
+TEST_F(TimeGraphs, AnEmptiedChannelAndAPositionNotEnteredAreNotDrawnAsValues)
+{
+    setUpSensor("250065001");
+    store("2026/01/05 08:00:00", {0, 0, 0, 0, 0, 0}, 10.0);
+    store("2026/01/12 08:00:00", {0, 1.5, 2.25, -0.456, 4, 5}, 11.0);
+    store("2026/01/19 08:00:00", {0, 3, 4.5, -0.2, 8, 12.3}, 12.0);
+    // The user empties channel 2 of the middle reading: no load, though
+    // the pass stores its zero value as 0.
+    ASSERT_EQ(sqlite3_exec(st->conn->handle(),
+                           "UPDATE \"250065001\" SET Channel2 = NULL WHERE FullDate LIKE '2026-01-12%'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    // Node 3 never entered: sections 2 and 3 have no centre.
+    type("txtNode(3)", "");
+    page(1);
+    page(0);
+    ASSERT_EQ(text("txtRelSGCenter(2)"), "");
+
+    // Twice: the second entry finds the stored values current and reads
+    // only what it draws; it must draw the same.
+    std::vector<std::vector<QPointF>> first;
+    for (int entry = 0; entry < 2; ++entry) {
+        page(3);
+        Chart& c = chart("ChartT");
+        ASSERT_EQ(c.series(2).count(), 2) << entry;
+        EXPECT_TRUE(near(c.series(2).point(0), QPointF(key("2026/01/05 08:00:00"), 0)));
+        EXPECT_TRUE(near(c.series(2).point(1), QPointF(key("2026/01/19 08:00:00"), 4.5)));
+        EXPECT_EQ(c.series(1).count(), 3);
+        EXPECT_EQ(c.series(2).title(), "Channel 2");
+        for (int k = 1; k <= 5; ++k) {
+            const QString at = text(QString("txtRelSGCenter(%1)").arg(k));
+            EXPECT_EQ(c.series(k).title(), at.isEmpty() ? QString("Channel %1").arg(k) : at + " m") << k;
+        }
+        std::vector<std::vector<QPointF>> drawn;
+        for (int i = 0; i <= 10; ++i) {
+            drawn.emplace_back();
+            for (int k = 0; k < c.series(i).count(); ++k)
+                drawn.back().push_back(c.series(i).point(k));
+        }
+        if (entry == 0)
+            first = drawn;
+        else
+            EXPECT_EQ(drawn, first);
+        page(0);
+    }
+    {
+        sqlite3_stmt* q = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(st->conn->handle(),
+                                     "SELECT zero2 FROM \"250065001\" WHERE FullDate LIKE '2026-01-12%'", -1, &q,
+                                     nullptr),
+                  SQLITE_OK);
+        ASSERT_EQ(sqlite3_step(q), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_type(q, 0), SQLITE_FLOAT);
+        EXPECT_EQ(sqlite3_column_double(q, 0), 0.0);
+        sqlite3_finalize(q);
+    }
+
+    // Filled in again: the line goes through the reading once more.
+    ASSERT_EQ(sqlite3_exec(st->conn->handle(),
+                           "UPDATE \"250065001\" SET Channel2 = 2.25 WHERE FullDate LIKE '2026-01-12%'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    page(3);
+    EXPECT_EQ(chart("ChartT").series(2).count(), 3);
+
+    // Disp v Time names a node without a position by its number.
+    page(4);
+    EXPECT_EQ(chart("ChartT2").series(3).title(), "Node 3");
+}
+
+TEST_F(TimeGraphs, MarkersOnlyWherePointsCanBeToldApart)
+{
+    setUpSensor("250065001");
+    // A reading every hour for 9 days: far more points than the plot is
+    // wide in markers.
+    const QDateTime start(QDate(2026, 1, 1), QTime(0, 0));
+    for (int i = 0; i < 24 * 9; ++i)
+        store(start.addSecs(3600LL * i).toString("yyyy/MM/dd HH:mm:ss"),
+              {0, i * 0.01, i * 0.02, 0, 0, 0}, 20.0);
+    page(3);
+    Chart& c = chart("ChartT");
+    auto* plot = w<QCustomPlot>("ChartT");
+    plot->replot();
+    EXPECT_TRUE(plot->graph(1)->scatterStyle().isNone());
+    EXPECT_EQ(c.series(1).count(), 24 * 9);
+
+    // Zoomed into one day: 25 points, each with its diamond.
+    const double from = key("2026/01/05 00:00:00"), to = key("2026/01/06 00:00:00");
+    plot->xAxis->setRange(from, to);
+    plot->replot();
+    EXPECT_EQ(plot->graph(1)->scatterStyle().shape(), QCPScatterStyle::ssDiamond);
 }
