@@ -1,6 +1,7 @@
 #include "readings/datasheet_data.h"
 
 #include "common/numbers.h"
+#include "store/audit.h"
 #include "store/cell.h"
 #include "store/connection.h"
 #include "store/dberror.h"
@@ -358,6 +359,7 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                                      QStringLiteral("The readings changed while the datasheet was open."));
             QString key;
             bool any = false;
+            const store::RowValues before = store::currentValues(rs);
             for (int c = 3; c < l.n; ++c) {
                 const auto it = m_edits.constFind(cellId(r, c));
                 if (it == m_edits.constEnd() || index[static_cast<size_t>(c)] < 0)
@@ -390,8 +392,13 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                     any = true;
                 }
             }
-            if (any)
+            if (any) {
+                const store::ChangedValues changed = store::changedValues(rs, before);
+                if (!changed.isEmpty())
+                    store::writeAudit(conn, {rs.tableName(), rs.text(QStringLiteral("DateTimeKey")),
+                                             store::audit::Edit, changed.oldValues, changed.newValues});
                 rs.update();
+            }
         }
         tx.commit();
     } catch (...) {

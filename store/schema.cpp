@@ -242,6 +242,22 @@ std::vector<Column> settingsColumns()
     };
 }
 
+// The change log: one row per change, numbered in the order written.
+std::vector<Column> auditLogColumns()
+{
+    return {
+        {QStringLiteral("AuditID"), ColType::Long, QStringLiteral("PRIMARY KEY")},
+        {QStringLiteral("ChangedAt"), ColType::DateTime, {}},
+        {QStringLiteral("ChangedBy"), ColType::Text, {}},
+        {QStringLiteral("Machine"), ColType::Text, {}},
+        {QStringLiteral("InstrumentID"), ColType::Text, {}},
+        {QStringLiteral("ReadingKey"), ColType::Text, {}},
+        {QStringLiteral("Action"), ColType::Text, QStringLiteral("NOT NULL")},
+        {QStringLiteral("OldValues"), ColType::Text, {}},
+        {QStringLiteral("NewValues"), ColType::Text, {}},
+    };
+}
+
 QString createWithKey(const QString& table, const std::vector<Column>& cols, const QString& key)
 {
     QString sql = createSql(table, cols);
@@ -321,6 +337,19 @@ void upgradeTo2(sqlite3* db, const UpgradeProgress& progress)
     setUserVersion(db, 2);
 }
 
+// Version 2 to 3. Runs inside the caller's transaction. The key column is
+// SQLite's row number, so rows are numbered in the order they are written.
+void upgradeTo3(sqlite3* db)
+{
+    execSql(db, createSql(QStringLiteral("AuditLog"), auditLogColumns())
+                    .replace(QStringLiteral("CREATE TABLE"), QStringLiteral("CREATE TABLE IF NOT EXISTS"))
+                    .toUtf8()
+                    .constData());
+    // One sensor's history, newest first, without reading the others'.
+    execSql(db, "CREATE INDEX IF NOT EXISTS \"AuditLog_Sensor\" ON \"AuditLog\" (\"InstrumentID\", \"AuditID\")");
+    setUserVersion(db, 3);
+}
+
 void build(sqlite3* db)
 {
     execSql(db, "PRAGMA journal_mode = DELETE");
@@ -339,6 +368,7 @@ void build(sqlite3* db)
         fillDefaults(db);
         setUserVersion(db, 1);
         upgradeTo2(db, {});
+        upgradeTo3(db);
         execSql(db, "COMMIT");
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -425,6 +455,8 @@ void upgradeSchema(Connection& conn, const UpgradeProgress& progress)
         const int v = userVersion(db);
         if (v < 2)
             upgradeTo2(db, progress);
+        if (v < 3)
+            upgradeTo3(db);
         execSql(db, "COMMIT");
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

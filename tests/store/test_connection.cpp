@@ -125,9 +125,9 @@ TEST_F(ConnectionTest, CatalogueComparesNamesExactly)
     EXPECT_FALSE(conn.hasTable(QStringLiteral("sqlite_master")));
     const QStringList names = conn.tableNames();
     for (const char* t : {"Configuration", "NetworkConfig", "Prefs", "Sensors", "sensordata", "Settings",
-                          "TriggerLevels", "55001000a"})
+                          "TriggerLevels", "AuditLog", "55001000a"})
         EXPECT_TRUE(names.contains(QString::fromLatin1(t))) << t;
-    EXPECT_EQ(names.size(), 8);
+    EXPECT_EQ(names.size(), 9);
 }
 
 TEST_F(ConnectionTest, GroupedWritesCommitOrRollBackTogether)
