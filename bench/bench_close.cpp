@@ -1,5 +1,5 @@
 // Closing the program on a large site: 300 sensors with 20,000 readings each
-// (about 1.1 GB), nothing to reclaim. The close must not rewrite the file;
+// (about 1.6 GB), nothing to reclaim. The close must not rewrite the file;
 // beside it, what a compaction of that file costs.
 //
 //   build/bench/bench_close                          # the site is made once per run (a minute or so)

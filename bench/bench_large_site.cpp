@@ -1,5 +1,5 @@
 // A mine-sized site: 300 sensors with 20,000 readings each (six million
-// readings, about 1.1 GB). Start-up to the first sensor shown (target:
+// readings, about 1.6 GB). Start-up to the first sensor shown (target:
 // under 1 s), beside the floor measured in the same run: the plain SQLite C
 // API opening the same file, reading the catalogue in order and the first
 // sensor's newest reading. Making the site takes a minute or two; set

@@ -73,7 +73,7 @@ inline QDate largeSiteStart() { return QDate(2021, 1, 1); }
 // A mine-sized site: `sensors` sensors with `readings` hourly readings each
 // from 2021/01/01, channels 1..5 and their zero fields filled as the passes
 // write them, each reading table with its date index as the program makes
-// it (300 x 20,000 is about 1.1 GB). Written straight
+// it (300 x 20,000 is about 1.6 GB). Written straight
 // through SQLite: the first table row by row, the others copied from it.
 // Made in the temporary folder, or kept in the folder ROCKVANE_BENCH_SITE
 // names and reused from there on the next run (the file name says its size).
