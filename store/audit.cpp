@@ -77,19 +77,23 @@ QString auditMachine()
     return name;
 }
 
-void writeAudit(Connection& conn, const AuditEntry& e)
+AuditWriter::AuditWriter(Connection& conn) : m_conn(conn), m_hasLog(hasLog(conn))
 {
-    if (!hasLog(conn))
-        return;
-    sqlite3* db = conn.handle();
-    StatementUse use(db, conn.prepared("INSERT INTO \"AuditLog\" (\"ChangedAt\", \"ChangedBy\", \"Machine\", "
-                                       "\"InstrumentID\", \"ReadingKey\", \"Action\", \"OldValues\", \"NewValues\") "
-                                       "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
     // To the second, as every date and time the program stores.
-    QDateTime now = QDateTime::currentDateTime();
-    now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
-    bindValue(use.get(), 1, now);
-    bindText(db, use.get(), 2, auditUser(conn));
+    m_now = QDateTime::currentDateTime();
+    m_now.setTime(QTime(m_now.time().hour(), m_now.time().minute(), m_now.time().second()));
+}
+
+void AuditWriter::write(const AuditEntry& e)
+{
+    if (!m_hasLog)
+        return;
+    sqlite3* db = m_conn.handle();
+    StatementUse use(db, m_conn.prepared("INSERT INTO \"AuditLog\" (\"ChangedAt\", \"ChangedBy\", \"Machine\", "
+                                         "\"InstrumentID\", \"ReadingKey\", \"Action\", \"OldValues\", \"NewValues\") "
+                                         "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
+    bindValue(use.get(), 1, m_now);
+    bindText(db, use.get(), 2, auditUser(m_conn));
     bindText(db, use.get(), 3, auditMachine());
     bindText(db, use.get(), 4, e.instrumentId);
     bindText(db, use.get(), 5, e.readingKey);
@@ -97,6 +101,11 @@ void writeAudit(Connection& conn, const AuditEntry& e)
     bindText(db, use.get(), 7, e.oldValues);
     bindText(db, use.get(), 8, e.newValues);
     use.step();
+}
+
+void writeAudit(Connection& conn, const AuditEntry& e)
+{
+    AuditWriter(conn).write(e);
 }
 
 namespace {
