@@ -347,6 +347,7 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
     const store::Recordset::Saved before = rs.save();
     try {
         store::Connection::Transaction tx(conn);
+        store::AuditWriter log(conn);
         for (const auto& [r, bm] : m_editedRows) {
             // The set is the one the rows came from; a row out of step would
             // put one reading's values into another.
@@ -359,7 +360,16 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                                      QStringLiteral("The readings changed while the datasheet was open."));
             QString key;
             bool any = false;
-            const store::RowValues before = store::currentValues(rs);
+            // What the change log keeps: the fields written, before and after.
+            store::AuditPairs oldPairs;
+            store::AuditPairs newPairs;
+            auto note = [&](int field, const QVariant& now) {
+                const QVariant was = rs.value(field);
+                if (was.isValid() && !was.isNull() && now.isValid() && !now.isNull() && was == now)
+                    return;  // the same number typed another way
+                oldPairs.add(rs.fieldName(field), was);
+                newPairs.add(rs.fieldName(field), now);
+            };
             for (int c = 3; c < l.n; ++c) {
                 const auto it = m_edits.constFind(cellId(r, c));
                 if (it == m_edits.constEnd() || index[static_cast<size_t>(c)] < 0)
@@ -368,9 +378,11 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                 if (typed == storedAt(c))
                     continue;
                 if (typed.trimmed().isEmpty()) {
+                    note(index[static_cast<size_t>(c)], QVariant());
                     rs.setValue(index[static_cast<size_t>(c)], QVariant());
                     any = true;
                 } else if (const auto v = toNumber(typed)) {
+                    note(index[static_cast<size_t>(c)], *v);
                     rs.setValue(index[static_cast<size_t>(c)], *v);
                     any = true;
                 } else {
@@ -388,15 +400,15 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                 const auto it = m_flags.constFind(cellId(r, l.n + f));
                 const bool want = it != m_flags.constEnd() ? it.value() : stored != 0;
                 if (stored != (want ? 1 : 0)) {
+                    note(i, want);
                     rs.setValue(i, want);
                     any = true;
                 }
             }
             if (any) {
-                const store::ChangedValues changed = store::changedValues(rs, before);
-                if (!changed.isEmpty())
-                    store::writeAudit(conn, {rs.tableName(), rs.text(QStringLiteral("DateTimeKey")),
-                                             store::audit::Edit, changed.oldValues, changed.newValues});
+                if (!newPairs.isEmpty())
+                    log.write({rs.tableName(), rs.text(QStringLiteral("DateTimeKey")), store::audit::Edit,
+                               oldPairs.text(), newPairs.text()});
                 rs.update();
             }
         }

@@ -62,18 +62,22 @@ QString auditMachine()
     return name;
 }
 
-void writeAudit(Connection& conn, const AuditEntry& e)
+AuditWriter::AuditWriter(Connection& conn) : m_conn(conn), m_hasLog(hasLog(conn))
 {
-    if (!hasLog(conn))
-        return;
-    StatementUse use(conn.prepared("INSERT INTO \"AuditLog\" (\"ChangedAt\", \"ChangedBy\", \"Machine\", "
-                                       "\"InstrumentID\", \"ReadingKey\", \"Action\", \"OldValues\", \"NewValues\") "
-                                       "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
     // To the second, as every date and time the program stores.
-    QDateTime now = QDateTime::currentDateTime();
-    now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
-    bindValue(*use.get(), 1, now);
-    use->bindText(2, auditUser(conn));
+    m_now = QDateTime::currentDateTime();
+    m_now.setTime(QTime(m_now.time().hour(), m_now.time().minute(), m_now.time().second()));
+}
+
+void AuditWriter::write(const AuditEntry& e)
+{
+    if (!m_hasLog)
+        return;
+    StatementUse use(m_conn.prepared("INSERT INTO \"AuditLog\" (\"ChangedAt\", \"ChangedBy\", \"Machine\", "
+                                     "\"InstrumentID\", \"ReadingKey\", \"Action\", \"OldValues\", \"NewValues\") "
+                                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
+    bindValue(*use.get(), 1, m_now);
+    use->bindText(2, auditUser(m_conn));
     use->bindText(3, auditMachine());
     use->bindText(4, e.instrumentId);
     use->bindText(5, e.readingKey);
@@ -81,6 +85,11 @@ void writeAudit(Connection& conn, const AuditEntry& e)
     use->bindText(7, e.oldValues);
     use->bindText(8, e.newValues);
     use.step();
+}
+
+void writeAudit(Connection& conn, const AuditEntry& e)
+{
+    AuditWriter(conn).write(e);
 }
 
 namespace {

@@ -42,6 +42,19 @@ struct AuditEntry {
 // written.
 void writeAudit(Connection& conn, const AuditEntry& entry);
 
+// The same for many rows of one change (a write-back of many readings): the
+// log is looked for once, and every row carries the same moment.
+class AuditWriter {
+public:
+    explicit AuditWriter(Connection& conn);
+    void write(const AuditEntry& entry);
+
+private:
+    Connection& m_conn;
+    bool m_hasLog = false;
+    QDateTime m_now;
+};
+
 // The record set's pending edit (or new row) written with its log row in
 // one transaction; deleteWithAudit the same for deleting its current row.
 // When anything fails neither is kept, the edit is dropped, the set

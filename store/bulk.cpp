@@ -255,7 +255,9 @@ void BulkUpdate::update(qint64 rowid)
 {
     m_st->bindInt64(m_count + 1, rowid);
     stepOnce(m_st);
-    if (m_conn.backend().changes() == 0)
+    const qint64 changed = m_conn.backend().changes();
+    m_conn.noteUpdates(changed);
+    if (changed == 0)
         throw DbError(err::EngineError, QStringLiteral("Row cannot be located for updating. Some values may have "
                                                        "been changed since it was last read."));
 }

@@ -531,3 +531,29 @@ TEST(Preselect, FarFutureRowIsIgnoredAndMarked)
     EXPECT_EQ(tickedRows(q.ticked), (std::vector<int>{0, 24, 48}));
     EXPECT_EQ(tickedRows(q.future).size(), 23u);  // 3 March 01:00 onwards
 }
+
+// The append tells the levels' check whether the table already held readings
+// dated among the appended ones (an import filling a gap), so that the check
+// need not count them in the table; it cannot tell when a stored key is not
+// one it writes.
+TEST_F(AppendTest, TheRowsKeptForTheCheckSayWhetherStoredReadingsLieAmongThem)
+{
+    NoProgress none;
+    auto out = append(dates({"2024/03/01 00:00:00", "2024/03/03 00:00:00"}), {1, 1}, true, none);
+    ASSERT_TRUE(out.rows.storedAmong());
+    EXPECT_FALSE(*out.rows.storedAmong()) << "an empty table";
+
+    out = append(dates({"2024/03/04 00:00:00", "2024/03/05 00:00:00"}), {1, 1}, true, none);
+    EXPECT_EQ(out.rows.storedAmong(), std::optional<bool>(false)) << "after the stored ones";
+
+    out = append(dates({"2024/03/02 00:00:00", "2024/02/01 00:00:00"}), {1, 1}, true, none);
+    EXPECT_EQ(out.rows.storedAmong(), std::optional<bool>(true)) << "03/01 lies between 02/01 and 03/02";
+
+    out = append(dates({"2024/02/02 00:00:00", "2024/02/03 00:00:00"}), {1, 1}, true, none);
+    EXPECT_EQ(out.rows.storedAmong(), std::optional<bool>(false)) << "within a gap, touching no stored one";
+
+    sqlite3_exec(conn.handle(), ("INSERT INTO \"" + id + "\" (DateTimeKey, FullDate) VALUES ('typed by hand', '2024-06-01 00:00:00')").toUtf8().constData(), nullptr, nullptr, nullptr);
+    out = append(dates({"2024/07/01 00:00:00"}), {1}, true, none);
+    EXPECT_FALSE(out.rows.storedAmong());
+    EXPECT_EQ(out.rows.key(0), id + " 2024/07/01 00:00:00");
+}
