@@ -257,7 +257,7 @@ int Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
                 ++skipped;
                 continue;
             }
-            if (!f(keyFromColumns(use.get(), 0, orderCol >= 0 ? 1 : -1)))
+            if (!f(keyFromColumns(*use.get(), 0, orderCol >= 0 ? 1 : -1)))
                 return false;
         }
         return true;
