@@ -14,6 +14,7 @@
 #include "readings/ui_datasheet.h"
 #include "readings/ui_readings.h"
 #include "reports/frmSiteStatus.h"
+#include "reports/frmAuditLog.h"
 #include "reports/ui_reports.h"
 #include "sensors/frmLevels.h"
 #include "sensors/prefs.h"
@@ -148,6 +149,7 @@ void FrmMain::wire()
     readings::wireDatasheet(m_ctx, this);
     sensors::wireLevels(m_ctx, this);
     reports::wireSiteStatus(m_ctx, this);
+    reports::wireAuditLog(m_ctx, this);
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* e)

@@ -112,6 +112,19 @@ struct Fixture {
 
 std::unique_ptr<Fixture> g_fixture;
 
+// Processor time, so that other work on the machine does not count.
+struct CpuTimer {
+    double at = now();
+    static double now()
+    {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return ts.tv_sec * 1e9 + ts.tv_nsec;
+    }
+    void restart() { at = now(); }
+    double nsecsElapsed() const { return now() - at; }
+};
+
 Fixture& fixture()
 {
     if (!g_fixture)
@@ -286,24 +299,44 @@ void BM_DrawRgraphOnly(benchmark::State& state)
 }
 BENCHMARK(BM_DrawRgraphOnly)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// Where the time of an entry with current values goes: the page's count,
+// the pass (the note checked, the drawn fields read), the drawing with its
+// replot, and a second replot as the entry benchmarks make.
+void BM_EnterLoadVTimeParts(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    graphs::GraphLines warm;
+    graphs::GetTemporalData(f.st, f.pr, &warm);
+    double count = 0, pass = 0, draw = 0, replot = 0;
+    for (auto _ : state) {
+        CpuTimer t;
+        graphs::GraphDataCount(f.st, f.pr, graphs::GraphSelection::Temporal, 2);
+        count += t.nsecsElapsed() / 1e6;
+        t.restart();
+        graphs::GraphLines lines;
+        lines.wanted = 5;
+        graphs::GetTemporalData(f.st, f.pr, &lines);
+        pass += t.nsecsElapsed() / 1e6;
+        t.restart();
+        graphs::DrawTgraph(f.win.context(), &lines);
+        draw += t.nsecsElapsed() / 1e6;
+        t.restart();
+        f.win.ui().ChartT->replot();
+        replot += t.nsecsElapsed() / 1e6;
+    }
+    state.counters["count_ms"] = count / state.iterations();
+    state.counters["pass_ms"] = pass / state.iterations();
+    state.counters["draw_ms"] = draw / state.iterations();
+    state.counters["replot_ms"] = replot / state.iterations();
+}
+BENCHMARK(BM_EnterLoadVTimeParts)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 // Where the time of a drawing goes: opening the selection, reading the
 // rows into the lines, and painting.
 void BM_DrawingParts(benchmark::State& state)
 {
     Fixture& f = fixture();
     double open = 0, read = 0, paint = 0;
-    // Processor time, so that other work on the machine does not count.
-    struct CpuTimer {
-        double at = now();
-        static double now()
-        {
-            timespec ts{};
-            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-            return ts.tv_sec * 1e9 + ts.tv_nsec;
-        }
-        void restart() { at = now(); }
-        double nsecsElapsed() const { return now() - at; }
-    };
     for (auto _ : state) {
         CpuTimer t;
         graphs::OpenGraphData(f.st, f.pr, graphs::GraphSelection::Temporal);

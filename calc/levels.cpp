@@ -256,7 +256,7 @@ std::vector<ReadingCrossing> crossingsOf(const LevelFrame& frame, const Levels& 
 }
 
 CrossingScan::CrossingScan(const LevelFrame& frame, const Levels& levels)
-    : m_frame(frame), m_levels(levels), m_active(levels.anySet() && frame.zero.has_value()),
+    : m_frame(frame), m_active(levels.anySet() && frame.zero.has_value()),
       m_wantRate(levels.of(Quantity::Rate).anySet())
 {
     for (Quantity q : kAllQuantities)

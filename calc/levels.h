@@ -171,7 +171,6 @@ private:
         NodeValues disp;
     };
     const LevelFrame& m_frame;
-    const Levels& m_levels;
     // What |value| must reach for each quantity's levels 1..3 (see reaches);
     // NaN for a level that is not set, which nothing reaches.
     std::array<std::array<double, 4>, 3> m_reach{};

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <QCryptographicHash>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -71,6 +72,16 @@ struct Selection {
     QStringList watched;
     std::unique_ptr<store::BulkQuery> query;  // while rows remain
     std::vector<store::ColType> types;
+    // Columns the statement really reads; the others are a NULL in its text.
+    std::vector<char> live;
+    // Temperatures already taken the zero calculation's way, by their bits:
+    // readings repeat a handful of temperatures.
+    struct Temperature {
+        quint64 bits = 0;
+        double value = 0;
+        bool used = false;
+    };
+    mutable std::array<Temperature, 64> temperatures;
     // kRead cells per row of the current chunk, in selection order.
     std::vector<Cell> cells;
     TextPool pool;
@@ -105,7 +116,7 @@ struct Selection {
             }
             rowids.push_back(query->integer(0));
             for (int c = 0; c < kRead; ++c)
-                cells.push_back(query->cell(c + 1, types[size_t(c)], pool));
+                cells.push_back(live[size_t(c)] ? query->cell(c + 1, types[size_t(c)], pool) : Cell());
         }
         if (!rowids.empty()) {
             if (firstRowid == 0)
@@ -174,9 +185,11 @@ void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel,
             if (i < 0 || skip) {
                 select << QStringLiteral("NULL");
                 s.types.push_back(store::ColType::Double);
+                s.live.push_back(0);
             } else {
                 select << quoteIdent(cols[size_t(i)].name);
                 s.types.push_back(cols[size_t(i)].type);
+                s.live.push_back(1);
             }
         }
         auto stored = [&](const QString& f) {
@@ -342,10 +355,22 @@ bool quickZeros(const Selection& s, size_t r, const calc::ZeroOffsets& off, RowW
         w.zero[size_t(k)] = (c.d - *off.value[size_t(k)]) + 0.0;
     }
     const Cell& t = row[kChannelT];
-    if (t.tag == Tag::Null)
+    if (t.tag == Tag::Null) {
         w.temp = 0.0;
-    else if (t.tag != Tag::Double || !quickTemperature(t.d, w.temp))
-        return false;
+    } else {
+        if (t.tag != Tag::Double)
+            return false;
+        quint64 bits = 0;
+        std::memcpy(&bits, &t.d, sizeof bits);
+        Selection::Temperature& seen = s.temperatures[size_t((bits ^ (bits >> 29) ^ (bits >> 47)) & 63)];
+        if (seen.used && seen.bits == bits) {
+            w.temp = seen.value;
+        } else {
+            if (!quickTemperature(t.d, w.temp))
+                return false;
+            seen = Selection::Temperature{bits, w.temp, true};
+        }
+    }
     w.zeros = 10;
     w.numTemp = true;
     return true;
@@ -689,6 +714,11 @@ bool readCurrentLines(store::Connection& conn, const Selection& s, unsigned empt
                               + QStringLiteral(" FROM ") + quoteIdent(s.table) + s.whereAndOrder)
                                  .toUtf8());
     q.bindWhere(s.where);
+    // Room for every row at once: the table's size bounds the selection's.
+    const size_t rows = size_t(std::max<qint64>(0, store::tableExtent(conn, s.table).rows));
+    lines.x.reserve(rows);
+    for (int f = 0; f <= drawn; ++f)
+        lines.y[size_t(f)].reserve(rows);
     TextPool pool;
     qint64 first = 0, last = 0;
     while (q.next()) {

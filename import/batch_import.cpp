@@ -132,6 +132,7 @@ BatchImportResult importReadoutFile(store::Connection& conn, const QString& data
         target.instrumentId = res.sensor;
         target.sensorType = facts->sensorType;
         target.tempChannel = facts->tempChannel;
+        target.sourceFile = QFileInfo(path).absoluteFilePath();
         const AppendOutcome out = appendReadings(conn, records, ticked, target, res.layout, {}, progress);
         if (out.cancelled) {
             res.status = BatchImportResult::Status::Failed;

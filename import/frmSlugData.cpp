@@ -539,6 +539,7 @@ void FrmSlugData::cmdAppend_Click()
             target.instrumentId = st.rsSensors.text(QStringLiteral("InstrumentID"));
             target.sensorType = st.rsSensors.text(QStringLiteral("SensorType"));
             target.tempChannel = st.rsConfig.value(QStringLiteral("TempChannel")).toBool();
+            target.sourceFile = m_s.importedPath;
             out = appendReadings(*st.conn, m_s.ReadoutData, m_model->ticks(), target, dateLayout(), onDuplicate,
                                  m_s.progress());
         } catch (...) {

@@ -4,6 +4,7 @@
 #include "common/numbers.h"
 #include "import/preselect.h"
 
+#include "store/audit.h"
 #include "store/bulk.h"
 
 #include <QSet>
@@ -282,6 +283,32 @@ private:
     qint64 m_unread = 0;
 };
 
+// What the change log keeps of an import: the file, the counts, and the
+// earliest and latest readings it kept.
+QString importText(const QString& file, const AppendOutcome& out)
+{
+    store::AuditPairs p;
+    p.addText(QStringLiteral("File"), file)
+        .add(QStringLiteral("Appended"), out.appended)
+        .add(QStringLiteral("Duplicates"), out.duplicates)
+        .add(QStringLiteral("BadDates"), out.badDates)
+        .add(QStringLiteral("EmptyRows"), out.emptyRows)
+        .add(QStringLiteral("PartialRows"), out.partialRows);
+    if (!out.rows.empty()) {
+        size_t earliest = 0;
+        size_t latest = 0;
+        for (size_t i = 1; i < out.rows.size(); ++i) {
+            if (out.rows.ms(i) < out.rows.ms(earliest))
+                earliest = i;
+            if (out.rows.ms(i) > out.rows.ms(latest))
+                latest = i;
+        }
+        p.addText(QStringLiteral("Earliest"), out.rows.key(earliest))
+            .addText(QStringLiteral("Latest"), out.rows.key(latest));
+    }
+    return p.text();
+}
+
 } // namespace
 
 AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& records,
@@ -443,8 +470,12 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
         if (!out.rows.empty())
             if (const auto among = keys.storedWithin(firstMoment, lastMoment))
                 out.rows.setStoredAmong(*among);
-        if (!out.cancelled && progress.advance(toDo))
+        if (!out.cancelled && progress.advance(toDo)) {
+            if (out.appended > 0)
+                store::writeAudit(conn, {target.instrumentId, QString(), store::audit::Import, QString(),
+                                         importText(target.sourceFile, out)});
             group.commit();
+        }
         else
             out.cancelled = true;
     } catch (...) {

@@ -52,6 +52,8 @@ struct AppendTarget {
     QString instrumentId;
     QString sensorType;
     bool tempChannel = false;
+    // The file the rows came from, for the change log.
+    QString sourceFile;
 };
 
 struct AppendOutcome {
@@ -76,8 +78,9 @@ using DuplicateNotice = std::function<void(const QString& key)>;
 // value is skipped. When progress asks to stop, nothing is kept (cancelled
 // is set). The outcome's rows hold each reading written, with the channel
 // values stored. Record sets open on the table do not see the new rows
-// until they are read again. Throws when the table cannot be written;
-// nothing is kept then either.
+// until they are read again. An append that keeps readings writes one row
+// of the change log (the file and the counts) in the same transaction.
+// Throws when the table cannot be written; nothing is kept then either.
 AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& records,
                              const std::vector<char>& ticked, const AppendTarget& target, DateLayout layout,
                              const DuplicateNotice& onDuplicate, Progress& progress);

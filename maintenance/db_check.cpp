@@ -13,7 +13,7 @@ const QStringList& fixedTableNames()
     static const QStringList names{QStringLiteral("Sensors"),       QStringLiteral("Configuration"),
                                    QStringLiteral("Prefs"),         QStringLiteral("NetworkConfig"),
                                    QStringLiteral("sensordata"),    QStringLiteral("TriggerLevels"),
-                                   QStringLiteral("Settings")};
+                                   QStringLiteral("Settings"),      QStringLiteral("AuditLog")};
     return names;
 }
 

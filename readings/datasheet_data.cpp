@@ -1,6 +1,7 @@
 #include "readings/datasheet_data.h"
 
 #include "common/numbers.h"
+#include "store/audit.h"
 #include "store/cell.h"
 #include "store/connection.h"
 #include "store/dberror.h"
@@ -346,6 +347,7 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
     const store::Recordset::Saved before = rs.save();
     try {
         store::Connection::Transaction tx(conn);
+        store::AuditWriter log(conn);
         for (const auto& [r, bm] : m_editedRows) {
             // The set is the one the rows came from; a row out of step would
             // put one reading's values into another.
@@ -358,6 +360,16 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                                      QStringLiteral("The readings changed while the datasheet was open."));
             QString key;
             bool any = false;
+            // What the change log keeps: the fields written, before and after.
+            store::AuditPairs oldPairs;
+            store::AuditPairs newPairs;
+            auto note = [&](int field, const QVariant& now) {
+                const QVariant was = rs.value(field);
+                if (was.isValid() && !was.isNull() && now.isValid() && !now.isNull() && was == now)
+                    return;  // the same number typed another way
+                oldPairs.add(rs.fieldName(field), was);
+                newPairs.add(rs.fieldName(field), now);
+            };
             for (int c = 3; c < l.n; ++c) {
                 const auto it = m_edits.constFind(cellId(r, c));
                 if (it == m_edits.constEnd() || index[static_cast<size_t>(c)] < 0)
@@ -366,9 +378,11 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                 if (typed == storedAt(c))
                     continue;
                 if (typed.trimmed().isEmpty()) {
+                    note(index[static_cast<size_t>(c)], QVariant());
                     rs.setValue(index[static_cast<size_t>(c)], QVariant());
                     any = true;
                 } else if (const auto v = toNumber(typed)) {
+                    note(index[static_cast<size_t>(c)], *v);
                     rs.setValue(index[static_cast<size_t>(c)], *v);
                     any = true;
                 } else {
@@ -386,12 +400,17 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                 const auto it = m_flags.constFind(cellId(r, l.n + f));
                 const bool want = it != m_flags.constEnd() ? it.value() : stored != 0;
                 if (stored != (want ? 1 : 0)) {
+                    note(i, want);
                     rs.setValue(i, want);
                     any = true;
                 }
             }
-            if (any)
+            if (any) {
+                if (!newPairs.isEmpty())
+                    log.write({rs.tableName(), rs.text(QStringLiteral("DateTimeKey")), store::audit::Edit,
+                               oldPairs.text(), newPairs.text()});
                 rs.update();
+            }
         }
         tx.commit();
     } catch (...) {

@@ -1,5 +1,7 @@
 #include "readings/sensor_tables.h"
 #include "common/log.h"
+#include "store/audit.h"
+#include "store/query.h"
 #include "store/sqltext.h"
 
 namespace rv {
@@ -87,6 +89,11 @@ bool AddDataTable(AppState& st, Prompter& pr)
             // The readings record set may hold rows of the table about to go.
             if (st.rsReadings.state() && st.rsReadings.tableName() == id)
                 st.rsReadings.close();
+            const qint64 gone = store::countRows(*st.conn, "SELECT * FROM " + store::tableName(id));
+            if (gone > 0)
+                store::writeAudit(*st.conn, {id, QString(), store::audit::Delete,
+                                             store::AuditPairs().add(QStringLiteral("Readings"), gone).text(),
+                                             QString()});
             st.conn->execute("DROP TABLE " + store::tableName(id));
         }
         createReadingTable(*st.conn, id);

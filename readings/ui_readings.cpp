@@ -3,6 +3,8 @@
 #include "common/log.h"
 #include "readings/frmBatchDel.h"
 #include "readings/reading_rules.h"
+#include "store/audit.h"
+#include "store/query.h"
 #include "store/sqltext.h"
 
 #include <QApplication>
@@ -289,6 +291,7 @@ bool saveShownReading(MainContext& c)
         }
         const QDate day = u.dtpRdate->date();
         const QTime time = u.dtpRtime->time();
+        const store::RowValues before = store::currentValues(rs);
 
         // A box that is not a number keeps its stored value and is reported;
         // it does not cost the user the other boxes and the flags.
@@ -313,8 +316,14 @@ bool saveShownReading(MainContext& c)
         }
         rs.setValue("Plottemporal", u.chkTemporal->isChecked());
         rs.setValue("PlotSpatial", u.chkSpatial->isChecked());
+        const store::ChangedValues changed = store::changedValues(rs, before);
         try {
-            rs.update();
+            if (changed.isEmpty())
+                rs.update();
+            else
+                store::updateWithAudit(*c.st.conn, rs,
+                                       {readingSensor(c), key, store::audit::Edit, changed.oldValues,
+                                        changed.newValues});
         } catch (...) {
             // Edits that cannot be written must not be retried by the next move.
             attempt([&] { rs.cancelUpdate(); });
@@ -446,16 +455,14 @@ void CheckDateTime(MainContext& c)
             return;
         }
         rs.setAbsolutePosition(static_cast<int>(remembered));
+        const store::RowValues before = store::currentValues(rs);
         rs.setValue("DateTimeKey", key);
         rs.setValue("FullDate", QDateTime(d, u.dtpRtime->time()));
         rs.setValue("ReadingDate", d);
         rs.setValue("ReadingTime", u.dtpRtime->time());
-        try {
-            rs.update();
-        } catch (...) {
-            attempt([&] { rs.cancelUpdate(); });
-            throw;
-        }
+        const store::ChangedValues changed = store::changedValues(rs, before);
+        store::updateWithAudit(*c.st.conn, rs,
+                               {readingSensor(c), key, store::audit::Edit, changed.oldValues, changed.newValues});
         // The re-keyed reading stays the shown one, at its new place in
         // date order. What the user typed into its other boxes is not saved
         // yet and must survive the new display.
@@ -505,12 +512,9 @@ void imgAddReadingClick(MainContext& c)
         rs.setValue("IsDirty", true);
         rs.setValue("Plottemporal", true);
         rs.setValue("PlotSpatial", false);
-        try {
-            rs.update();
-        } catch (...) {
-            attempt([&] { rs.cancelUpdate(); });
-            throw;
-        }
+        store::updateWithAudit(*c.st.conn, rs,
+                               {readingSensor(c), key, store::audit::Add, QString(),
+                                store::rowText(rs, {QStringLiteral("DateTimeKey")})});
         // The new row takes its place in date order without reading the
         // whole table again.
         rs.reorderCurrent();
@@ -573,7 +577,9 @@ void imgDeleteReadingClick(MainContext& c)
                                    "imgDeleteReading_Click"));
                 return;
             }
-            rs.deleteCurrent();
+            store::deleteWithAudit(*c.st.conn, rs,
+                                   {readingSensor(c), rs.text("DateTimeKey"), store::audit::Delete,
+                                    store::rowText(rs, {QStringLiteral("DateTimeKey")}), QString()});
             rs.requery();
             showAfterDelete(c);
         }
@@ -589,6 +595,9 @@ void imgDeleteReadingClick(MainContext& c)
                         const QVariant day = rs.value("ReadingDate");
                         const QDate d = day.isNull() ? QDate() : storedDate(rs);
                         if (inBatchRange(d, start, end)) {
+                            store::writeAudit(*c.st.conn,
+                                              {readingSensor(c), rs.text("DateTimeKey"), store::audit::Delete,
+                                               store::rowText(rs, {QStringLiteral("DateTimeKey")}), QString()});
                             rs.deleteCurrent();
                             ++count;
                         }
@@ -602,7 +611,16 @@ void imgDeleteReadingClick(MainContext& c)
             c.pr.message(batchDeletedMessage(count, start, end), MsgIcon::None, MsgButtons::Ok, kAppTitle);
         }
         if (choice[FrmBatchDel::DeleteAll]) {
-            c.st.conn->execute("DELETE * FROM " + store::tableName(readingSensor(c)));
+            // One row for the whole table: how many readings went.
+            const QString table = store::tableName(readingSensor(c));
+            store::Connection::Transaction tx(*c.st.conn);
+            const qint64 gone = store::countRows(*c.st.conn, "SELECT * FROM " + table);
+            if (gone > 0)
+                store::writeAudit(*c.st.conn, {readingSensor(c), QString(), store::audit::Delete,
+                                               store::AuditPairs().add(QStringLiteral("Readings"), gone).text(),
+                                               QString()});
+            c.st.conn->execute("DELETE * FROM " + table);
+            tx.commit();
             rs.requery();
             fillreadings(c);
             c.ui.txtRcount->setText(positionText(rs.recordCount(), rs.recordCount()));

@@ -58,14 +58,17 @@ int rank(const SiteStatusRow& r)
 }
 
 // Judges the sensor's latest time-flagged reading against its levels.
+// latestAny: the latest reading of any flag, already read; when it is
+// time-flagged it is the one judged.
 void judge(store::Connection& conn, const sensors::LevelsInForce& inForce, calc::LevelFrame frame,
-           const QString& loadUnit, SiteStatusRow& row)
+           const QString& loadUnit, const std::optional<readings::StoredReading>& latestAny, SiteStatusRow& row)
 {
     const QString& id = row.instrumentId;
     const calc::Levels& levels = inForce.levels;
     if (!levels.anySet())
         return;
-    const auto latest = readings::latestReading(conn, id, true);
+    const auto latest =
+        latestAny && latestAny->temporal ? latestAny : readings::latestReading(conn, id, true);
     if (!latest)
         return;
     readings::setZeroFromTable(conn, id, frame);
@@ -129,7 +132,8 @@ std::vector<SiteStatusRow> siteStatus(store::Connection& conn, const QDateTime& 
         try {
             row.readings = readings::readingCount(conn, row.instrumentId);
             if (row.readings > 0) {
-                if (const auto last = readings::latestReading(conn, row.instrumentId, false)) {
+                const auto last = readings::latestReading(conn, row.instrumentId, false);
+                if (last) {
                     row.lastReading = readings::readingDateTime(last->ms);
                     row.daysSince = double(nowMs - last->ms) / calc::kMsPerDay;
                     row.overdue = !destroyed && nowMs - last->ms > qint64(overdue) * calc::kMsPerDay;
@@ -143,7 +147,7 @@ std::vector<SiteStatusRow> siteStatus(store::Connection& conn, const QDateTime& 
                     const sensors::LevelsInForce inForce =
                         sensors::levelsInForce(scopes.value(row.instrumentId), scopes.value(type));
                     judge(conn, inForce, sensors::levelFrame(sensors::geometryOf(sensors, types)),
-                          types.text(QStringLiteral("Units1")), row);
+                          types.text(QStringLiteral("Units1")), last, row);
                 }
             } else {
                 row.kind = SiteStatusRow::Kind::NoReadings;

@@ -316,9 +316,7 @@ void frmLevels::clearSensorLevels()
                     kQuillonTitle, MsgIcon::Question, MsgResult::No))
         return;
     try {
-        store::Connection::Transaction tx(*m_c.st.conn);
-        deleteScopeLevels(*m_c.st.conn, m_id);
-        tx.commit();
+        clearScopeLevels(*m_c.st.conn, m_id);
     } catch (...) {
         int number = 0;
         QString why;

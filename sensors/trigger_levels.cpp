@@ -3,6 +3,7 @@
 #include "calc/rel_to_roof.h"
 #include "common/format.h"
 #include "common/numbers.h"
+#include "store/audit.h"
 #include "store/recordset.h"
 #include "store/sqltext.h"
 
@@ -18,6 +19,53 @@ QString scopeSql(const QString& scope)
 {
     return QStringLiteral("SELECT * FROM ") + store::tableName(kTable) + QStringLiteral(" WHERE Scope = ") +
            store::quoted(scope);
+}
+
+// A type's defaults have a two-digit scope; a sensor's own levels its
+// nine-digit number.
+bool isTypeScope(const QString& scope)
+{
+    return scope.size() <= 2;
+}
+
+// The levels of a scope as the change log keeps them: per quantity that has
+// rows, each level as "<Quantity><n>=<name> <value> <colour>" (no value when
+// the level is not set).
+QString levelsText(const ScopeLevels& s)
+{
+    store::AuditPairs p;
+    for (calc::Quantity q : calc::kAllQuantities) {
+        if (!s.hasRows[size_t(q)])
+            continue;
+        for (int n = 1; n <= calc::kLevelCount; ++n) {
+            const calc::TriggerLevel& l = s.levels.of(q).level[size_t(n)];
+            QStringList parts{l.name};
+            if (l.value)
+                parts << store::auditValueText(*l.value);
+            parts << l.colour;
+            p.addText(calc::quantityName(q) + QString::number(n), parts.join(u' '));
+        }
+    }
+    return p.text();
+}
+
+// One row of the change log for a scope whose levels went from `before` to
+// what the table now holds; none when nothing changed.
+void auditLevels(store::Connection& conn, const QString& scope, const ScopeLevels& before, const ScopeLevels& after)
+{
+    QString oldText = levelsText(before);
+    QString newText = levelsText(after);
+    if (oldText == newText)
+        return;
+    QString sensor = scope;
+    if (isTypeScope(scope)) {
+        // The defaults of a type belong to no one sensor.
+        sensor.clear();
+        const QString type = store::AuditPairs().addText(QStringLiteral("Type"), scope).text();
+        oldText = oldText.isEmpty() ? type : type + QStringLiteral("; ") + oldText;
+        newText = newText.isEmpty() ? type : type + QStringLiteral("; ") + newText;
+    }
+    store::writeAudit(conn, {sensor, QString(), store::audit::Levels, oldText, newText});
 }
 
 } // namespace
@@ -100,9 +148,19 @@ void deleteScopeLevels(store::Connection& conn, const QString& scope)
                  store::quoted(scope));
 }
 
+void clearScopeLevels(store::Connection& conn, const QString& scope)
+{
+    store::Connection::Transaction tx(conn);
+    const ScopeLevels before = readScopeLevels(conn, scope);
+    deleteScopeLevels(conn, scope);
+    auditLevels(conn, scope, before, ScopeLevels());
+    tx.commit();
+}
+
 void writeScopeLevels(store::Connection& conn, const QString& scope, const calc::Levels& levels)
 {
     store::Connection::Transaction tx(conn);
+    const ScopeLevels before = readScopeLevels(conn, scope);
     deleteScopeLevels(conn, scope);
     store::Recordset rs;
     rs.open(scopeSql(scope), conn);
@@ -122,6 +180,8 @@ void writeScopeLevels(store::Connection& conn, const QString& scope, const calc:
             rs.update();
         }
     }
+    rs.close();
+    auditLevels(conn, scope, before, readScopeLevels(conn, scope));
     tx.commit();
 }
 

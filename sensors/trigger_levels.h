@@ -50,6 +50,10 @@ void writeScopeLevels(store::Connection& conn, const QString& scope, const calc:
 // deleted). Runs in the caller's transaction when there is one.
 void deleteScopeLevels(store::Connection& conn, const QString& scope);
 
+// The user's clearing of a scope's levels: deleteScopeLevels with its row of
+// the change log (writeScopeLevels writes one too), in one transaction.
+void clearScopeLevels(store::Connection& conn, const QString& scope);
+
 // What the comparison needs of a sensor's installation and type, as the
 // Installation page shows them.
 struct SensorGeometry {

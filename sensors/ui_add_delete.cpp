@@ -5,6 +5,8 @@
 #include "sensors/sensor_number.h"
 #include "sensors/trigger_levels.h"
 #include "sensors/ui_sensors.h"
+#include "store/audit.h"
+#include "store/query.h"
 #include "store/settings.h"
 #include "store/sqltext.h"
 
@@ -143,6 +145,8 @@ void G_AddTypedSensor(MainContext& c)
             rs.setValue("HeadLocation", true);
             rs.setValue("LengthofCable", 0.0);
             rs.setValue("Recess", 0.0);
+            store::writeAudit(*st.conn, {s, QString(), store::audit::Add, QString(),
+                                         store::rowText(rs, {QStringLiteral("InstrumentID")})});
             rs.update();
             createReadingTable(*st.conn, s);
             store::Recordset net;
@@ -209,6 +213,13 @@ void imgDeleteClick(MainContext& c)
                 throw store::DbError(store::err::Locked, why);
             const bool hasTable = found == TableLookup::Present;
             store::Connection::Transaction tx(*st.conn);
+            // What went: the catalogue row and how many readings with it.
+            QString old = store::rowText(st.rsSensors, {QStringLiteral("InstrumentID")});
+            if (hasTable) {
+                const qint64 readings = store::countRows(*st.conn, "SELECT * FROM " + store::tableName(id));
+                old += (old.isEmpty() ? QString() : QStringLiteral("; ")) + QStringLiteral("Readings=%1").arg(readings);
+            }
+            store::writeAudit(*st.conn, {id, QString(), store::audit::Delete, old, QString()});
             if (hasTable)
                 st.conn->execute("DROP TABLE " + store::tableName(id));
             store::Recordset net;

@@ -5,6 +5,7 @@
 #include "common/numbers.h"
 #include "sensors/ui_sensors.h"
 #include "sensors/ui_widgets.h"
+#include "store/audit.h"
 #include "store/sqltext.h"
 
 #include <QCheckBox>
@@ -205,7 +206,13 @@ bool writeSensorRow(MainContext& c, const std::vector<QVariant>& before)
             rs.cancelUpdate();
             return true;
         }
-        rs.update();
+        const store::ChangedValues changed = store::changedValues(rs, before);
+        if (changed.isEmpty())
+            rs.update();
+        else
+            store::updateWithAudit(*c.st.conn, rs,
+                                   {rs.value("InstrumentID").toString(), QString(), store::audit::Edit,
+                                    changed.oldValues, changed.newValues});
         return true;
     } catch (...) {
         int number = 0;

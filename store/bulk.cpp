@@ -12,9 +12,6 @@ using namespace detail;
 
 namespace {
 
-// Julian day of 1899/12/30, day 0 of the date serial.
-constexpr qint64 kSerialEpoch = 2415019;
-
 QStringList storedNames(const TableShape& shape, const QStringList& columns, std::vector<ColType>* types)
 {
     QStringList names;
@@ -189,17 +186,7 @@ std::optional<double> BulkQuery::serial(int col, ColType t) const
         return m_st->real(col);
     TextPool pool;
     const Cell c = readCell(*m_st, col, t, pool);
-    switch (c.tag) {
-    case Tag::Double: return c.d;
-    case Tag::Long:
-    case Tag::Bool: return double(c.i);
-    case Tag::Date: return double(c.i - kSerialEpoch);
-    case Tag::Time: return c.i / double(kMsPerDay);
-    case Tag::DateTime: return double(c.i / kMsPerDay - kSerialEpoch) + (c.i % kMsPerDay) / double(kMsPerDay);
-    case Tag::Null:
-    case Tag::Text: break;
-    }
-    return std::nullopt;
+    return cellNumber(c);
 }
 
 void readColumnTexts(Connection& conn, const TableShape& shape, const QString& column,
@@ -255,7 +242,9 @@ void BulkUpdate::update(qint64 rowid)
 {
     m_st->bindInt64(m_count + 1, rowid);
     stepOnce(m_st);
-    if (m_conn.backend().changes() == 0)
+    const qint64 changed = m_conn.backend().changes();
+    m_conn.noteUpdates(changed);
+    if (changed == 0)
         throw DbError(err::EngineError, QStringLiteral("Row cannot be located for updating. Some values may have "
                                                        "been changed since it was last read."));
 }

@@ -297,4 +297,20 @@ QString cellText(const Cell& c, const TextPool& pool)
     return displayText(cellValue(c, pool));
 }
 
+std::optional<double> cellNumber(const Cell& c)
+{
+    constexpr qint64 kSerialEpoch = 2415019; // Julian day of 1899-12-30
+    switch (c.tag) {
+    case Tag::Double: return c.d;
+    case Tag::Long:
+    case Tag::Bool: return double(c.i);
+    case Tag::Date: return double(c.i - kSerialEpoch);
+    case Tag::Time: return c.i / double(kMsPerDay);
+    case Tag::DateTime: return double(c.i / kMsPerDay - kSerialEpoch) + (c.i % kMsPerDay) / double(kMsPerDay);
+    case Tag::Null:
+    case Tag::Text: break;
+    }
+    return std::nullopt;
+}
+
 } // namespace rv::store::detail

@@ -6,6 +6,7 @@
 
 #include <QVariant>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace rv::store::detail {
@@ -38,6 +39,9 @@ Cell readCell(const Stmt& st, int col, ColType t, TextPool& pool);
 void assignCell(Cell& c, const QVariant& v, TextPool& pool);
 
 QVariant cellValue(const Cell& c, const TextPool& pool);
+// The cell as a serial day number (days since 1899-12-30, the fraction the
+// time of day), a number as itself; nullopt for null and text.
+std::optional<double> cellNumber(const Cell& c);
 
 // Binds a converted value in the plain storage form of its type: ISO dates,
 // times and date-times as text, Yes/No as 0/1, numbers as REAL.

@@ -18,6 +18,8 @@ using namespace detail;
 namespace {
 
 constexpr int kStatementCacheLimit = 256;
+// The cache a table count runs with, in KiB.
+constexpr int kCountCacheKiB = 1024;
 
 std::function<void()>& busyWaitHook()
 {
@@ -61,6 +63,9 @@ void Connection::open(const QString& path)
     m_path = path;
     m_depth = 0;
     m_rollbackOnly = false;
+    m_counts.clear();
+    m_countStamp = CountStamp();
+    m_updatedRows = 0;
 }
 
 bool Connection::isReadOnly() const
@@ -102,6 +107,9 @@ void Connection::close()
     m_path.clear();
     m_depth = 0;
     m_rollbackOnly = false;
+    m_counts.clear();
+    m_countStamp = CountStamp();
+    m_updatedRows = 0;
 }
 
 Stmt* Connection::prepared(const QByteArray& sql, bool mayTrim)
@@ -114,6 +122,94 @@ Stmt* Connection::prepared(const QByteArray& sql, bool mayTrim)
     Stmt* st = b.prepare(sql, true).release();
     m_statements.insert(sql, st);
     return st;
+}
+
+std::optional<Connection::CountStamp> Connection::countStamp()
+{
+    // Only a file tells cheaply whether anyone changed it; a server's
+    // counts are always taken afresh.
+    if (!m_backend || m_backend->engine() != Engine::Sqlite || m_backend->inTransaction())
+        return std::nullopt;
+    CountStamp s;
+    s.changes = m_backend->totalChanges() - m_updatedRows;
+    for (const char* pragma : {"PRAGMA data_version", "PRAGMA schema_version"}) {
+        detail::Stmt* st = prepared(pragma);
+        bool row = false;
+        qint64 v = -1;
+        try {
+            row = st->step();
+            if (row)
+                v = st->int64(0);
+        } catch (...) {
+            row = false;
+        }
+        st->reset();
+        if (!row)
+            return std::nullopt;
+        (pragma[7] == 'd' ? s.dataVersion : s.schemaVersion) = v;
+    }
+    return s;
+}
+
+qint64 Connection::tableRowCount(const QString& table, const std::function<qint64()>& count)
+{
+    // Stamped before counting: a change by anyone meanwhile makes the count
+    // look older than it is, never newer.
+    const auto before = countStamp();
+    if (!before || !(*before == m_countStamp)) {
+        m_counts.clear();
+    } else if (const auto it = m_counts.constFind(table); it != m_counts.constEnd()) {
+        return it.value();
+    }
+    // A count reads every page of an index once: through a few pages of
+    // cache, rather than filling the whole cache (and fresh memory for it)
+    // with pages nothing reads again.
+    qint64 cachePages = 0;
+    if (before) {
+        detail::Stmt* st = prepared("PRAGMA cache_size");
+        try {
+            if (st->step())
+                cachePages = st->int64(0);
+        } catch (...) {
+        }
+        st->reset();
+    }
+    auto setCache = [&](qint64 pages) {
+        backend().exec("PRAGMA cache_size = " + QByteArray::number(pages));
+    };
+    qint64 n = 0;
+    if (cachePages != 0)
+        setCache(-kCountCacheKiB);
+    try {
+        n = count();
+    } catch (...) {
+        if (cachePages != 0)
+            setCache(cachePages);
+        throw;
+    }
+    if (cachePages != 0)
+        setCache(cachePages);
+    if (before) {
+        m_countStamp = *before;
+        m_counts.insert(table, n);
+    }
+    return n;
+}
+
+void Connection::rowsWritten(const QString& table, const std::optional<CountStamp>& before, qint64 added)
+{
+    if (m_counts.isEmpty())
+        return;
+    const auto after = countStamp();
+    const auto it = m_counts.find(table);
+    if (!before || !after || !(*before == m_countStamp) || it == m_counts.end()
+        || after->dataVersion != before->dataVersion || after->schemaVersion != before->schemaVersion
+        || after->changes != before->changes + (added < 0 ? -added : added)) {
+        m_counts.clear();
+        return;
+    }
+    it.value() += added;
+    m_countStamp = *after;
 }
 
 void Connection::execute(const QString& sql)

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 
@@ -89,6 +90,26 @@ public:
     detail::Backend& backend() const;
     detail::Stmt* prepared(const QByteArray& sql, bool mayTrim = false);
 
+    // For the store's own use: the row count of a whole table, remembered
+    // while the file is unchanged (updates of existing rows reported by
+    // noteUpdates() aside, as they change no count), since counting a large
+    // table walks a whole index; count() counts it when not remembered.
+    // Only outside a transaction: a count seen inside one may be rolled back.
+    qint64 tableRowCount(const QString& table, const std::function<qint64()>& count);
+    // What the file looks like now; nullopt inside a transaction.
+    struct CountStamp {
+        qint64 changes = -1;      // this connection's changes, less its updates
+        qint64 dataVersion = -1;  // other connections' commits
+        qint64 schemaVersion = -1;
+        bool operator==(const CountStamp&) const = default;
+    };
+    std::optional<CountStamp> countStamp();
+    // One statement, run after before was taken, inserted (added > 0) or
+    // deleted rows of table and nothing else: a remembered count follows it.
+    void rowsWritten(const QString& table, const std::optional<CountStamp>& before, qint64 added);
+    // Rows changed by UPDATE statements that changed nothing else.
+    void noteUpdates(qint64 rows) { m_updatedRows += rows; }
+
     // RAII group: rolls back unless commit() was called.
     class Transaction {
     public:
@@ -109,6 +130,9 @@ private:
     bool m_rollbackOnly = false;
     QHash<QByteArray, detail::Stmt*> m_statements;
     qint64 m_busySince = 0;
+    qint64 m_updatedRows = 0;
+    CountStamp m_countStamp;  // the file when the counts were taken
+    QHash<QString, qint64> m_counts;
 
     void dropStatements();
     static int onBusy(void* self, int count);

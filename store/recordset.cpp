@@ -427,17 +427,7 @@ std::optional<double> Recordset::serial(int index) const
         }
     }
     const Cell& c = d->currentData().cells[k];
-    switch (c.tag) {
-    case Tag::Double: return c.d;
-    case Tag::Long:
-    case Tag::Bool: return double(c.i);
-    case Tag::Date: return double(c.i - kSerialEpoch);
-    case Tag::Time: return c.i / double(kMsPerDay);
-    case Tag::DateTime: return double(c.i / kMsPerDay - kSerialEpoch) + (c.i % kMsPerDay) / double(kMsPerDay);
-    case Tag::Null:
-    case Tag::Text: break;
-    }
-    return std::nullopt;
+    return cellNumber(c);
 }
 
 QString Recordset::text(const QString& field) const

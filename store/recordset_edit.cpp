@@ -105,11 +105,13 @@ void Recordset::Impl::insertRow()
     Backend& h = db();
     const int pos = cur;
     {
+        const auto before = conn->countStamp();
         StatementUse use(writeStatement('I'));
         int p = 1;
         for (int c : changed)
             bindValue(*use.get(), p++, pending[static_cast<size_t>(c)]);
         use.step();
+        conn->rowsWritten(table, before, h.changes());
     }
     const qint64 id = h.lastInsertId();
     // Read the row back as stored, with the defaults the file filled in.
@@ -143,6 +145,7 @@ void Recordset::Impl::updateRow()
             bindValue(*use.get(), p++, pending[static_cast<size_t>(c)]);
         use->bindInt64(p, id);
         use.step();
+        conn->noteUpdates(h.changes());
     }
     if (h.changes() == 0)
         throw DbError(err::EngineError,
@@ -166,9 +169,11 @@ void Recordset::Impl::deleteRow()
     Backend& h = db();
     const qint64 id = keyAt(cur).rowid;
     {
+        const auto before = conn->countStamp();
         StatementUse use(writeStatement('D'));
         use->bindInt64(1, id);
         use.step();
+        conn->rowsWritten(table, before, -h.changes());
     }
     clearPending();
     if (filtered) {

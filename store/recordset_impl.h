@@ -22,6 +22,8 @@ namespace rv::store {
 
 namespace detail {
 
+class StatementUse;
+
 // A sort field as the file stores it, compared as SQLite's ORDER BY does.
 struct SortVal {
     int type = 5;  // kNull
@@ -150,6 +152,8 @@ struct Recordset::Impl {
     detail::RowKey keyFromColumns(const detail::Stmt& st, int rowidCol, int sortCol);
     // skip: rows passed over before f is first called, without reading
     // their keys; returns how many were passed over.
+    void forParts(const detail::RowKey* lo, const detail::RowKey* hi, bool backward, bool count,
+                  const std::function<bool(detail::StatementUse&)>& run);
     int scan(const detail::RowKey* lo, const detail::RowKey* hi, bool backward,
              const std::function<bool(const detail::RowKey&)>& f, int skip = 0);
     int countBetween(const detail::RowKey* lo, const detail::RowKey* hi);

@@ -132,13 +132,14 @@ struct Bound {
 
 } // namespace
 
-// Calls f for the rows strictly between lo and hi (either may be null: no
-// bound) in query order, or its reverse, until f returns false. Rows the set
-// has moved are left out.
-int Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
-                          const std::function<bool(const RowKey&)>& f, int skip)
+// Runs the statements that read the rows strictly between lo and hi (either
+// may be null: no bound) in query order, or its reverse, one per part of the
+// order, each handed to run ready to step, until run returns false. Rows the
+// set has moved are left out. With count, each statement gives the number of
+// its rows instead, by the same conditions.
+void Recordset::Impl::forParts(const RowKey* lo, const RowKey* hi, bool backward, bool count,
+                               const std::function<bool(StatementUse&)>& run)
 {
-    int skipped = 0;
     std::vector<Part> parts;
     if (orderCol < 0)
         parts = {Part::Rowid};
@@ -215,11 +216,13 @@ int Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
         if (!moved.empty())
             conds << (server ? QStringLiteral("rowid <> ALL (CAST(:skip AS bigint[]))")
                              : QStringLiteral("rowid NOT IN (SELECT value FROM json_each(:skip))"));
-        QString sql = QStringLiteral("SELECT rowid") + (orderCol >= 0 ? QStringLiteral(", ") + col : QString())
-            + QStringLiteral(" FROM ") + quoteIdent(table);
+        QString sql = count ? QStringLiteral("SELECT count(*)")
+                            : QStringLiteral("SELECT rowid") + (orderCol >= 0 ? QStringLiteral(", ") + col : QString());
+        sql += QStringLiteral(" FROM ") + quoteIdent(table);
         if (!conds.isEmpty())
             sql += QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
-        sql += QStringLiteral(" ORDER BY ") + order;
+        if (!count)
+            sql += QStringLiteral(" ORDER BY ") + order;
 
         StatementUse use(conn->prepared(sql.toUtf8()));
         Stmt& st = *use.get();
@@ -242,6 +245,19 @@ int Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
             list += server ? '}' : ']';
             st.bindText(st.paramIndex(":skip"), list.constData(), list.size());
         }
+        if (!run(use))
+            return;
+    }
+}
+
+// Calls f for the rows strictly between lo and hi in query order, or its
+// reverse, until f returns false; the first skip rows are passed over
+// without reading their keys. Returns how many were passed over.
+int Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
+                          const std::function<bool(const RowKey&)>& f, int skip)
+{
+    int skipped = 0;
+    forParts(lo, hi, backward, false, [&](StatementUse& use) {
         while (use.step()) {
             // Rows passed over leave nothing behind: their sort texts would
             // otherwise pile up in the arena, which save() copies whole.
@@ -249,18 +265,25 @@ int Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
                 ++skipped;
                 continue;
             }
-            if (!f(keyFromColumns(st, 0, orderCol >= 0 ? 1 : -1)))
-                return skipped;
+            if (!f(keyFromColumns(*use.get(), 0, orderCol >= 0 ? 1 : -1)))
+                return false;
         }
-    }
+        return true;
+    });
     return skipped;
 }
 
 int Recordset::Impl::countBetween(const RowKey* lo, const RowKey* hi)
 {
-    // A count walks the index without building keys; the scan is the same
-    // query, so both always agree on which rows are between.
-    return scan(lo, hi, false, [](const RowKey&) { return true; }, std::numeric_limits<int>::max());
+    // The engine counts along the index; the conditions are the scan's, so
+    // both always agree on which rows are between.
+    qint64 n = 0;
+    forParts(lo, hi, false, true, [&](StatementUse& use) {
+        if (use.step())
+            n += use->int64(0);
+        return true;
+    });
+    return static_cast<int>(n);
 }
 
 int Recordset::Impl::heldSize() const
@@ -568,14 +591,20 @@ void Recordset::Impl::load()
             fresh.push_back(std::move(b));
         }
         if (more) {
-            // The rest is counted, not read: the count walks the date index.
-            QString sql = QStringLiteral("SELECT count(*) FROM ") + quoteIdent(table);
-            if (!baseCond.isEmpty())
-                sql += QStringLiteral(" WHERE ") + baseCond;
-            StatementUse use(conn->prepared(sql.toUtf8()));
-            bindWhere(*use.get(), where);
-            use.step();
-            const int total = static_cast<int>(use->int64(0));
+            // The rest is counted, not read: the count walks the date index,
+            // so a whole table's count is kept by the connection while the
+            // file is unchanged.
+            auto countRows = [&]() -> qint64 {
+                QString sql = QStringLiteral("SELECT count(*) FROM ") + quoteIdent(table);
+                if (!baseCond.isEmpty())
+                    sql += QStringLiteral(" WHERE ") + baseCond;
+                StatementUse use(conn->prepared(sql.toUtf8()));
+                bindWhere(*use.get(), where);
+                use.step();
+                return use->int64(0);
+            };
+            const int total = static_cast<int>(baseCond.isEmpty() ? conn->tableRowCount(table, countRows)
+                                                                  : countRows());
             const int held = fresh.empty() ? 0 : static_cast<int>(fresh.front().keys.size());
             if (total > held) {
                 Segment r;

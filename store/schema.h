@@ -13,7 +13,8 @@ class Connection;
 //  1: the five fixed tables and the template.
 //  2: `TriggerLevels`, `Settings`, and an index on `FullDate` of every
 //     reading table.
-constexpr int kSchemaVersion = 2;
+//  3: `AuditLog`, the change log, with an index on (InstrumentID, AuditID).
+constexpr int kSchemaVersion = 3;
 
 // The version the open database says it has (0 for a file that never set it).
 int schemaVersion(const Connection& conn);

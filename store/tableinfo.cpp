@@ -77,6 +77,26 @@ QString quoteIdent(const QString& name)
 
 std::optional<QString> storedTableName(sqlite3* db, const QString& name)
 {
+    // The schema's own table of names finds it by hash, as a statement
+    // would; sqlite_master has no index and a site has hundreds of tables
+    // and indexes to compare.
+    if (!name.isEmpty() && !name.contains(QChar(0)) && !name.startsWith(u"sqlite_", Qt::CaseInsensitive)) {
+        sqlite3_stmt* st = nullptr;
+        const QByteArray sql = "PRAGMA main.table_list(" + quoteIdent(name).toUtf8() + ')';
+        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st, nullptr) == SQLITE_OK) {
+            std::optional<QString> found;
+            int rc;
+            while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+                const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
+                if (type && qstrcmp(type, "table") == 0)
+                    found = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)),
+                                              sqlite3_column_bytes(st, 1));
+            }
+            sqlite3_finalize(st);
+            if (rc == SQLITE_DONE)
+                return found;
+        }
+    }
     Query q(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE"));
     const QByteArray utf8 = name.toUtf8();
     sqlite3_bind_text(q.handle(), 1, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);

@@ -134,6 +134,9 @@ void buildUtilitiesPage(QWidget* page, MainUi& ui)
     ui.cmdSiteStatus = new QPushButton(QStringLiteral("Site Status"), page);
     ui.cmdSiteStatus->setObjectName(QStringLiteral("cmdSiteStatus"));
     ui.cmdSiteStatus->setGeometry(rightX, 400, 160, 32);
+    ui.cmdAuditLog = new QPushButton(QStringLiteral("Change Log"), page);
+    ui.cmdAuditLog->setObjectName(QStringLiteral("cmdAuditLog"));
+    ui.cmdAuditLog->setGeometry(rightX + 176, 400, 160, 32);
 }
 
 } // namespace rv::layout

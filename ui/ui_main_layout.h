@@ -160,6 +160,7 @@ struct MainUi {
     QLabel* lblFilter = nullptr;             // "* Filter Applied *"
     QLineEdit* txtSCount = nullptr;          // read-only
     QPushButton* cmdSiteStatus = nullptr;    // "Site Status"
+    QPushButton* cmdAuditLog = nullptr;      // "Change Log"
 };
 
 // Twips per pixel for the positions the program gives in twips.

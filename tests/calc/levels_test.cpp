@@ -1,5 +1,6 @@
 #include "calc/levels.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace rv::calc;
@@ -197,4 +198,50 @@ TEST(TriggerLevels, WorstValuePrefersTheHighestLevelThenTheLargestShare)
     EXPECT_EQ(w->levelNo, 0);
     EXPECT_EQ(w->index, 2);
     EXPECT_FALSE(worstValue(f, defaultLevels(), quiet, std::nullopt));
+}
+
+// Over a long series with uneven gaps (bursts, pauses of days, readings
+// closer than a day to each other), every checked reading's crossings are
+// those of its own values and of its rate against the latest reading at
+// least a day before it, found here the plain way.
+TEST(TriggerLevels, CrossingsOfALongUnevenSeriesMatchReadingByReading)
+{
+    const LevelFrame f = frame45(ch({0.0, 0.0, 0.0}));
+    Levels l = levels(Quantity::Rate, 0.05, 0.2, 0.5);
+    l.of(Quantity::Load) = levels(Quantity::Load, 3.0, 6.0, std::nullopt).of(Quantity::Load);
+    l.of(Quantity::Disp) = levels(Quantity::Disp, std::nullopt, 1.5, 2.5).of(Quantity::Disp);
+    std::vector<TimedReading> r;
+    qint64 t = 0;
+    for (int i = 0; i < 6000; ++i) {
+        t += (i % 500 == 0) ? 5 * kMsPerDay : (i % 7 == 0 ? 20 * kHour : (i % 3 + 1) * 15 * 60000);
+        const double x = 4.0 * std::sin(i / 300.0) + (i % 11) * 0.05;
+        r.push_back({t, ch({x, x / 2, i % 13 == 0 ? std::optional<double>() : std::optional<double>(-x / 3)})});
+    }
+    std::vector<size_t> check;
+    for (size_t i = 0; i < r.size(); i += (i < 3000 ? 1 : 2))
+        check.push_back(i);
+
+    std::vector<ReadingCrossing> expected;
+    for (size_t i : check) {
+        const ReadingValues v = readingValues(f, r[i].channel);
+        std::optional<NodeValues> rate;
+        if (const auto ref = rateReference(r, i))
+            rate = rateValues(v.disp, readingValues(f, r[*ref].channel).disp,
+                              double(r[i].ms - r[*ref].ms) / kMsPerDay, f.numNodes);
+        for (const Crossing& c : readingState(f, l, v, rate).crossings)
+            expected.push_back({i, c});
+    }
+    const std::vector<ReadingCrossing> got = crossingsOf(f, l, r, check);
+    ASSERT_EQ(got.size(), expected.size());
+    bool rates = false;
+    for (size_t k = 0; k < got.size(); ++k) {
+        ASSERT_EQ(got[k].reading, expected[k].reading) << k;
+        EXPECT_EQ(got[k].crossing.quantity, expected[k].crossing.quantity) << k;
+        EXPECT_EQ(got[k].crossing.index, expected[k].crossing.index) << k;
+        EXPECT_EQ(got[k].crossing.levelNo, expected[k].crossing.levelNo) << k;
+        EXPECT_EQ(got[k].crossing.value, expected[k].crossing.value) << k;
+        rates = rates || got[k].crossing.quantity == Quantity::Rate;
+    }
+    EXPECT_TRUE(rates) << "the series must exercise the rates";
+    EXPECT_GT(got.size(), 1000u);
 }

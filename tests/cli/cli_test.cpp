@@ -3,6 +3,7 @@
 // backup, check and report.
 #include "cli_support.h"
 #include "reports_support.h"
+#include "store/audit.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -53,6 +54,18 @@ TEST(CliImport, CleanImportSummaryAndJson)
     EXPECT_TRUE(f["exceedances"].toArray().isEmpty());
     EXPECT_EQ(doc["totals"].toObject()["appended"].toInt(), 3);
     EXPECT_EQ(site.rows(kOther), 3);
+
+    // One change log row per file, not per reading, naming the file.
+    rv::store::Connection conn;
+    conn.open(site.database());
+    const auto log = rv::store::readAuditLog(conn, QString(), 0, 10);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].action, "import");
+    EXPECT_EQ(log[0].instrumentId, kOther);
+    EXPECT_TRUE(log[0].newValues.startsWith("File=" + QFileInfo(next).absoluteFilePath() + "; Appended=3; Duplicates=0;"))
+        << log[0].newValues.toStdString();
+    EXPECT_EQ(log[1].instrumentId, kId);
+    EXPECT_TRUE(log[1].newValues.contains("; Appended=48; ")) << log[1].newValues.toStdString();
 }
 
 TEST(CliImport, DuplicatesAndUnreadableDatesAreCountedWithExitOne)

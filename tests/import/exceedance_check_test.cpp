@@ -4,6 +4,7 @@
 #include "import/exceedance_check.h"
 #include "readings/level_readings.h"
 #include "sensors/trigger_levels.h"
+#include "store/audit.h"
 
 #include <QDateTime>
 
@@ -152,4 +153,31 @@ TEST_F(LevelsDb, RateGoesBackToStoredOrAppendedReadingsADayEarlier)
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].key, sensor + " 2024/01/03 07:45:00");
     EXPECT_NEAR(rows[0].value, 1.2 / (24.25 / 24.0), 1e-9);
+}
+
+// Saving or clearing a scope's levels writes one change log row with the
+// levels before and after; saving the same levels again writes none.
+TEST_F(LevelsDb, SavingAndClearingLevelsAreLogged)
+{
+    Levels own = set(Quantity::Load, 5, std::nullopt, 50);
+    own.of(Quantity::Load).level[3].name = "Evacuate";
+    sensors::writeScopeLevels(*st->conn, sensor, own);
+    sensors::writeScopeLevels(*st->conn, sensor, own);
+    sensors::writeScopeLevels(*st->conn, "45", set(Quantity::Rate, 1, 2, 3));
+    sensors::clearScopeLevels(*st->conn, sensor);
+    sensors::clearScopeLevels(*st->conn, sensor);  // nothing left to clear
+
+    const auto log = store::readAuditLog(*st->conn, QString(), 0, 10);
+    ASSERT_EQ(log.size(), 3u);
+    for (const auto& r : log)
+        EXPECT_EQ(r.action, "levels");
+    EXPECT_EQ(log[2].instrumentId, sensor);
+    EXPECT_EQ(log[2].oldValues, "");
+    EXPECT_EQ(log[2].newValues, "Load1=Alert 5 #e0b000; Load2=Alarm #ff7f00; Load3=Evacuate 50 #d00000");
+    EXPECT_EQ(log[1].instrumentId, "") << "a type's defaults belong to no one sensor";
+    EXPECT_EQ(log[1].oldValues, "Type=45");
+    EXPECT_EQ(log[1].newValues, "Type=45; Rate1=Alert 1 #e0b000; Rate2=Alarm 2 #ff7f00; Rate3=Action 3 #d00000");
+    EXPECT_EQ(log[0].instrumentId, sensor);
+    EXPECT_EQ(log[0].oldValues, log[2].newValues);
+    EXPECT_EQ(log[0].newValues, "");
 }

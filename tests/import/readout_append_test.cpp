@@ -5,6 +5,7 @@
 #include "import/readout_archive.h"
 #include "common/scripted_progress.h"
 #include "readings/sensor_tables.h"
+#include "store/audit.h"
 #include "store/connection.h"
 #include "store/recordset.h"
 #include "temp_data.h"
@@ -213,11 +214,22 @@ TEST_F(AppendTest, DuplicatesBadDatesAndOrder)
         keys << rs.text("DateTimeKey").mid(10);
     EXPECT_EQ(keys, (QStringList{"2024/03/01 00:00:00", "2024/03/01 05:00:00", "2024/03/02 00:00:00"}));
 
-    // The same file again: every row refused.
+    // The change log has one row for the whole import: the file and the counts.
+    auto log = store::readAuditLog(conn, QString(), 0, 10);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].action, "import");
+    EXPECT_EQ(log[0].instrumentId, id);
+    EXPECT_EQ(log[0].readingKey, "");
+    EXPECT_EQ(log[0].oldValues, "");
+    EXPECT_EQ(log[0].newValues, "File=; Appended=2; Duplicates=2; BadDates=1; EmptyRows=0; PartialRows=0; "
+                                "Earliest=" + id + " 2024/03/01 00:00:00; Latest=" + id + " 2024/03/02 00:00:00");
+
+    // The same file again: every row refused, and nothing changed to log.
     dups.clear();
     const auto again = append(r, {1, 1, 0, 1, 1, 0}, true, none, &dups);
     EXPECT_EQ(again.appended, 0);
     EXPECT_EQ(dups.size(), 4);
+    EXPECT_EQ(store::countAuditLog(conn, QString()), 1);
 }
 
 TEST_F(AppendTest, ChannelsWithoutANumberStoreNull)
@@ -356,8 +368,45 @@ TEST_F(AppendTest, CancelKeepsNothing)
     EXPECT_EQ(out.appended, 0);
     EXPECT_EQ(rs.recordCount(), 0);
     EXPECT_EQ(data.rowCount(id), 0);
+    EXPECT_EQ(store::countAuditLog(conn, QString()), 0);
     EXPECT_EQ(conn.transactionDepth(), 0);
     EXPECT_FALSE(progress.open());
+}
+
+// An append that fails part-way keeps neither the readings nor the log row,
+// also inside a caller's transaction; one that succeeds names its file.
+TEST_F(AppendTest, TheLogRowGoesWithTheReadings)
+{
+    const auto r = dates(hourly(3));
+    NoProgress none;
+    ASSERT_EQ(sqlite3_exec(conn.handle(),
+                           ("CREATE TRIGGER refuse BEFORE INSERT ON \"" + id +
+                            "\" WHEN NEW.DateTimeKey LIKE '%02:00:00' BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                               .toUtf8()
+                               .constData(),
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    EXPECT_THROW(appendReadings(conn, r, {1, 1, 1}, AppendTarget{id, "45", true, "/data/" + id + ".txt"},
+                                DateLayout::YearFirst, {}, none),
+                 store::DbError);
+    EXPECT_EQ(data.rowCount(id), 0);
+    EXPECT_EQ(store::countAuditLog(conn, QString()), 0);
+
+    sqlite3_exec(conn.handle(), "DROP TRIGGER refuse", nullptr, nullptr, nullptr);
+    {
+        store::Connection::Transaction outer(conn);
+        appendReadings(conn, r, {1, 1, 0}, AppendTarget{id, "45", true, "/data/" + id + ".txt"},
+                       DateLayout::YearFirst, {}, none);
+        // the caller gives up
+    }
+    EXPECT_EQ(data.rowCount(id), 0);
+    EXPECT_EQ(store::countAuditLog(conn, QString()), 0);
+
+    appendReadings(conn, r, {1, 0, 1}, AppendTarget{id, "45", true, "/data/my file; 2.txt"}, DateLayout::YearFirst,
+                   {}, none);
+    const auto log = store::readAuditLog(conn, QString(), 0, 10);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_TRUE(log[0].newValues.startsWith("File=\"/data/my file; 2.txt\"; Appended=2;")) << log[0].newValues.toStdString();
 }
 
 TEST(Archive, MovesTheLoggersCopyIntoTheDatedFolder)
@@ -481,4 +530,30 @@ TEST(Preselect, FarFutureRowIsIgnoredAndMarked)
                                  QDateTime(QDate(2024, 3, 2), QTime(0, 0), Qt::UTC));
     EXPECT_EQ(tickedRows(q.ticked), (std::vector<int>{0, 24, 48}));
     EXPECT_EQ(tickedRows(q.future).size(), 23u);  // 3 March 01:00 onwards
+}
+
+// The append tells the levels' check whether the table already held readings
+// dated among the appended ones (an import filling a gap), so that the check
+// need not count them in the table; it cannot tell when a stored key is not
+// one it writes.
+TEST_F(AppendTest, TheRowsKeptForTheCheckSayWhetherStoredReadingsLieAmongThem)
+{
+    NoProgress none;
+    auto out = append(dates({"2024/03/01 00:00:00", "2024/03/03 00:00:00"}), {1, 1}, true, none);
+    ASSERT_TRUE(out.rows.storedAmong());
+    EXPECT_FALSE(*out.rows.storedAmong()) << "an empty table";
+
+    out = append(dates({"2024/03/04 00:00:00", "2024/03/05 00:00:00"}), {1, 1}, true, none);
+    EXPECT_EQ(out.rows.storedAmong(), std::optional<bool>(false)) << "after the stored ones";
+
+    out = append(dates({"2024/03/02 00:00:00", "2024/02/01 00:00:00"}), {1, 1}, true, none);
+    EXPECT_EQ(out.rows.storedAmong(), std::optional<bool>(true)) << "03/01 lies between 02/01 and 03/02";
+
+    out = append(dates({"2024/02/02 00:00:00", "2024/02/03 00:00:00"}), {1, 1}, true, none);
+    EXPECT_EQ(out.rows.storedAmong(), std::optional<bool>(false)) << "within a gap, touching no stored one";
+
+    sqlite3_exec(conn.handle(), ("INSERT INTO \"" + id + "\" (DateTimeKey, FullDate) VALUES ('typed by hand', '2024-06-01 00:00:00')").toUtf8().constData(), nullptr, nullptr, nullptr);
+    out = append(dates({"2024/07/01 00:00:00"}), {1}, true, none);
+    EXPECT_FALSE(out.rows.storedAmong());
+    EXPECT_EQ(out.rows.key(0), id + " 2024/07/01 00:00:00");
 }

@@ -1,6 +1,7 @@
 // The datasheet's columns, key rules, rows and write-back, on a real file.
 #include "datasheet_helpers.h"
 #include "readings/datasheet_data.h"
+#include "store/audit.h"
 #include "store/schema.h"
 
 #include <QTemporaryDir>
@@ -173,6 +174,19 @@ TEST_F(DatasheetDataTest, WriteBackStoresEveryEditButTheCellsThatAreNotNumbers)
 
     const QString m = unsavedMessage(unsaved);
     EXPECT_TRUE(m.contains(kId + " 2026/05/01 10:00:00  Channel1: \"1..2\"")) << m.toStdString();
+
+    // One change log row per changed reading, with only what changed.
+    const auto log = store::readAuditLog(conn, QString(), 0, 10);
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[2].readingKey, kId + " 2026/05/01 10:00:00");
+    EXPECT_EQ(log[2].action, "edit");
+    EXPECT_EQ(log[2].instrumentId, kId);
+    EXPECT_EQ(log[2].oldValues, "Channel2=2; Plottemporal=Yes");
+    EXPECT_EQ(log[2].newValues, "Channel2=2.5; Plottemporal=No");
+    EXPECT_EQ(log[1].oldValues, "ChannelT=21; Channel1=3");
+    EXPECT_EQ(log[1].newValues, "ChannelT=; Channel1=12");
+    EXPECT_EQ(log[0].oldValues, "Channel5=; Plottemporal=; PlotSpatial=");
+    EXPECT_EQ(log[0].newValues, "Channel5=0.125; Plottemporal=Yes; PlotSpatial=Yes");
 }
 
 TEST_F(DatasheetDataTest, NothingEditedWritesNothingAndATypedValueBackAsItWasIsNoChange)
@@ -207,4 +221,5 @@ TEST_F(DatasheetDataTest, AnEngineFailureHalfWayWritesNothingAtAll)
     EXPECT_THROW(model.writeBack(rs, conn), store::DbError);
     EXPECT_EQ(stored("2026/05/01 10:00:00", "Channel1"), QVariant(1.0));
     EXPECT_EQ(stored("2026/05/03 10:00:00", "Channel1"), QVariant(3.0));
+    EXPECT_EQ(store::countAuditLog(conn, QString()), 0) << "the rows of the readings before go too";
 }

@@ -1,6 +1,7 @@
 #include "store_fixture.h"
 
 #include "store/coltype.h"
+#include "store/tableinfo.h"
 
 #include <QDir>
 #include <QFile>
@@ -135,9 +136,9 @@ TEST_P(ConnectionBoth, CatalogueComparesNamesExactly)
     EXPECT_FALSE(conn.hasTable(QStringLiteral("sqlite_master")));
     const QStringList names = conn.tableNames();
     for (const char* t : {"Configuration", "NetworkConfig", "Prefs", "Sensors", "sensordata", "Settings",
-                          "TriggerLevels", "55001000a"})
+                          "TriggerLevels", "AuditLog", "55001000a"})
         EXPECT_TRUE(names.contains(QString::fromLatin1(t))) << t;
-    EXPECT_EQ(names.size(), 8);
+    EXPECT_EQ(names.size(), 9);
 }
 
 TEST_P(ConnectionBoth, GroupedWritesCommitOrRollBackTogether)
@@ -170,4 +171,26 @@ TEST_P(ConnectionBoth, GroupedWritesCommitOrRollBackTogether)
         t.commit();
     }
     EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM \"Sensors\"")).toLongLong(), 3);
+}
+
+// A table is found whatever the case of its name, as SQLite resolves names,
+// and always under the name it was made with; a view, an index or a name
+// with quotes in it is no table.
+TEST_F(StoreTest, TablesAreFoundByNameWithoutRegardToCase)
+{
+    makeReadings(QStringLiteral("240145001"), {QStringLiteral("2024/01/01 00:00:00")});
+    raw(QStringLiteral("CREATE TABLE \"Odd \"\"Name\" (x)"));
+    raw(QStringLiteral("CREATE VIEW LatestView AS SELECT 1"));
+    using detail::storedTableName;
+    EXPECT_EQ(storedTableName(conn.handle(), QStringLiteral("sensors")), QStringLiteral("Sensors"));
+    EXPECT_EQ(storedTableName(conn.handle(), QStringLiteral("SENSORDATA")), QStringLiteral("sensordata"));
+    EXPECT_EQ(storedTableName(conn.handle(), QStringLiteral("240145001")), QStringLiteral("240145001"));
+    EXPECT_EQ(storedTableName(conn.handle(), QStringLiteral("odd \"name")), QStringLiteral("Odd \"Name"));
+    EXPECT_FALSE(storedTableName(conn.handle(), QStringLiteral("LatestView")));
+    EXPECT_FALSE(storedTableName(conn.handle(), QStringLiteral("240145001_FullDate")));
+    EXPECT_FALSE(storedTableName(conn.handle(), QStringLiteral("240145002")));
+    EXPECT_FALSE(storedTableName(conn.handle(), QString()));
+    Recordset rs;
+    rs.open(QStringLiteral("SELECT * FROM `SENSORS`"), conn);
+    EXPECT_EQ(rs.recordCount(), 0);
 }

@@ -208,3 +208,66 @@ TEST_F(KeysetTest, ABookmarkOfADeletedRowFindsNothing)
     rs.setAbsolutePosition(123457);
     EXPECT_EQ(channel(), 123456);
 }
+
+namespace {
+
+// Whole-table counts run on a connection.
+int gCounts = 0;
+
+int onStatement(unsigned, void*, void*, void* text)
+{
+    const QByteArray sql(static_cast<const char*>(text));
+    if (sql.startsWith("SELECT count(*) FROM") && !sql.contains("WHERE"))
+        ++gCounts;
+    return 0;
+}
+
+} // namespace
+
+TEST_F(KeysetTest, TheCountIsKeptOnlyWhileTheFileStillHasIt)
+{
+    const QString sql = QStringLiteral("SELECT * FROM `%1` ORDER BY FullDate").arg(kId);
+    auto reopen = [&] {
+        rs.close();
+        rs.open(sql, conn);
+        return rs.recordCount();
+    };
+    gCounts = 0;
+    sqlite3_trace_v2(conn.handle(), SQLITE_TRACE_STMT, onStatement, nullptr);
+
+    // Opened again on an unchanged file, after an update through a set, and
+    // after a row added and deleted through one: never counted again.
+    EXPECT_EQ(reopen(), kRows);
+    rs.moveLast();
+    rs.setValue(QStringLiteral("Channel2"), 7.0);
+    rs.update();
+    EXPECT_EQ(reopen(), kRows);
+    rs.addNew();
+    rs.setValue(QStringLiteral("DateTimeKey"), kId + QStringLiteral(" kept"));
+    rs.setValue(QStringLiteral("FullDate"), QDateTime(QDate(2300, 1, 1), QTime(0, 0)));
+    rs.update();
+    EXPECT_EQ(reopen(), kRows + 1);
+    rs.moveLast();
+    ASSERT_EQ(rs.text(QStringLiteral("DateTimeKey")), kId + QStringLiteral(" kept"));
+    rs.deleteCurrent();
+    EXPECT_EQ(reopen(), kRows);
+    EXPECT_EQ(gCounts, 0);
+
+    // Another program's rows are counted.
+    elsewhere(QStringLiteral("INSERT INTO \"%1\" (DateTimeKey, FullDate) VALUES ('%1 x', '2300-01-01')").arg(kId));
+    EXPECT_EQ(reopen(), kRows + 1);
+    elsewhere(QStringLiteral("DELETE FROM \"%1\" WHERE DateTimeKey = '%1 x'").arg(kId));
+    EXPECT_EQ(reopen(), kRows);
+    EXPECT_EQ(gCounts, 2);
+
+    // A deletion rolled back leaves the count it had; one inside a
+    // transaction is never taken for a count.
+    {
+        Connection::Transaction tx(conn);
+        rs.moveLast();
+        rs.deleteCurrent();
+    }
+    EXPECT_EQ(reopen(), kRows);
+    EXPECT_EQ(gCounts, 3);
+    sqlite3_trace_v2(conn.handle(), 0, nullptr, nullptr);
+}

@@ -111,7 +111,7 @@ QString consistencyProblem(const QString& path, int* sensors)
     const QStringList network = column(db, "SELECT SensorID FROM NetworkConfig ORDER BY 1", &error);
     QStringList tables = column(db,
                                 "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT IN "
-                                "('Sensors', 'Configuration', 'Prefs', 'NetworkConfig', 'sensordata', 'TriggerLevels', 'Settings') "
+                                "('Sensors', 'Configuration', 'Prefs', 'NetworkConfig', 'sensordata', 'TriggerLevels', 'Settings', 'AuditLog') "
                                 "AND name NOT LIKE 'sqlite%' ORDER BY 1",
                                 &error);
     sqlite3_close(db);

@@ -1,0 +1,276 @@
+#include "store/audit.h"
+
+#include "store/cell.h"
+#include "store/recordset.h"
+#include "store/statement.h"
+#include "store/tableinfo.h"
+
+#include <QSysInfo>
+#include <limits>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace rv::store {
+
+using namespace detail;
+
+namespace {
+
+bool hasLog(const Connection& conn)
+{
+    return conn.state() && conn.backend().storedTableName(kAuditTable).has_value();
+}
+
+bool blank(const QVariant& v)
+{
+    return !v.isValid() || v.isNull() || (v.metaType().id() == QMetaType::QString && v.toString().isEmpty());
+}
+
+QString loginName()
+{
+    // The account the program runs under, whatever the environment says;
+    // the environment only when the system has no entry for it.
+    const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buf(static_cast<size_t>(size > 0 ? size : 16384));
+    passwd pw{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_name)
+        return QString::fromLocal8Bit(found->pw_name);
+    for (const char* var : {"USER", "LOGNAME"}) {
+        const QString v = qEnvironmentVariable(var);
+        if (!v.isEmpty())
+            return v;
+    }
+    return QStringLiteral("uid %1").arg(geteuid());
+}
+
+constexpr const char* kColumns =
+    "\"AuditID\", \"ChangedAt\", \"ChangedBy\", \"Machine\", \"InstrumentID\", \"ReadingKey\", \"Action\", "
+    "\"OldValues\", \"NewValues\"";
+
+} // namespace
+
+QString auditUser(const Connection&)
+{
+    static const QString name = loginName();
+    return name;
+}
+
+QString auditMachine()
+{
+    static const QString name = QSysInfo::machineHostName();
+    return name;
+}
+
+AuditWriter::AuditWriter(Connection& conn) : m_conn(conn), m_hasLog(hasLog(conn))
+{
+    // To the second, as every date and time the program stores.
+    m_now = QDateTime::currentDateTime();
+    m_now.setTime(QTime(m_now.time().hour(), m_now.time().minute(), m_now.time().second()));
+}
+
+void AuditWriter::write(const AuditEntry& e)
+{
+    if (!m_hasLog)
+        return;
+    StatementUse use(m_conn.prepared("INSERT INTO \"AuditLog\" (\"ChangedAt\", \"ChangedBy\", \"Machine\", "
+                                     "\"InstrumentID\", \"ReadingKey\", \"Action\", \"OldValues\", \"NewValues\") "
+                                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
+    bindValue(*use.get(), 1, m_now);
+    use->bindText(2, auditUser(m_conn));
+    use->bindText(3, auditMachine());
+    use->bindText(4, e.instrumentId);
+    use->bindText(5, e.readingKey);
+    use->bindText(6, e.action);
+    use->bindText(7, e.oldValues);
+    use->bindText(8, e.newValues);
+    use.step();
+}
+
+void writeAudit(Connection& conn, const AuditEntry& e)
+{
+    AuditWriter(conn).write(e);
+}
+
+namespace {
+
+// After a failed write: drops the edit, and when the set already holds what
+// the rolled-back transaction wrote, reads the table again.
+void resync(Recordset& rs, bool written, qint64 bookmark)
+{
+    try {
+        rs.cancelUpdate();
+        if (!written)
+            return;
+        rs.requery();
+        if (bookmark != 0)
+            rs.setBookmark(bookmark);
+    } catch (...) {
+        // The set is at its first row, or the row is gone.
+    }
+}
+
+} // namespace
+
+void updateWithAudit(Connection& conn, Recordset& rs, const AuditEntry& entry)
+{
+    bool written = false;
+    qint64 bookmark = 0;
+    try {
+        Connection::Transaction tx(conn);
+        writeAudit(conn, entry);
+        rs.update();
+        written = true;
+        bookmark = rs.bookmark();
+        tx.commit();
+    } catch (...) {
+        resync(rs, written, bookmark);
+        throw;
+    }
+}
+
+void deleteWithAudit(Connection& conn, Recordset& rs, const AuditEntry& entry)
+{
+    bool written = false;
+    const qint64 bookmark = rs.bookmark();
+    try {
+        Connection::Transaction tx(conn);
+        writeAudit(conn, entry);
+        rs.deleteCurrent();
+        written = true;
+        tx.commit();
+    } catch (...) {
+        resync(rs, written, bookmark);
+        throw;
+    }
+}
+
+QString auditValueText(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull())
+        return QString();
+    if (v.metaType().id() == QMetaType::Bool)
+        return v.toBool() ? QStringLiteral("Yes") : QStringLiteral("No");
+    return displayText(v);
+}
+
+AuditPairs& AuditPairs::addText(const QString& field, const QString& text)
+{
+    QString value = text;
+    const bool quote = value.contains(u';') || value.contains(u'"') || value.contains(u'\n') ||
+                       value.contains(u'\r') || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    if (quote)
+        value = u'"' + value.replace(u'"', QStringLiteral("\"\"")) + u'"';
+    if (!m_text.isEmpty())
+        m_text += QStringLiteral("; ");
+    m_text += field + u'=' + value;
+    return *this;
+}
+
+AuditPairs& AuditPairs::add(const QString& field, const QVariant& value)
+{
+    return addText(field, auditValueText(value));
+}
+
+RowValues currentValues(const Recordset& rs)
+{
+    RowValues v;
+    const int n = rs.fieldCount();
+    v.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        v.push_back(rs.value(i));
+    return v;
+}
+
+ChangedValues changedValues(const Recordset& rs, const RowValues& before)
+{
+    AuditPairs oldPairs;
+    AuditPairs newPairs;
+    const int n = std::min<int>(rs.fieldCount(), static_cast<int>(before.size()));
+    for (int i = 0; i < n; ++i) {
+        const QVariant& was = before[static_cast<size_t>(i)];
+        const QVariant now = rs.value(i);
+        if (blank(was) && blank(now))
+            continue;
+        if (!blank(was) && !blank(now) && was == now)
+            continue;
+        oldPairs.add(rs.fieldName(i), was);
+        newPairs.add(rs.fieldName(i), now);
+    }
+    return {oldPairs.text(), newPairs.text()};
+}
+
+QString rowText(const Recordset& rs, const QStringList& leaveOut)
+{
+    AuditPairs pairs;
+    for (int i = 0; i < rs.fieldCount(); ++i) {
+        const QString name = rs.fieldName(i);
+        if (leaveOut.contains(name, Qt::CaseInsensitive))
+            continue;
+        const QVariant v = rs.value(i);
+        if (!blank(v))
+            pairs.add(name, v);
+    }
+    return pairs.text();
+}
+
+std::vector<AuditRecord> readAuditLog(Connection& conn, const QString& sensor, qint64 before, int limit)
+{
+    std::vector<AuditRecord> out;
+    if (!hasLog(conn) || limit <= 0)
+        return out;
+    const QByteArray sql = QByteArray("SELECT ") + kColumns + " FROM \"AuditLog\" WHERE \"AuditID\" < ?1" +
+                           (sensor.isEmpty() ? "" : " AND \"InstrumentID\" = ?3") +
+                           " ORDER BY \"AuditID\" DESC LIMIT ?2";
+    StatementUse use(conn.prepared(sql));
+    use->bindInt64(1, before > 0 ? before : std::numeric_limits<qint64>::max());
+    use->bindInt64(2, limit);
+    if (!sensor.isEmpty())
+        use->bindText(3, sensor);
+    out.reserve(static_cast<size_t>(limit));
+    while (use.step()) {
+        Stmt* st = use.get();
+        AuditRecord r;
+        r.id = st->int64(0);
+        const QString at = st->qtext(1);
+        r.changedAt = QDateTime::fromString(at, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!r.changedAt.isValid())
+            r.changedAt = QDateTime::fromString(at, Qt::ISODate);
+        r.changedBy = st->qtext(2);
+        r.machine = st->qtext(3);
+        r.instrumentId = st->qtext(4);
+        r.readingKey = st->qtext(5);
+        r.action = st->qtext(6);
+        r.oldValues = st->qtext(7);
+        r.newValues = st->qtext(8);
+        out.push_back(std::move(r));
+    }
+    return out;
+}
+
+qint64 countAuditLog(Connection& conn, const QString& sensor, qint64 before)
+{
+    if (!hasLog(conn))
+        return 0;
+    const QByteArray sql = QByteArray("SELECT COUNT(*) FROM \"AuditLog\" WHERE \"AuditID\" < ?1") +
+                           (sensor.isEmpty() ? "" : " AND \"InstrumentID\" = ?2");
+    StatementUse use(conn.prepared(sql));
+    use->bindInt64(1, before > 0 ? before : std::numeric_limits<qint64>::max());
+    if (!sensor.isEmpty())
+        use->bindText(2, sensor);
+    return use.step() ? use->int64(0) : 0;
+}
+
+QStringList auditSensors(Connection& conn)
+{
+    QStringList out;
+    if (!hasLog(conn))
+        return out;
+    StatementUse use(conn.prepared("SELECT DISTINCT \"InstrumentID\" FROM \"AuditLog\" "
+                                                  "WHERE \"InstrumentID\" <> '' ORDER BY \"InstrumentID\""));
+    while (use.step())
+        out << use->qtext(0);
+    return out;
+}
+
+} // namespace rv::store
