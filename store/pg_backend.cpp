@@ -649,7 +649,10 @@ void pgBindDouble(PgStatement* p, int param, double v)
 
 void pgBindText(PgStatement* p, int param, const char* utf8, qsizetype n)
 {
-    slot(p, param).assign(QByteArrayView(utf8, n));
+    QByteArray& s = slot(p, param);
+    s.resize(n);
+    if (n > 0)
+        std::memcpy(s.data(), utf8, size_t(n));
 }
 
 int pgParamIndex(const PgStatement* p, const char* name)

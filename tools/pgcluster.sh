@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 root="$(pwd)/build/pgtest"
 data="$root/data"
 sock="$root/socket"
-user="${ROCKVANE_PG_USER:-rockvane-test}"
+user="${ROCKVANE_PG_OSUSER:-rockvane-test}"
 bindir="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)"
 
 as_owner() {

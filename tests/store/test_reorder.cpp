@@ -93,6 +93,6 @@ TEST_P(ReorderTest, NewRowAndNullDate)
     EXPECT_EQ(keysInOrder(rs), keysInOrder(fresh));
 }
 
-} // namespace rv::store::testing
-
 RV_ON_BOTH_ENGINES(ReorderTest);
+
+} // namespace rv::store::testing
