@@ -111,6 +111,30 @@ qint64 copyRows(Connection& from, Connection& to, const QString& table,
     return n;
 }
 
+// A read-only transaction on the source for the length of the copy; on a
+// server at repeatable read, so that every statement sees the same snapshot.
+class SourceSnapshot {
+public:
+    explicit SourceSnapshot(Connection& c) : m_b(c.backend())
+    {
+        if (m_b.inTransaction())
+            return;
+        m_b.exec(m_b.engine() == Engine::Postgres ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY" : "BEGIN");
+        m_own = true;
+    }
+    ~SourceSnapshot()
+    {
+        if (m_own)
+            m_b.tryExec("ROLLBACK");
+    }
+    SourceSnapshot(const SourceSnapshot&) = delete;
+    SourceSnapshot& operator=(const SourceSnapshot&) = delete;
+
+private:
+    Backend& m_b;
+    bool m_own = false;
+};
+
 } // namespace
 
 MigrateResult migrateSite(Connection& from, Connection& to, bool replace,
@@ -126,6 +150,10 @@ MigrateResult migrateSite(Connection& from, Connection& to, bool replace,
                       QStringLiteral("'%1' already holds sensors; it is replaced only when asked (--replace).")
                           .arg(redactedLocation(to.path())));
     MigrateResult r;
+    // The source is read as one snapshot, so that a site in use on a server
+    // is copied as it stood at one moment, every table consistent with the
+    // others.
+    SourceSnapshot snapshot(from);
     Connection::Transaction t(to);
     // A database without the site's tables gets them first (in the same
     // transaction); an older site is brought up to this version.
@@ -145,6 +173,10 @@ MigrateResult migrateSite(Connection& from, Connection& to, bool replace,
         r.rows += copyRows(from, to, table, progress);
         ++r.tables;
     }
+    // A server numbers the change log itself: it goes on after the rows copied.
+    if (to.backend().engine() == Engine::Postgres && to.hasTable(QStringLiteral("AuditLog")))
+        to.backend().exec("SELECT setval(pg_get_serial_sequence('\"AuditLog\"', 'AuditID'), "
+                          "COALESCE((SELECT max(\"AuditID\") FROM \"AuditLog\"), 0) + 1, false)");
     t.commit();
     return r;
 }

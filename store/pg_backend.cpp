@@ -122,6 +122,18 @@ QByteArray translateParams(const QByteArray& sql, std::map<std::string, int>& na
             i = j;
             continue;
         }
+        if (ch == '$' && i + 1 < n && sql[i + 1] >= '0' && sql[i + 1] <= '9') {
+            // Already in the server's form (a condition written for it): the
+            // number counts, so that a named parameter after it comes next.
+            qsizetype j = i + 1;
+            int num = 0;
+            while (j < n && sql[j] >= '0' && sql[j] <= '9')
+                num = num * 10 + (sql[j++] - '0');
+            maxParam = std::max(maxParam, num);
+            out.append(sql.constData() + i, j - i);
+            i = j - 1;
+            continue;
+        }
         if (ch == '?') {
             qsizetype j = i + 1;
             int num = 0;

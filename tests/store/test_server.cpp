@@ -1,6 +1,7 @@
 // What only a database server has: connection texts, the row key column,
 // the schema version's home, reading in blocks, several connections.
 #include "store_fixture.h"
+#include "store/audit.h"
 
 #include "store/bulk.h"
 #include "store/migrate.h"
@@ -216,6 +217,8 @@ TEST_P(ServerTest, MigrateThereAndBackGivesTheSameSiteRowForRow)
             r.update();
         }
         writeSetting(lite, QStringLiteral("250010001"), QStringLiteral("note"), QStringLiteral("x"));
+        writeAudit(lite, {QStringLiteral("250010001"), QStringLiteral("250010001 1"), QStringLiteral("edit"),
+                          QStringLiteral("Channel1=0.1"), QStringLiteral("Channel1=0.2")});
     }
     const QStringList before = siteRows(lite);
 
@@ -239,4 +242,8 @@ TEST_P(ServerTest, MigrateThereAndBackGivesTheSameSiteRowForRow)
     again.open(back);
     migrateSite(conn, again, false);
     EXPECT_EQ(siteRows(again), before);
+    // The server numbers its next change after the ones copied.
+    writeAudit(conn, {QStringLiteral("250010001"), QString(), QStringLiteral("delete"), QString(), QString()});
+    EXPECT_EQ(raw(QStringLiteral("SELECT max(\"AuditID\") FROM \"AuditLog\"")).toLongLong(),
+              raw(QStringLiteral("SELECT count(*) FROM \"AuditLog\"")).toLongLong());
 }
