@@ -1,6 +1,7 @@
 #include "store/audit.h"
 
 #include "store/cell.h"
+#include "store/conflict.h"
 #include "store/recordset.h"
 #include "store/statement.h"
 #include "store/tableinfo.h"
@@ -123,6 +124,12 @@ void updateWithAudit(Connection& conn, Recordset& rs, const AuditEntry& entry)
         written = true;
         bookmark = rs.bookmark();
         tx.commit();
+    } catch (const DbError& e) {
+        // Someone else's change came first: nothing was written, and the
+        // edit stays for the user to keep or drop.
+        if (!isConflict(e))
+            resync(rs, written, bookmark);
+        throw;
     } catch (...) {
         resync(rs, written, bookmark);
         throw;
@@ -139,6 +146,10 @@ void deleteWithAudit(Connection& conn, Recordset& rs, const AuditEntry& entry)
         rs.deleteCurrent();
         written = true;
         tx.commit();
+    } catch (const DbError& e) {
+        if (!isConflict(e))
+            resync(rs, written, bookmark);
+        throw;
     } catch (...) {
         resync(rs, written, bookmark);
         throw;

@@ -349,6 +349,13 @@ public:
 
     void noteChanges(const PGresult* r)
     {
+        // The server also counts the rows a SELECT returned; only writes
+        // count here, or every read would look like a change to the record
+        // sets that watch the count.
+        const char* tag = PQcmdStatus(const_cast<PGresult*>(r));
+        const bool read = PQresultStatus(r) == PGRES_TUPLES_OK && tag && startsWithWord(tag, "SELECT");
+        if (read || (tag && (startsWithWord(tag, "FETCH") || startsWithWord(tag, "MOVE"))))
+            return;
         const char* n = PQcmdTuples(const_cast<PGresult*>(r));
         if (n && *n) {
             m_changes = std::atoll(n);
