@@ -3,6 +3,7 @@
 #include "common/numbers.h"
 #include "store/audit.h"
 #include "store/cell.h"
+#include "store/conflict.h"
 #include "store/connection.h"
 #include "store/dberror.h"
 
@@ -134,6 +135,7 @@ Model::Row Model::readRow() const
     };
     Row row;
     row.bookmark = rs.bookmark();
+    row.version = rs.rowVersion();
     // Key, date and time are shown as stored and never written back.
     row.key = store::detail::displayText(valueAt(0));
     if (l.n > 1)
@@ -265,8 +267,11 @@ bool Model::isEdited(int row, int col) const
 
 void Model::noteEdited(int row)
 {
-    if (!m_editedRows.count(row))
-        m_editedRows[row] = rowAt(row).bookmark;
+    if (!m_editedRows.count(row)) {
+        const Row& r = rowAt(row);
+        m_editedRows[row] = r.bookmark;
+        m_editedVersions[row] = r.version;
+    }
 }
 
 bool Model::flag(int row, int col) const
@@ -325,7 +330,8 @@ QList<QStringList> Model::texts() const
     return out;
 }
 
-std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& conn) const
+std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& conn,
+                                     std::vector<Overtaken>* others) const
 {
     std::vector<Unsaved> unsaved;
     const Layout& l = m_layout;
@@ -354,10 +360,33 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
             if (r >= rs.recordCount())
                 throw store::DbError(store::err::EngineError,
                                      QStringLiteral("The readings changed while the datasheet was open."));
+            // Read before the set moves there: the key as the sheet showed it.
+            const QString shownKey = others ? rowAt(r).key : QString();
             rs.setAbsolutePosition(r + 1);
             if (rs.bookmark() != bm)
                 throw store::DbError(store::err::EngineError,
                                      QStringLiteral("The readings changed while the datasheet was open."));
+            // A reading someone else changed since the sheet showed it keeps
+            // their values: the user's cells for it were typed over values
+            // that are no longer stored. The store's write checks the same
+            // again, for a change made while this runs.
+            const auto shownVersion = m_editedVersions.find(r);
+            auto overtaken = [&](bool deleted) {
+                rs.cancelUpdate();
+                if (others)
+                    others->push_back({shownKey, deleted});
+            };
+            try {
+                if (shownVersion != m_editedVersions.end() && rs.rowVersion() != shownVersion->second) {
+                    overtaken(false);
+                    continue;
+                }
+            } catch (const store::DbError& e) {
+                if (e.number() != store::err::RecordDeleted)
+                    throw;
+                overtaken(true);
+                continue;
+            }
             QString key;
             bool any = false;
             // What the change log keeps: the fields written, before and after.
@@ -406,10 +435,18 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                 }
             }
             if (any) {
+                try {
+                    rs.update();
+                } catch (const store::DbError& e) {
+                    if (!store::isConflict(e))
+                        throw;
+                    overtaken(e.number() == store::err::DeletedByOther);
+                    continue;
+                }
+                // Logged after the write, which may be refused.
                 if (!newPairs.isEmpty())
                     log.write({rs.tableName(), rs.text(QStringLiteral("DateTimeKey")), store::audit::Edit,
                                oldPairs.text(), newPairs.text()});
-                rs.update();
             }
         }
         tx.commit();
@@ -418,6 +455,25 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
         throw;
     }
     return unsaved;
+}
+
+QString overtakenMessage(const std::vector<Overtaken>& rows, const std::function<QString(const QString&)>& who)
+{
+    if (rows.empty())
+        return QString();
+    constexpr size_t kShown = 20;
+    QString m = QStringLiteral("Another user changed or deleted these readings while the datasheet was open. "
+                               "Your changes to them were not saved; they keep the other user's values:");
+    for (size_t k = 0; k < rows.size() && k < kShown; ++k) {
+        const Overtaken& o = rows[k];
+        m += QStringLiteral("\n%1  %2").arg(o.key, o.deleted ? QStringLiteral("deleted") : QStringLiteral("changed"));
+        const QString by = who ? who(o.key) : QString();
+        m += by.isEmpty() ? QStringLiteral(" (by whom and when is not known)") : QStringLiteral(" ") + by;
+    }
+    if (rows.size() > kShown)
+        m += QStringLiteral("\n... and %1 more").arg(rows.size() - kShown);
+    m += QStringLiteral("\nYour other changes were saved. Open the datasheet again to see the stored values.");
+    return m;
 }
 
 QString unsavedMessage(const std::vector<Unsaved>& unsaved)
