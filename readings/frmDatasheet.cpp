@@ -291,7 +291,9 @@ void FrmDatasheet::unload()
             auto who = [&](const QString& key) {
                 QString by;
                 attempt([&] {
-                    const auto last = store::lastChangeOf(*m_st.conn, {sensor}, {key});
+                    auto last = store::lastChangeOf(*m_st.conn, {sensor}, {key}, store::audit::Edit);
+                    if (!last)
+                        last = store::lastChangeOf(*m_st.conn, {sensor}, {key, QString()}, store::audit::Delete);
                     if (last)
                         by = "by " + last->changedBy + (last->machine.isEmpty() ? QString() : " on " + last->machine)
                             + " at " + last->changedAt.toString("yyyy/MM/dd HH:mm:ss");

@@ -281,7 +281,13 @@ void resolveConflict(MainContext& c, bool deleted, const store::RowValues& befor
     QStringList keys{shown};
     if (stored && rs.text("DateTimeKey") != shown)
         keys << rs.text("DateTimeKey");
-    const auto who = store::lastChangeOf(*c.st.conn, {sensor}, keys);
+    if (!stored)
+        keys << QString();  // all the sensor's readings deleted at once
+    // Who did it is told when the log can say; the choice is offered either way.
+    std::optional<store::AuditRecord> who;
+    attempt([&] {
+        who = store::lastChangeOf(*c.st.conn, {sensor}, keys, stored ? store::audit::Edit : store::audit::Delete);
+    });
     const QString name = "Reading " + shown;
     if (!stored) {
         c.pr.message(store::conflictMessage(name, true, who, {}), MsgIcon::Warning, MsgButtons::Ok,
@@ -305,7 +311,7 @@ void resolveConflict(MainContext& c, bool deleted, const store::RowValues& befor
     // changes over the other user's.
     auto changedBox = [&](const char* field) {
         const int i = rs.fieldIndex(QString::fromLatin1(field));
-        return i < 0 || i >= static_cast<int>(before.size()) ? QString() : store::displayText(before[size_t(i)]);
+        return i < 0 || i >= static_cast<int>(before.size()) ? QString() : store::detail::displayText(before[size_t(i)]);
     };
     for (int i = 1; i <= 5; ++i) {
         const QByteArray f = "Channel" + QByteArray::number(i);

@@ -1,5 +1,6 @@
 #include "ui/ui_main_layout.h"
 #include "common/dates.h"
+#include "common/log.h"
 #include "sensors/ui_sensors.h"
 #include "store/sqltext.h"
 

@@ -307,7 +307,9 @@ void resolveConflict(MainContext& c, bool deleted, const std::vector<QVariant>& 
         if (rs.text("InstrumentID") != shownId)
             ids << rs.text("InstrumentID");
     }
-    const auto who = store::lastChangeOf(*c.st.conn, ids, {});
+    // Who did it is told when the log can say; the choice is offered either way.
+    std::optional<store::AuditRecord> who;
+    attempt([&] { who = store::lastChangeOf(*c.st.conn, ids, {}, stored ? store::audit::Edit : store::audit::Delete); });
     const QString name = "Sensor " + shownId;
     if (!stored) {
         c.pr.message(store::conflictMessage(name, true, who, {}), MsgIcon::Warning, MsgButtons::Ok,

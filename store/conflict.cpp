@@ -26,19 +26,19 @@ bool currentIsConflict(bool* deleted)
     }
 }
 
-std::optional<AuditRecord> lastChangeOf(Connection& conn, const QStringList& sensors, const QStringList& readingKeys)
+std::optional<AuditRecord> lastChangeOf(Connection& conn, const QStringList& sensors, const QStringList& readingKeys,
+                                        const QString& action)
 {
     std::optional<AuditRecord> best;
     if (!conn.state() || !conn.backend().storedTableName(kAuditTable))
         return best;
-    // A catalogue row's own changes carry no reading key; levels and
-    // imports are not changes of the row.
+    // A catalogue row's own changes carry no reading key.
     const QByteArray sql = readingKeys.isEmpty()
         ? QByteArray("SELECT \"AuditID\" FROM \"AuditLog\" WHERE \"InstrumentID\" = ?1 AND "
-                     "(\"ReadingKey\" IS NULL OR \"ReadingKey\" = '') AND \"Action\" IN ('add', 'edit', 'delete') "
+                     "(\"ReadingKey\" IS NULL OR \"ReadingKey\" = '') AND \"Action\" = ?2 "
                      "ORDER BY \"AuditID\" DESC LIMIT 1")
-        : QByteArray("SELECT \"AuditID\" FROM \"AuditLog\" WHERE \"InstrumentID\" = ?1 AND \"ReadingKey\" = ?2 "
-                     "ORDER BY \"AuditID\" DESC LIMIT 1");
+        : QByteArray("SELECT \"AuditID\" FROM \"AuditLog\" WHERE \"InstrumentID\" = ?1 AND \"Action\" = ?2 "
+                     "AND \"ReadingKey\" = ?3 ORDER BY \"AuditID\" DESC LIMIT 1");
     qint64 newest = 0;
     const QStringList keys = readingKeys.isEmpty() ? QStringList{QString()} : readingKeys;
     for (const QString& sensor : sensors) {
@@ -47,8 +47,9 @@ std::optional<AuditRecord> lastChangeOf(Connection& conn, const QStringList& sen
                 continue;
             StatementUse use(conn.prepared(sql));
             use->bindText(1, sensor);
+            use->bindText(2, action);
             if (!readingKeys.isEmpty())
-                use->bindText(2, key);
+                use->bindText(3, key);
             if (use.step())
                 newest = std::max(newest, use->int64(0));
         }

@@ -18,11 +18,13 @@ bool isConflict(const DbError& e);
 // The same for the exception being handled (false for any other).
 bool currentIsConflict(bool* deleted = nullptr);
 
-// The newest row of the log about a sensor's catalogue row (readingKeys
-// empty) or about one of its readings (any of readingKeys, which may hold
-// the key shown and the key now stored); nullopt when the log has none.
+// The newest row of the log with the given action (audit::Edit,
+// audit::Delete) about a sensor's catalogue row (readingKeys empty) or
+// about one of its readings (any of readingKeys, which may hold the key
+// shown and the key now stored; an empty key finds the deletion of all the
+// sensor's readings); nullopt when the log has none.
 std::optional<AuditRecord> lastChangeOf(Connection& conn, const QStringList& sensors,
-                                        const QStringList& readingKeys);
+                                        const QStringList& readingKeys, const QString& action);
 
 // One field the user edited: the user's value and the one now stored.
 struct ConflictField {

@@ -98,10 +98,10 @@ TEST_F(ServerSensorsTest, ASensorDeletedMeanwhileIsNotAddedBack)
     iType("txtLevel", "Mine");
     click("imgNext");
     ASSERT_EQ(pr.messages().size(), 1u);
-    EXPECT_EQ(pr.messages().front().text,
-              "Sensor " + first + " was deleted by another user after you opened it.\n"
-              "Who deleted it and when is not known: the change log has no entry for it.\n\n"
-              "Your changes could not be saved.");
+    EXPECT_EQ(pr.messages().front().text.toStdString(),
+              ("Sensor " + first + " was deleted by another user after you opened it.\n"
+               "Who deleted it and when is not known: the change log has no entry for it.\n\n"
+               "Your changes could not be saved.").toStdString());
     EXPECT_EQ(srv.count("Sensors"), 1);
     EXPECT_TRUE(stored("Level").isNull());
     EXPECT_EQ(text("cboSensors"), second);
