@@ -2,6 +2,7 @@
 #include "common/log.h"
 #include "maintenance/backup_db.h"
 #include "maintenance/backups.h"
+#include "maintenance/db_location.h"
 #include "sensors/ui_sensors.h"
 #include "store/dbfile.h"
 
@@ -217,6 +218,52 @@ void Image4Click(MainContext& c)
                      + "\nThe database in use and its location have not been changed.",
                  MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
     const Connected how = connectTo(c, previous, "Image4_Click");
+    if (how != Connected::Yes)
+        endProgram(c, how);
+}
+
+void cmdConnectServerClick(MainContext& c)
+{
+    const QString title = QStringLiteral("Connect to Server");
+    const QString current = store::isServerLocation(c.st.DatabasePath) ? c.st.DatabasePath
+                                                                       : QStringLiteral("postgresql://");
+    const std::optional<QString> typed = c.pr.input(
+        "Type the PostgreSQL connection URI of the site database, for example\n"
+        "postgresql://engineer@dbserver:5432/minesite\n"
+        "The password is taken from ~/.pgpass or PGPASSWORD; it is never stored.",
+        title, current);
+    if (!typed)
+        return;
+    const QString uri = typed->trimmed();
+    if (uri.isEmpty() || uri == QStringLiteral("postgresql://"))
+        return;
+    const QString problem = serverSiteProblem(uri);
+    const QString shown = store::redactedLocation(uri);
+    if (!problem.isEmpty()) {
+        c.pr.message("Cannot use " + shown + " as the Rockvane database\n" + problem
+                         + "\nThe database in use and its location have not been changed.",
+                     MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        return;
+    }
+    const QString locationFile = c.st.locationFilePath();
+    const SavedLocation before = readLocation(locationFile);
+    if (!writeLocation(locationFile, uri.toUtf8() + "\n")) {
+        writeLog(c.st.DataFolder, errorText(75, "Path/File access error: '" + locationFile + "'",
+                                            "cmdConnectServer_Click"));
+        c.pr.message("The database location could not be saved in " + locationFile
+                         + "\nThe database in use has not been changed.",
+                     MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        return;
+    }
+    const QString previous = c.st.DatabasePath;
+    closeStore(c.st);
+    if (connectTo(c, uri, "cmdConnectServer_Click") == Connected::Yes)
+        return;
+    putBackLocation(locationFile, before);
+    c.pr.message("Cannot use " + shown + " as the Rockvane database"
+                     + "\nThe database in use and its location have not been changed.",
+                 MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+    const Connected how = connectTo(c, previous, "cmdConnectServer_Click");
     if (how != Connected::Yes)
         endProgram(c, how);
 }
