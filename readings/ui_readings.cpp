@@ -245,7 +245,9 @@ enum class Refused { Save, Delete };
 // that then writes them deliberately over the stored row. A deleted
 // reading leaves the page as after a deletion. A refused deletion shows the
 // stored values and deletes nothing.
-void resolveConflict(MainContext& c, bool deleted, const store::RowValues& before, Refused what)
+// True when the user had edited nothing: the stored reading is shown and
+// there is nothing to ask.
+bool resolveConflict(MainContext& c, bool deleted, const store::RowValues& before, Refused what)
 {
     auto& u = c.ui;
     auto& rs = c.st.rsReadings;
@@ -293,19 +295,25 @@ void resolveConflict(MainContext& c, bool deleted, const store::RowValues& befor
         c.pr.message(store::conflictMessage(name, true, who, {}), MsgIcon::Warning, MsgButtons::Ok,
                      store::kConflictTitle);
         showAfterDelete(c);
-        return;
+        return false;
     }
     if (what == Refused::Delete) {
         c.pr.message(store::conflictDeleteMessage(name, who, fields), MsgIcon::Warning, MsgButtons::Ok,
                      store::kConflictTitle);
         afterMove(c);
-        return;
+        return false;
+    }
+    if (fields.empty()) {
+        // Only values written back as they were shown: nothing of the
+        // user's is lost by showing what is stored now.
+        afterMove(c);
+        return true;
     }
     const bool reload = c.pr.message(store::conflictMessage(name, false, who, fields), MsgIcon::Question,
                                      MsgButtons::YesNo, store::kConflictTitle, MsgResult::Yes) == MsgResult::Yes;
     afterMove(c);
     if (reload)
-        return;
+        return false;
     // Kept: the boxes the user changed get the user's text back; the others
     // show what is now stored, so that a second save writes only the user's
     // changes over the other user's.
@@ -342,6 +350,7 @@ void resolveConflict(MainContext& c, bool deleted, const store::RowValues& befor
         if (timeTyped)
             u.dtpRtime->setTime(typedTime);
     }
+    return false;
 }
 
 // The key filter of the channel boxes, and the checks of the pickers.
@@ -498,8 +507,7 @@ bool saveShownReading(MainContext& c)
             if (store::currentIsConflict(&deleted)) {
                 writeLog(c.st.DataFolder, errorText(deleted ? store::err::DeletedByOther : store::err::ChangedByOther,
                                                     explain(), "G_SaveReadings"));
-                resolveConflict(c, deleted, before, Refused::Save);
-                return false;
+                return resolveConflict(c, deleted, before, Refused::Save);
             }
             // Edits that cannot be written must not be retried by the next move.
             attempt([&] { rs.cancelUpdate(); });

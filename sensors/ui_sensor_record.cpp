@@ -277,7 +277,9 @@ void setBoxState(QWidget* w, const QVariant& v)
 // show what is stored either way, so that the second save writes only the
 // user's own changes. A deleted sensor leaves the catalogue as after a
 // deletion.
-void resolveConflict(MainContext& c, bool deleted, const std::vector<QVariant>& before)
+// True when the user had edited nothing: the stored sensor is shown and
+// there is nothing to ask.
+bool resolveConflict(MainContext& c, bool deleted, const std::vector<QVariant>& before)
 {
     auto& u = c.ui;
     auto& rs = c.st.rsSensors;
@@ -315,16 +317,23 @@ void resolveConflict(MainContext& c, bool deleted, const std::vector<QVariant>& 
         c.pr.message(store::conflictMessage(name, true, who, {}), MsgIcon::Warning, MsgButtons::Ok,
                      store::kConflictTitle);
         refillSensorList(c);
-        return;
+        return false;
+    }
+    if (fields.empty()) {
+        // Only values written back as they were shown: nothing of the
+        // user's is lost by showing what is stored now.
+        fillfields(c);
+        return true;
     }
     const bool reload = c.pr.message(store::conflictMessage(name, false, who, fields), MsgIcon::Question,
                                      MsgButtons::YesNo, store::kConflictTitle, MsgResult::Yes) == MsgResult::Yes;
     fillfields(c);
     if (reload)
-        return;
+        return false;
     for (const auto& [box, state] : typed)
         setBoxState(box, state);
     attempt([&] { CalcReltoRoof(c); });
+    return false;
 }
 
 enum class Written { Yes, No, Conflict };
@@ -364,8 +373,7 @@ Written writeSensorRow(MainContext& c, const std::vector<QVariant>& before)
         bool deleted = false;
         if (store::currentIsConflict(&deleted)) {
             logCurrentException(c.st.DataFolder, "G_savefields");
-            resolveConflict(c, deleted, before);
-            return Written::Conflict;
+            return resolveConflict(c, deleted, before) ? Written::Yes : Written::Conflict;
         }
         int number = 0;
         QString why;
