@@ -50,8 +50,15 @@ constexpr const char* kColumns =
 
 } // namespace
 
-QString auditUser(const Connection&)
+QString auditUser(const Connection& conn)
 {
+    // On a server the name that counts is the role the server knows the
+    // user by, whoever is logged in on the machine.
+    if (conn.isServer()) {
+        auto st = conn.backend().prepare("SELECT current_user", false);
+        if (st->step())
+            return st->qtext(0);
+    }
     static const QString name = loginName();
     return name;
 }
@@ -64,6 +71,8 @@ QString auditMachine()
 
 AuditWriter::AuditWriter(Connection& conn) : m_conn(conn), m_hasLog(hasLog(conn))
 {
+    if (m_hasLog)
+        m_user = auditUser(conn);
     // To the second, as every date and time the program stores.
     m_now = QDateTime::currentDateTime();
     m_now.setTime(QTime(m_now.time().hour(), m_now.time().minute(), m_now.time().second()));
@@ -77,7 +86,7 @@ void AuditWriter::write(const AuditEntry& e)
                                      "\"InstrumentID\", \"ReadingKey\", \"Action\", \"OldValues\", \"NewValues\") "
                                      "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
     bindValue(*use.get(), 1, m_now);
-    use->bindText(2, auditUser(m_conn));
+    use->bindText(2, m_user);
     use->bindText(3, auditMachine());
     use->bindText(4, e.instrumentId);
     use->bindText(5, e.readingKey);
