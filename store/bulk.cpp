@@ -58,15 +58,18 @@ TableShape tableShape(Connection& conn, const QString& table)
 
 // ---------------------------------------------------------------- insert
 
-BulkInsert::BulkInsert(Connection& conn, const TableShape& shape, const QStringList& columns) : m_conn(conn)
+BulkInsert::BulkInsert(Connection& conn, const TableShape& shape, const QStringList& columns, ExistingKey existing)
+    : m_conn(conn), m_skipExisting(existing == ExistingKey::Skip)
 {
     const QStringList names = storedNames(shape, columns, &m_types);
     QStringList params;
     for (qsizetype k = 0; k < names.size(); ++k)
         params << sqlParam(conn.backend().engine(), int(k) + 1);
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(quoteIdent(shape.table), names.join(QStringLiteral(", ")),
-                                 params.join(QStringLiteral(", ")));
+    QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoteIdent(shape.table), names.join(QStringLiteral(", ")), params.join(QStringLiteral(", ")));
+    // Both engines take the same clause (SQLite since 3.24).
+    if (m_skipExisting)
+        sql += QStringLiteral(" ON CONFLICT DO NOTHING");
     m_st = conn.prepared(sql.toUtf8());
     m_st->reset();
     m_st->clearBindings();
@@ -107,6 +110,8 @@ qint64 BulkInsert::insert()
 {
     stepOnce(m_st);
     m_st->clearBindings();
+    if (m_skipExisting && m_conn.backend().changes() == 0)
+        return 0;
     return m_conn.backend().lastInsertId();
 }
 

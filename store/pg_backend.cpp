@@ -760,6 +760,36 @@ QString redactedLocation(const QString& location)
     return t;
 }
 
+QString serverDatabaseName(const QString& location)
+{
+    if (!isServerLocation(location))
+        return QString();
+    const QByteArray info = location.trimmed().toUtf8();
+    PQconninfoOption* opts = PQconninfoParse(info.constData(), nullptr);
+    if (!opts)
+        return QString();
+    // Options left out take libpq's defaults: the environment's, then the
+    // user's name for the database, then the login's for the user.
+    PQconninfoOption* all = PQconndefaults();
+    auto valueOf = [](PQconninfoOption* list, const char* key) {
+        for (PQconninfoOption* o = list; o && o->keyword; ++o)
+            if (qstrcmp(o->keyword, key) == 0 && o->val && *o->val)
+                return QString::fromUtf8(o->val);
+        return QString();
+    };
+    QString name = valueOf(opts, "dbname");
+    if (name.isEmpty())
+        name = valueOf(opts, "user");
+    if (name.isEmpty())
+        name = valueOf(all, "dbname");
+    if (name.isEmpty())
+        name = valueOf(all, "user");
+    PQconninfoFree(opts);
+    if (all)
+        PQconninfoFree(all);
+    return name;
+}
+
 } // namespace rv::store
 
 namespace rv::store::detail {
