@@ -1,30 +1,44 @@
-// The same store work on a database file and on a PostgreSQL server over
-// its Unix socket, in one run: an import of 100,000 readings, entering the
-// Readings page (the record set opened in date order and put on the latest
-// reading) and a graph's data pass over every reading.
+// The program's own steps on a site kept in a database file and on the same
+// site on a PostgreSQL server over its Unix socket, in one run: entering the
+// Readings page of the real main window (offscreen) on a sensor with 100,000
+// readings, the Load v Time graph's data pass over those readings, and the
+// import's append of a 100,000-line logger file into an empty reading
+// table. Argument 0 is the file, 1 the server; the file is the floor.
 //
 // The server is the test cluster: start it with tools/pgcluster.sh start and
 // export what it prints (ROCKVANE_PG_HOST, ROCKVANE_PG_USER).
+#include "app/frmMain.h"
+#include "common/scripted_prompter.h"
+#include "graphs/passes.h"
+#include "import/readout_append.h"
+#include "import/readout_file.h"
+#include "readings/sensor_tables.h"
+#include "state/appstate.h"
 #include "store/backend.h"
-#include "store/bulk.h"
 #include "store/connection.h"
+#include "store/migrate.h"
 #include "store/recordset.h"
 #include "store/schema.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDateTime>
+#include <QFile>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QUuid>
+#include "bench_readings_table.h"
+#include "bench_site.h"
 #include <benchmark/benchmark.h>
 #include <memory>
 
-using namespace rv::store;
+using namespace rv;
 
 namespace {
 
 constexpr int kRows = 100000;
-const QString kSensor = QStringLiteral("200565001");
+const QString kShown = QStringLiteral("200565001");     // the Readings page and the graph pass
+const QString kImported = QStringLiteral("250045001");  // the import's target
 
 QString serverUri(const QString& db)
 {
@@ -33,139 +47,219 @@ QString serverUri(const QString& db)
         .arg(user, db, QString::fromLatin1(QUrl::toPercentEncoding(qEnvironmentVariable("ROCKVANE_PG_HOST"))));
 }
 
-struct Site {
-    QTemporaryDir dir;
-    QString location;
-    QString serverDb;
-    Connection conn;
+void addSensor(store::Connection& c, const QString& id)
+{
+    store::Recordset rs;
+    rs.open(QStringLiteral("SELECT Sensors.* FROM Sensors ORDER BY InstrumentID;"), c);
+    rs.addNew();
+    rs.setValue(QStringLiteral("InstrumentID"), id);
+    rs.setValue(QStringLiteral("DateID"), id.left(4));
+    rs.setValue(QStringLiteral("SensorType"), id.mid(4, 2));
+    rs.setValue(QStringLiteral("TypeID"), id.mid(4, 2));
+    rs.setValue(QStringLiteral("SensorNo"), id.mid(6, 3));
+    rs.setValue(QStringLiteral("Destroyed"), QStringLiteral("No"));
+    rs.setValue(QStringLiteral("HeadLocation"), true);
+    rs.update();
+}
 
-    explicit Site(bool server)
-    {
-        if (server) {
-            serverDb = QStringLiteral("rv_bench_") + QUuid::createUuid().toString(QUuid::Id128).left(12);
-            detail::openPostgres(serverUri(QStringLiteral("postgres")))
-                ->exec(("CREATE DATABASE " + serverDb + " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'").toUtf8());
-            location = serverUri(serverDb);
-            conn.open(location);
-            createSiteTables(conn);
-        } else {
-            location = dir.filePath(QStringLiteral("bench.mdb"));
-            createDefaultDatabase(location);
-            conn.open(location);
-        }
+// A type-45 logger file: a reading every 15 minutes from 2020 on.
+QByteArray readoutFile()
+{
+    QByteArray out;
+    out.reserve(qsizetype(kRows) * 64);
+    QDateTime t(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC);
+    for (int k = 0; k < kRows; ++k, t = t.addSecs(900)) {
+        out += t.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")).toLatin1();
+        out += ",SLUG01,45,001,";
+        out += QByteArray::number(15.0 + (k % 96) * 0.05, 'f', 1) + ',';
+        for (int c = 1; c <= 4; ++c)
+            out += QByteArray::number(2.0 * c + k * 1e-5, 'f', 3) + (c < 4 ? "," : "\n");
     }
-    ~Site()
+    return out;
+}
+
+// Two data folders holding the same site: the default database file in one,
+// and in the other a location file naming a database on the server that the
+// site was copied to. Made once per run.
+struct Sites {
+    QTemporaryDir fileDir, serverDir;
+    QString fileFolder, serverFolder, serverDb, readout;
+
+    Sites()
     {
-        conn.close();
-        if (!serverDb.isEmpty())
-            detail::openPostgres(serverUri(QStringLiteral("postgres")))
-                ->tryExec(("DROP DATABASE IF EXISTS " + serverDb + " WITH (FORCE)").toUtf8().constData());
+        const auto made = bench::newBenchSite(fileDir);
+        fileFolder = made.folder;
+        {
+            store::Connection c;
+            c.open(made.db);
+            addSensor(c, kShown);
+            addSensor(c, kImported);
+            createReadingTable(c, kShown);
+            createReadingTable(c, kImported);
+            bench::fillReadings(c, kShown, kRows);
+        }
+        serverFolder = serverDir.path() + QStringLiteral("/Quillon/Rockvane");
+        QDir().mkpath(serverFolder);
+        serverDb = QStringLiteral("rv_bench_") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+        store::detail::openPostgres(serverUri(QStringLiteral("postgres")))
+            ->exec(("CREATE DATABASE " + serverDb + " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'")
+                       .toUtf8());
+        {
+            store::Connection from, to;
+            from.open(made.db);
+            to.open(serverUri(serverDb));
+            store::migrateSite(from, to, false);
+            to.backend().exec("ANALYZE");
+        }
+        QFile loc(serverFolder + u'/' + kLocationFileName);
+        loc.open(QIODevice::WriteOnly);
+        loc.write(serverUri(serverDb).toUtf8() + '\n');
+        loc.close();
+        readout = fileDir.path() + u'/' + kImported + QStringLiteral(".txt");
+        QFile f(readout);
+        f.open(QIODevice::WriteOnly);
+        f.write(readoutFile());
+    }
+    ~Sites()
+    {
+        store::detail::openPostgres(serverUri(QStringLiteral("postgres")))
+            ->tryExec(("DROP DATABASE IF EXISTS " + serverDb + " WITH (FORCE)").toUtf8().constData());
+    }
+    QString folder(bool server) const { return server ? serverFolder : fileFolder; }
+    QString location(bool server) const
+    {
+        return server ? serverUri(serverDb) : fileFolder + u'/' + kDefaultDatabaseName;
     }
 };
 
-// kRows readings, one an hour, written newest first.
-void importReadings(Connection& c, const QString& id)
+std::unique_ptr<Sites> g_sites;
+Sites& sites()
 {
-    const TableShape shape = tableShape(c, id);
-    Connection::Transaction t(c);
-    BulkInsert ins(c, shape,
-                   {QStringLiteral("DateTimeKey"), QStringLiteral("ReadingDate"), QStringLiteral("ReadingTime"),
-                    QStringLiteral("FullDate"), QStringLiteral("ChannelT"), QStringLiteral("Channel1"),
-                    QStringLiteral("Channel2"), QStringLiteral("Channel3"), QStringLiteral("Plottemporal")});
-    const QDateTime start(QDate(2000, 1, 1), QTime(0, 0));
-    for (int k = kRows - 1; k >= 0; --k) {
-        const QDateTime at = start.addSecs(qint64(k) * 3600);
-        const QByteArray d = at.toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
-        const QByteArray tm = at.toString(QStringLiteral("HH:mm:ss")).toLatin1();
-        ins.setText(0, (id + at.toString(QStringLiteral(" yyyy/MM/dd HH:mm:ss"))).toUtf8());
-        ins.setText(1, d);
-        ins.setText(2, tm);
-        ins.setText(3, d + ' ' + tm);
-        ins.setDouble(4, 20.0 + k % 7);
-        ins.setDouble(5, 100.0 + k * 0.01);
-        ins.setDouble(6, 200.0 + k * 0.01);
-        ins.setDouble(7, 300.0 + k * 0.01);
-        ins.setInt(8, 1);
-        ins.insert();
-    }
-    t.commit();
+    if (!g_sites)
+        g_sites = std::make_unique<Sites>();
+    return *g_sites;
 }
 
-Site& filled(bool server)
+const char* label(bool server)
 {
-    static std::unique_ptr<Site> sites[2];
-    auto& s = sites[server ? 1 : 0];
-    if (!s) {
-        s = std::make_unique<Site>(server);
-        s->conn.execute(QStringLiteral("SELECT * INTO `%1` FROM sensordata WHERE DateTimeKey is null").arg(kSensor));
-        importReadings(s->conn, kSensor);
-    }
-    return *s;
+    return server ? "server" : "file";
 }
 
-void BM_Import100k(benchmark::State& state)
+// The real main window, started (untimed) on the data folder, which reads the
+// location file as at every start.
+struct Window {
+    AppState st;
+    ScriptedPrompter pr;
+    FrmMain win{st, pr};
+    explicit Window(const QString& folder) : st(folder) { win.load(); }
+    ~Window() { st.RefusedCopy = true; }
+    void page(int i)
+    {
+        win.ui().SSTab1->setCurrentIndex(i);
+        QApplication::processEvents();
+    }
+};
+
+// Entering the Readings page the first time after start: the sensor's
+// readings opened in date order and the latest one shown.
+void BM_EnterReadingsPage(benchmark::State& state)
 {
     const bool server = state.range(0) != 0;
+    Sites& s = sites();
     for (auto _ : state) {
         state.PauseTiming();
-        auto site = std::make_unique<Site>(server);
-        site->conn.execute(QStringLiteral("SELECT * INTO `%1` FROM sensordata WHERE DateTimeKey is null").arg(kSensor));
+        auto w = std::make_unique<Window>(s.folder(server));
+        if (w->st.conn->isServer() != server)
+            state.SkipWithError("the window is not on the site asked for");
         state.ResumeTiming();
-        importReadings(site->conn, kSensor);
+        w->page(2);
         state.PauseTiming();
-        site.reset();
-        state.ResumeTiming();
-    }
-    state.SetLabel(server ? "server" : "file");
-}
-BENCHMARK(BM_Import100k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
-
-void BM_EnterReadings(benchmark::State& state)
-{
-    const bool server = state.range(0) != 0;
-    Site& s = filled(server);
-    for (auto _ : state) {
-        Recordset rs;
-        rs.open(QStringLiteral("SELECT * FROM `%1` ORDER BY FullDate").arg(kSensor), s.conn);
-        rs.moveLast();
-        for (int k = 0; k < rs.fieldCount(); ++k)
-            benchmark::DoNotOptimize(rs.value(k));
-        if (rs.absolutePosition() != kRows)
+        if (w->st.rsReadings.absolutePosition() != kRows)
             state.SkipWithError("not on the latest reading");
+        w.reset();
+        state.ResumeTiming();
     }
-    state.SetLabel(server ? "server" : "file");
+    state.SetLabel(label(server));
 }
-BENCHMARK(BM_EnterReadings)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_EnterReadingsPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// The Load v Time data pass over every reading, writing every row (the
+// stored values and their note forgotten first, untimed, as after an import).
 void BM_GraphPass(benchmark::State& state)
 {
     const bool server = state.range(0) != 0;
-    Site& s = filled(server);
+    Sites& s = sites();
+    AppState st(s.folder(server));
+    st.DatabasePath = s.location(server);
+    st.conn->open(st.DatabasePath);
+    st.rsConfig.open(QStringLiteral("SELECT * FROM Configuration ORDER BY SensorType"), *st.conn);
+    st.rsSensors.open(QStringLiteral("SELECT Sensors.* FROM Sensors WHERE InstrumentID = '%1'").arg(kShown), *st.conn);
+    ScriptedPrompter pr;
     for (auto _ : state) {
-        BulkQuery q(s.conn, ("SELECT \"FullDate\", \"Channel1\", \"Channel2\", \"Channel3\", \"ChannelT\" FROM \""
-                             + kSensor + "\" WHERE \"Plottemporal\" <> false ORDER BY \"FullDate\"")
-                                .toUtf8());
-        double sum = 0;
-        int n = 0;
-        while (q.next()) {
-            sum += q.serial(0, ColType::DateTime).value_or(0) + q.serial(1, ColType::Double).value_or(0)
-                + q.serial(2, ColType::Double).value_or(0) + q.serial(3, ColType::Double).value_or(0)
-                + q.serial(4, ColType::Double).value_or(0);
-            ++n;
-        }
-        benchmark::DoNotOptimize(sum);
-        if (n != kRows)
-            state.SkipWithError("rows missing");
+        state.PauseTiming();
+        // The same text on both engines (SQLite takes quoted names too).
+        st.conn->backend().exec(("UPDATE \"" + kShown.toUtf8()
+                                 + "\" SET \"zero1\" = NULL, \"zero2\" = NULL, \"zero3\" = NULL, \"zero4\" = NULL, "
+                                   "\"zero5\" = NULL, \"NumTemp\" = NULL"));
+        st.conn->backend().exec("DELETE FROM \"Settings\" WHERE \"Name\" = 'GraphValues'");
+        state.ResumeTiming();
+        graphs::GetTemporalData(st, pr);
     }
-    state.SetLabel(server ? "server" : "file");
+    // Every row was written: a pass that stopped early would look fast.
+    const auto st1 = st.conn->backend().prepare(
+        "SELECT count(*) FROM \"" + kShown.toUtf8() + "\" WHERE \"zero1\" IS NOT NULL AND \"NumTemp\" IS NOT NULL", false);
+    if (!st1->step() || st1->int64(0) != kRows || !pr.messages().empty())
+        state.SkipWithError(("the pass did not write every row: "
+                             + (pr.messages().empty() ? QString::number(st1->int64(0)) : pr.messages().front().text)
+                             + u' ' + [&] {
+                                   QFile log(st.DataFolder + QStringLiteral("/TENDON_logfile.txt"));
+                                   log.open(QIODevice::ReadOnly);
+                                   return QString::fromUtf8(log.readAll()).right(400);
+                               }())
+                                .toUtf8()
+                                .constData());
+    state.counters["rows"] = kRows;
+    state.SetLabel(label(server));
 }
-BENCHMARK(BM_GraphPass)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_GraphPass)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The import's append of every line of a 100,000-line file into the empty
+// reading table: the stored keys read, every row checked and written, the
+// change log's row, one transaction. Loading the file is not timed.
+void BM_Import100k(benchmark::State& state)
+{
+    const bool server = state.range(0) != 0;
+    Sites& s = sites();
+    store::Connection conn;
+    conn.open(s.location(server));
+    importing::ReadoutRecords records;
+    NoProgress none;
+    importing::LoadReadoutFile(s.folder(server), s.readout, records, none);
+    const std::vector<char> ticks(size_t(records.recordCount()), 1);
+    const importing::AppendTarget target{kImported, QStringLiteral("45"), true, s.readout};
+    int appended = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        conn.execute(QStringLiteral("DROP TABLE `%1`").arg(kImported));
+        createReadingTable(conn, kImported);
+        state.ResumeTiming();
+        appended = importing::appendReadings(conn, records, ticks, target, importing::DateLayout::YearFirst, {}, none)
+                       .appended;
+    }
+    if (appended != kRows)
+        state.SkipWithError("rows missing");
+    state.counters["appended"] = appended;
+    state.SetLabel(label(server));
+}
+BENCHMARK(BM_Import100k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     if (qEnvironmentVariableIsEmpty("ROCKVANE_PG_HOST")) {
         std::fprintf(stderr, "bench_server: start the test server (tools/pgcluster.sh start) and export what it prints\n");
         return 1;
@@ -173,5 +267,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    g_sites.reset();
     return 0;
 }
