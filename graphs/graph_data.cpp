@@ -117,8 +117,8 @@ int GraphDataCount(AppState& st, Prompter& pr, GraphSelection sel, int atMost)
             throw store::detail::objectClosed();
         const ResolvedSelection r = resolveSelection(*st.conn, id, sel);
         using namespace store::detail;
-        const QString rows = "SELECT 1 FROM " + quoteIdent(r.table) + sqlWhere(r.where, r.cols);
-        const QByteArray sql = (atMost < 0 ? "SELECT count(*) FROM " + quoteIdent(r.table) + sqlWhere(r.where, r.cols)
+        const QString rows = "SELECT 1 FROM " + quoteIdent(r.table) + sqlWhere(r.where, r.cols, 1, st.conn->backend().engine());
+        const QByteArray sql = (atMost < 0 ? "SELECT count(*) FROM " + quoteIdent(r.table) + sqlWhere(r.where, r.cols, 1, st.conn->backend().engine())
                                            : "SELECT count(*) FROM (" + rows + " LIMIT " + QString::number(atMost) + ")")
                                    .toUtf8();
         store::BulkQuery q(*st.conn, sql);

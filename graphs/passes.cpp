@@ -224,9 +224,9 @@ void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel,
                 s.watched << cols[size_t(i)].name;
         }
         s.where = rs.where;
-        s.whereOnly = sqlWhere(rs.where, cols);
+        s.whereOnly = sqlWhere(rs.where, cols, 1, st.conn->backend().engine());
         s.byFullDate = !rs.descending && cols[size_t(rs.orderCol)].name.compare(QStringLiteral("FullDate"), Qt::CaseInsensitive) == 0;
-        s.whereAndOrder = sqlWhere(rs.where, cols) + QStringLiteral(" ORDER BY ")
+        s.whereAndOrder = sqlWhere(rs.where, cols, 1, st.conn->backend().engine()) + QStringLiteral(" ORDER BY ")
             + quoteIdent(cols[size_t(rs.orderCol)].name) + (rs.descending ? QStringLiteral(" DESC") : QString())
             + QStringLiteral(", rowid");
         const QByteArray sql = (QStringLiteral("SELECT rowid, ") + select.join(QStringLiteral(", ")) +

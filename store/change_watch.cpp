@@ -44,9 +44,59 @@ std::array<Trigger, 2> triggersFor(const QString& table, const QString& scope, c
                                  + quoteIdent(table) + body}};
 }
 
-// The text and table of a trigger in the file; nullopt when there is none.
-std::optional<std::pair<QString, QString>> storedTrigger(Connection& conn, const QString& trigger)
+bool onServer(Connection& conn)
 {
+    return conn.backend().engine() == Engine::Postgres;
+}
+
+// A server runs a trigger's work in a function: one for every note, told
+// the note's scope and name by the trigger.
+constexpr const char* kDropNoteFunction = "rv_drop_note";
+
+// The server's form of a trigger: the same name and columns, run once per
+// statement. Its text is kept as the trigger's comment, which is how the
+// trigger is recognised again (the server rewrites the text it keeps).
+Trigger serverTrigger(const Trigger& t, const QString& table, const QString& scope, const QString& name,
+                      const QStringList& columns, bool edits)
+{
+    QStringList cols;
+    for (const QString& c : columns)
+        cols << quoteIdent(c);
+    const QString when = edits ? QStringLiteral(" AFTER UPDATE OF ") + cols.join(QStringLiteral(", "))
+                               : QStringLiteral(" AFTER DELETE");
+    return Trigger{t.name, QStringLiteral("CREATE TRIGGER ") + quoteIdent(t.name) + when + QStringLiteral(" ON ")
+                               + quoteIdent(table) + QStringLiteral(" FOR EACH STATEMENT EXECUTE FUNCTION ")
+                               + QLatin1String(kDropNoteFunction) + u'(' + literal(scope) + QStringLiteral(", ")
+                               + literal(name) + u')'};
+}
+
+std::array<Trigger, 2> triggersOn(Connection& conn, const QString& table, const QString& scope, const QString& name,
+                                  const QStringList& columns)
+{
+    std::array<Trigger, 2> t = triggersFor(table, scope, name, columns);
+    if (onServer(conn)) {
+        t[0] = serverTrigger(t[0], table, scope, name, columns, true);
+        t[1] = serverTrigger(t[1], table, scope, name, columns, false);
+    }
+    return t;
+}
+
+// The text and table of a trigger in the file; nullopt when there is none.
+// On a server, the trigger of that name on the table and its kept text.
+std::optional<std::pair<QString, QString>> storedTrigger(Connection& conn, const QString& trigger,
+                                                         const QString& table)
+{
+    if (onServer(conn)) {
+        detail::StatementUse use(conn.prepared(
+            "SELECT coalesce(obj_description(t.oid, 'pg_trigger'), ''), c.relname FROM pg_trigger t "
+            "JOIN pg_class c ON c.oid = t.tgrelid WHERE t.tgname = ?1 AND c.relname = ?2 "
+            "AND c.relnamespace = to_regnamespace(current_schema())"));
+        use->bindText(1, trigger.toUtf8());
+        use->bindText(2, table.toUtf8());
+        if (!use.step())
+            return std::nullopt;
+        return std::make_pair(use->qtext(0), use->qtext(1));
+    }
     detail::StatementUse use(conn.prepared("SELECT sql, tbl_name FROM sqlite_master WHERE type = 'trigger' AND "
                                            "name = ?1"));
     use->bindText(1, trigger.toUtf8());
@@ -76,8 +126,8 @@ namespace {
 bool triggersInPlace(Connection& conn, const QString& table, const QString& scope, const QString& name,
                      const QStringList& columns)
 {
-    for (const Trigger& t : triggersFor(table, scope, name, columns)) {
-        const auto stored = storedTrigger(conn, t.name);
+    for (const Trigger& t : triggersOn(conn, table, scope, name, columns)) {
+        const auto stored = storedTrigger(conn, t.name, table);
         if (!stored || stored->first != t.sql || stored->second != table)
             return false;
     }
@@ -97,13 +147,29 @@ void writeWatchedNote(Connection& conn, const QString& table, const QString& sco
 {
     detail::Backend& db = conn.backend();
     detail::Savepoint sp(db);
-    for (const Trigger& t : triggersFor(table, scope, name, columns)) {
-        const auto stored = storedTrigger(conn, t.name);
+    const bool server = onServer(conn);
+    if (server) {
+        // Made once per database, by whoever first keeps a note there.
+        detail::StatementUse fn(conn.prepared("SELECT count(*) FROM pg_proc WHERE proname = 'rv_drop_note' "
+                                              "AND pronamespace = to_regnamespace(current_schema())"));
+        if (fn.step() && fn->int64(0) == 0)
+            db.exec(QByteArray("CREATE FUNCTION ") + kDropNoteFunction
+                    + "() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN DELETE FROM \"Settings\" WHERE "
+                      "\"Scope\" = TG_ARGV[0] AND \"Name\" = TG_ARGV[1]; RETURN NULL; END $f$");
+    }
+    for (const Trigger& t : triggersOn(conn, table, scope, name, columns)) {
+        const auto stored = storedTrigger(conn, t.name, table);
         if (stored && stored->first == t.sql && stored->second == table)
             continue;
         if (stored)
-            db.exec((QStringLiteral("DROP TRIGGER ") + quoteIdent(t.name)).toUtf8());
+            db.exec((QStringLiteral("DROP TRIGGER ") + quoteIdent(t.name)
+                     + (server ? QStringLiteral(" ON ") + quoteIdent(table) : QString()))
+                        .toUtf8());
         db.exec(t.sql.toUtf8());
+        if (server)
+            db.exec((QStringLiteral("COMMENT ON TRIGGER ") + quoteIdent(t.name) + QStringLiteral(" ON ")
+                     + quoteIdent(table) + QStringLiteral(" IS ") + literal(t.sql))
+                        .toUtf8());
     }
     writeSetting(conn, scope, name, noteValue(tableExtent(conn, table), text));
     sp.release();

@@ -4,8 +4,9 @@
 // `Settings` (scope, name), and two triggers in the file, made for the
 // table, delete that note whenever a watched column of a row is changed or a
 // row is deleted, whoever does it (this program, the command line program or
-// any other SQLite client). Rows added are seen by the table's row count and
-// highest rowid, kept in the note by the job.
+// any other SQLite client; on a server, any client at all). Rows added are
+// seen by the table's row count and highest rowid, kept in the note by the
+// job.
 #include "store/connection.h"
 
 #include <QString>
