@@ -36,7 +36,7 @@ bool graphTableReady(AppState& st, Prompter& pr, GraphSelection sel, const QStri
     if (sel != GraphSelection::AllReadings)
         return true;
     QString why;
-    switch (lookupTable(st.DatabasePath, id, st.DataFolder, &why)) {
+    switch (lookupTable(st, id, &why)) {
     case TableLookup::Present:
         return true;
     case TableLookup::Absent:

@@ -40,6 +40,25 @@ TableLookup lookupTable(const QString& path, const QString& name, const QString&
     }
 }
 
+TableLookup lookupTable(AppState& st, const QString& name, QString* why)
+{
+    if (!st.conn->state() || !st.conn->isServer() || !store::isServerLocation(st.DatabasePath))
+        return lookupTable(st.DatabasePath, name, st.DataFolder, why);
+    try {
+        return !name.startsWith(QLatin1String("MSys")) && st.conn->tableNames().contains(name) ? TableLookup::Present
+                                                                                              : TableLookup::Absent;
+    } catch (...) {
+        logCurrentException(st.DataFolder, "Module1_TableExists");
+        if (why) {
+            int number = 0;
+            QString description;
+            describeCurrentException(number, description);
+            *why = unreadableDatabaseText(number, description);
+        }
+        return TableLookup::Unknown;
+    }
+}
+
 QString unreadableDatabaseText(int number, const QString& description)
 {
     if (number == store::err::Locked)
@@ -74,7 +93,7 @@ bool AddDataTable(AppState& st, Prompter& pr)
     try {
         const QString id = st.rsSensors.text("InstrumentId");
         QString why;
-        const TableLookup found = lookupTable(st.DatabasePath, id, st.DataFolder, &why);
+        const TableLookup found = lookupTable(st, id, &why);
         if (found == TableLookup::Unknown) {
             announceUnreadableTable(pr, id, why);
             return false;
@@ -110,7 +129,7 @@ void OpenSensorData(AppState& st, Prompter& pr)
     try {
         const QString id = st.rsSensors.text("InstrumentID");
         QString why;
-        const TableLookup found = lookupTable(st.DatabasePath, id, st.DataFolder, &why);
+        const TableLookup found = lookupTable(st, id, &why);
         if (found == TableLookup::Unknown) {
             // The set must not stay on another sensor's table.
             st.rsReadings.close();

@@ -23,6 +23,11 @@ enum class TableLookup { Present, Absent, Unknown };
 TableLookup lookupTable(const QString& path, const QString& name, const QString& dataFolder,
                         QString* why = nullptr);
 
+// The same for the database the application has open. On a server the
+// question goes through the open connection: a new one would cost the
+// server a process and the user a noticeable wait at every page entry.
+TableLookup lookupTable(AppState& st, const QString& name, QString* why = nullptr);
+
 // The line told when the database could not be read: for a lock, that
 // another program is using it and to try again; otherwise the engine's words.
 QString unreadableDatabaseText(int number, const QString& description);

@@ -96,7 +96,7 @@ void G_AddTypedSensor(MainContext& c)
             return;
         }
         QString why;
-        const TableLookup found = lookupTable(st.DatabasePath, s, st.DataFolder, &why);
+        const TableLookup found = lookupTable(st, s, &why);
         if (found == TableLookup::Unknown) {
             restoreType(c);
             attempt([&] { c.ui.cboSensors->setEditText(previous); });
@@ -207,7 +207,7 @@ void imgDeleteClick(MainContext& c)
         const store::Recordset::Saved before = st.rsSensors.save();
         try {
             QString why;
-            const TableLookup found = lookupTable(st.DatabasePath, id, st.DataFolder, &why);
+            const TableLookup found = lookupTable(st, id, &why);
             // Deleting the catalogue row without its table would block the
             // number for ever: a file that cannot be read stops the delete.
             if (found == TableLookup::Unknown)

@@ -560,7 +560,7 @@ bool PgStatement::step()
         } else {
             // A failed statement spoils the whole transaction on the server;
             // the store, as SQLite, undoes only the statement and goes on.
-            const bool guard = !query && be->inTransaction();
+            const bool guard = !query && be->inTransaction() && !getenv("RV_NOGUARD");
             if (guard)
                 be->exec("SAVEPOINT rv_statement");
             res = PQexecPrepared(conn, name.constData(), int(values.size()), v.data(), nullptr, nullptr, 0);

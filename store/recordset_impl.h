@@ -46,6 +46,10 @@ struct RowKey {
 // reading through the small tables of their fixtures.
 int eagerRows();
 void setEagerRows(int rows);
+// The keys a server is asked for at once by a scan of unknown length; tests
+// make it small so that every scan goes on across pages.
+int serverPageRows();
+void setServerPageRows(int rows);
 
 } // namespace detail
 
@@ -157,8 +161,9 @@ struct Recordset::Impl {
     detail::RowKey keyFromColumns(const detail::Stmt& st, int rowidCol, int sortCol);
     // skip: rows passed over before f is first called, without reading
     // their keys; returns how many were passed over.
+    // limit > 0: each statement reads at most that many rows.
     void forParts(const detail::RowKey* lo, const detail::RowKey* hi, bool backward, bool count,
-                  const std::function<bool(detail::StatementUse&)>& run);
+                  const std::function<bool(detail::StatementUse&)>& run, int limit = 0);
     int scan(const detail::RowKey* lo, const detail::RowKey* hi, bool backward,
              const std::function<bool(const detail::RowKey&)>& f, int skip = 0);
     int countBetween(const detail::RowKey* lo, const detail::RowKey* hi);

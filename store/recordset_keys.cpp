@@ -20,6 +20,8 @@ using namespace detail;
 namespace {
 
 int gEagerRows = 4096;
+// Keys a server is asked for at a time by an open-ended scan.
+int gServerPageRows = 4096;
 
 // Keys read at a time from a part of the table not read yet.
 constexpr int kBlock = 256;
@@ -56,6 +58,8 @@ int compareNumbers(const SortVal& a, const SortVal& b)
 namespace detail {
 int eagerRows() { return gEagerRows; }
 void setEagerRows(int rows) { gEagerRows = rows; }
+int serverPageRows() { return gServerPageRows; }
+void setServerPageRows(int rows) { gServerPageRows = rows > 0 ? rows : 1; }
 } // namespace detail
 
 int Recordset::Impl::compareKeys(const RowKey& a, const RowKey& b) const
@@ -138,7 +142,7 @@ struct Bound {
 // set has moved are left out. With count, each statement gives the number of
 // its rows instead, by the same conditions.
 void Recordset::Impl::forParts(const RowKey* lo, const RowKey* hi, bool backward, bool count,
-                               const std::function<bool(StatementUse&)>& run)
+                               const std::function<bool(StatementUse&)>& run, int limit)
 {
     std::vector<Part> parts;
     if (orderCol < 0)
@@ -223,6 +227,8 @@ void Recordset::Impl::forParts(const RowKey* lo, const RowKey* hi, bool backward
             sql += QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
         if (!count)
             sql += QStringLiteral(" ORDER BY ") + order;
+        if (!count && limit > 0)
+            sql += QStringLiteral(" LIMIT ") + QString::number(limit);
 
         StatementUse use(conn->prepared(sql.toUtf8()));
         Stmt& st = *use.get();
@@ -257,20 +263,59 @@ int Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
                           const std::function<bool(const RowKey&)>& f, int skip)
 {
     int skipped = 0;
-    forParts(lo, hi, backward, false, [&](StatementUse& use) {
-        while (use.step()) {
-            // Rows passed over leave nothing behind: their sort texts would
-            // otherwise pile up in the arena, which save() copies whole.
-            if (skipped < skip) {
-                ++skipped;
-                continue;
+    if (conn->backend().engine() != Engine::Postgres) {
+        forParts(lo, hi, backward, false, [&](StatementUse& use) {
+            while (use.step()) {
+                // Rows passed over leave nothing behind: their sort texts would
+                // otherwise pile up in the arena, which save() copies whole.
+                if (skipped < skip) {
+                    ++skipped;
+                    continue;
+                }
+                if (!f(keyFromColumns(*use.get(), 0, orderCol >= 0 ? 1 : -1)))
+                    return false;
             }
-            if (!f(keyFromColumns(*use.get(), 0, orderCol >= 0 ? 1 : -1)))
-                return false;
-        }
-        return true;
-    });
-    return skipped;
+            return true;
+        });
+        return skipped;
+    }
+    // A server reads an open-ended statement through a cursor that, outside
+    // a transaction, is filled with the whole result before the first row
+    // comes back. Pages of a bounded size, each going on after the last key
+    // of the one before, read only about what is asked for.
+    const int kPage = serverPageRows();
+    RowKey resume;
+    const RowKey* from = lo;
+    const RowKey* to = hi;
+    for (;;) {
+        int read = 0;
+        bool stopped = false;
+        forParts(from, to, backward, false, [&](StatementUse& use) {
+            while (use.step()) {
+                const bool last = ++read == kPage;
+                if (skipped < skip) {
+                    ++skipped;
+                    if (last)
+                        resume = keyFromColumns(*use.get(), 0, orderCol >= 0 ? 1 : -1);
+                } else {
+                    const RowKey k = keyFromColumns(*use.get(), 0, orderCol >= 0 ? 1 : -1);
+                    if (last)
+                        resume = k;
+                    if (!f(k)) {
+                        stopped = true;
+                        return false;
+                    }
+                }
+                if (last)
+                    return false;
+            }
+            return true;
+        }, kPage);
+        if (stopped || read < kPage)
+            return skipped;
+        // The next page starts after the last key read, in the scan's direction.
+        (backward ? to : from) = &resume;
+    }
 }
 
 int Recordset::Impl::countBetween(const RowKey* lo, const RowKey* hi)
