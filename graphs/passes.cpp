@@ -547,6 +547,7 @@ private:
                     sets << m_s.dispName[size_t(k)];
             }
             it = m_statements.emplace(key, std::make_unique<store::BulkUpdate>(m_conn, m_shape, sets)).first;
+            it->second->sendAhead();
         }
         return *it->second;
     }
@@ -879,7 +880,9 @@ void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry*
         anchors = calc::readAnchors(g->headAtCollar, g->numChannels, g->relAnchor);
 
     // All rows in one write to the file. A failure keeps the rows already
-    // done, as it would row by row; the row that failed is not written.
+    // done, as it would row by row; the row that failed is not written. On a
+    // server the rows are sent ahead of their answers, and a row the server
+    // refuses undoes the whole pass: every value stays as it was before.
     std::optional<store::Connection::Transaction> tx;
     bool finished = false;
     try {

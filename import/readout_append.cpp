@@ -385,6 +385,43 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
         qint64 done = 0;
         qint64 firstMoment = std::numeric_limits<qint64>::max(), lastMoment = 0;
         StampBytes sb;
+        // Rows written and not yet answered for: a server is sent rows ahead
+        // of its answers, which say whether each was stored or was a reading
+        // another import stored meanwhile.
+        struct Sent {
+            Moment m;
+            qint64 moment = 0;
+            bool missing = false;
+            calc::Channels channel;
+        };
+        std::vector<Sent> sent;
+        const auto settle = [&] {
+            size_t i = 0;
+            insert.settle([&](qint64 rowid) {
+                const Sent& w = sent[i++];
+                if (rowid == 0) {
+                    ++out.duplicates;
+                    if (onDuplicate) {
+                        StampBytes b;
+                        b.set(w.m);
+                        onDuplicate(QString::fromUtf8(idBytes + QByteArray(b.keyPart, sizeof b.keyPart)));
+                    }
+                    return;
+                }
+                firstMoment = std::min(firstMoment, w.moment);
+                lastMoment = std::max(lastMoment, w.moment);
+                ++out.appended;
+                if (w.missing)
+                    ++out.partialRows;
+                // The FullDate as the levels' check counts it: ms of the
+                // wall-clock date and time taken as UTC.
+                const qint64 ms = (QDate(w.m.y, w.m.mo, w.m.d).toJulianDay() - kUnixEpochJulianDay)
+                        * store::detail::kMsPerDay
+                    + ((w.m.h * 60 + w.m.mi) * 60 + w.m.s) * qint64(1000);
+                out.rows.add(ms, w.channel);
+            });
+            sent.clear();
+        };
         for (int r = 0; r < n; ++r) {
             if (!ticked[static_cast<size_t>(r)])
                 continue;
@@ -459,23 +496,11 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
             for (int k = 1; k <= map.count; ++k)
                 setNumber(firstChannel + k - 1, channel[size_t(k)]);
             keys.add(moment);
-            if (insert.insert() == 0) {
-                ++out.duplicates;
-                if (onDuplicate)
-                    onDuplicate(QString::fromUtf8(key));
-                continue;
-            }
-            firstMoment = std::min(firstMoment, moment);
-            lastMoment = std::max(lastMoment, moment);
-            ++out.appended;
-            if (missing)
-                ++out.partialRows;
-            // The FullDate as the levels' check counts it: ms of the wall-clock
-            // date and time taken as UTC.
-            const qint64 ms = (QDate(m.y, m.mo, m.d).toJulianDay() - kUnixEpochJulianDay) * store::detail::kMsPerDay
-                + ((m.h * 60 + m.mi) * 60 + m.s) * qint64(1000);
-            out.rows.add(ms, channel);
+            sent.push_back(Sent{m, moment, missing, channel});
+            if (insert.send() || sent.size() >= 256)
+                settle();
         }
+        settle();
         if (!out.rows.empty())
             if (const auto among = keys.storedWithin(firstMoment, lastMoment))
                 out.rows.setStoredAmong(*among);

@@ -46,6 +46,8 @@ double pgColumnDouble(const PgStatement* p, int col);
 const char* pgColumnText(const PgStatement* p, int col);
 int pgColumnBytes(const PgStatement* p, int col);
 void pgFinalize(PgStatement* p);
+bool pgSend(PgStatement* p, bool guarded, bool mustChange);
+void pgSettle(PgStatement* p, std::vector<qint64>* keys);
 
 // A prepared statement. Parameters are 1-based, columns 0-based, as in
 // SQLite. A text column read stays valid until the next step or reset.
@@ -74,6 +76,26 @@ public:
         if (rc == SQLITE_DONE)
             return false;
         failed();
+    }
+    // Runs a write with its bindings without waiting for its answer, where
+    // the engine can (a server, inside a transaction); false when it cannot,
+    // and the caller steps it as usual. The answer, and a failure, come with
+    // settle() or with the next statement run on the connection. guarded:
+    // a failure leaves the rows written before it, as a stepped write does;
+    // unguarded is only for a caller that undoes everything on a failure.
+    // mustChange: a write that changed no row is a failure.
+    bool send(bool guarded, bool mustChange)
+    {
+        if (m_pg) [[unlikely]]
+            return pgSend(m_pg, guarded, mustChange);
+        return false;
+    }
+    // Waits for every write sent; throws the first failure. The rowids of the
+    // INSERTs sent (0 for a row not stored) are added to keys, in order.
+    void settle(std::vector<qint64>* keys = nullptr)
+    {
+        if (m_pg) [[unlikely]]
+            pgSettle(m_pg, keys);
     }
     // Ready to run again from the start; bindings are kept.
     void reset()
@@ -225,6 +247,9 @@ public:
 
     // Transactions. begin() takes the write lock at once where the engine
     // has one, so that a group never fails half-way for want of it.
+    // Waits for the writes sent ahead (Stmt::send) and throws the first
+    // failure among them; nothing to do where nothing is sent ahead.
+    virtual void settle() {}
     virtual void begin() = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;

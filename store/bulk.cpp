@@ -77,6 +77,11 @@ BulkInsert::BulkInsert(Connection& conn, const TableShape& shape, const QStringL
 
 BulkInsert::~BulkInsert()
 {
+    try {
+        m_st->settle();
+    } catch (...) {
+        // Told to whoever talks to the connection next.
+    }
     m_st->reset();
     m_st->clearBindings();
 }
@@ -104,6 +109,24 @@ void BulkInsert::setText(int i, QByteArrayView utf8)
 void BulkInsert::setValue(int i, const QVariant& v)
 {
     bindValue(*m_st, i + 1, convertForColumn(v, m_types[size_t(i)]));
+}
+
+bool BulkInsert::send()
+{
+    if (!m_st->send(false, false)) {
+        m_answers.push_back(insert());
+        return true;
+    }
+    m_st->clearBindings();
+    return false;
+}
+
+void BulkInsert::settle(const std::function<void(qint64)>& each)
+{
+    m_st->settle(&m_answers);
+    for (const qint64 id : m_answers)
+        each(id);
+    m_answers.clear();
 }
 
 qint64 BulkInsert::insert()
@@ -246,6 +269,11 @@ BulkUpdate::BulkUpdate(Connection& conn, const TableShape& shape, const QStringL
 
 BulkUpdate::~BulkUpdate()
 {
+    try {
+        m_st->settle();
+    } catch (...) {
+        // Told to whoever talks to the connection next.
+    }
     m_st->reset();
     m_st->clearBindings();
 }
@@ -263,6 +291,10 @@ void BulkUpdate::setDouble(int i, double v)
 void BulkUpdate::update(qint64 rowid)
 {
     m_st->bindInt64(m_count + 1, rowid);
+    if (m_ahead && m_st->send(false, true)) {
+        m_conn.noteUpdates(1);
+        return;
+    }
     stepOnce(m_st);
     const qint64 changed = m_conn.backend().changes();
     m_conn.noteUpdates(changed);

@@ -62,12 +62,22 @@ public:
     // returned; a server waits for another writer of the same key to finish
     // first, so the answer is never a guess.
     qint64 insert();
+    // The same for a job that writes many rows and undoes all of them when
+    // one fails (an import, a copy of a whole site): on a server the row is
+    // sent without waiting for its answer. settle() then hands each row's
+    // answer (what insert() would have returned) to `each`, in the order
+    // sent, and throws the first failure. Call it every few hundred rows and
+    // before the transaction ends. Returns true when the row was run at once
+    // (a database file), its answer waiting for settle().
+    bool send();
+    void settle(const std::function<void(qint64)>& each);
 
 private:
     Connection& m_conn;
     detail::Stmt* m_st = nullptr;
     std::vector<ColType> m_types;
     bool m_skipExisting = false;
+    std::vector<qint64> m_answers;
 };
 
 // A SELECT of the store's own SQL read row by row. Columns are read by
@@ -130,11 +140,18 @@ public:
     void setDouble(int i, double v);
     // Writes the row; throws DbError(err::EngineError) when no row has the rowid.
     void update(qint64 rowid);
+    // For a job that gives up all of its rows when one fails: on a server,
+    // rows are then sent without waiting for each answer, and a failure
+    // (a row that could not be written, or that no row had the rowid) is
+    // thrown by a later update() or when the transaction commits; a row
+    // that failed on the server undoes the whole transaction.
+    void sendAhead() { m_ahead = true; }
 
 private:
     Connection& m_conn;
     detail::Stmt* m_st = nullptr;
     int m_count = 0;
+    bool m_ahead = false;
 };
 
 } // namespace rv::store

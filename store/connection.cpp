@@ -320,6 +320,9 @@ void Connection::commit()
     Backend& b = backend();
     if (m_depth == 0)
         throw DbError(err::EngineError, QStringLiteral("Commit without a transaction."));
+    // A write sent ahead that failed fails the commit, and the transaction
+    // stays open for the caller to end.
+    b.settle();
     --m_depth;
     if (!b.inTransaction()) {
         // The engine already rolled the whole group back (disk full, I/O error).

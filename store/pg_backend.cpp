@@ -278,6 +278,7 @@ public:
 
     PGresult* run(const QByteArray& sql)
     {
+        settle();
         PGresult* r = PQexec(m_conn, sql.constData());
         const auto st = PQresultStatus(r);
         if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
@@ -295,6 +296,7 @@ public:
     }
     bool tryExec(const char* sql) noexcept override
     {
+        drain();
         PGresult* r = PQexec(m_conn, sql);
         const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
         PQclear(r);
@@ -303,6 +305,7 @@ public:
 
     std::unique_ptr<Stmt> prepare(const QByteArray& sql, bool /*persistent*/) override
     {
+        settle();
         auto p = std::make_unique<PgStatement>();
         p->be = this;
         p->conn = m_conn;
@@ -374,7 +377,13 @@ public:
         if (rolledBack)
             throw DbError(err::EngineError, QStringLiteral("The transaction was rolled back by the database engine."));
     }
-    void rollback() override { exec("ROLLBACK"); }
+    void rollback() override
+    {
+        // Whatever the rows sent ahead did is undone with the rest.
+        drain();
+        m_failure.reset();
+        exec("ROLLBACK");
+    }
     bool inTransaction() const override
     {
         const auto s = PQtransactionStatus(m_conn);
@@ -482,7 +491,45 @@ public:
 
     QByteArray nextCursorName() { return "rv_c" + QByteArray::number(++m_cursorNo); }
 
+    // Rows sent ahead. A job that writes every row of a table (an import, a
+    // graph's data pass) would otherwise wait for the server's answer to
+    // each row before sending the next; in the connection's pipeline the
+    // rows go out back to back and the answers are read a batch at a time.
+    // Only inside a transaction, so that nothing is committed before its
+    // answer is read. A guarded row runs under a savepoint of its own, as
+    // every write does here, so that a row that fails leaves the rows before
+    // it written and the transaction usable; an unguarded one is for a job
+    // that undoes everything when a row fails. The first failure is thrown
+    // by the next call that talks to the server (rows sent after it were
+    // never run); mustChange makes a row that changed nothing a failure.
+    bool send(PgStatement* p, bool guarded, bool mustChange);
+    // Waits for the answers of every row sent; throws the first failure.
+    void settle() override
+    {
+        drain();
+        if (m_failure) {
+            const DbError e = *m_failure;
+            m_failure.reset();
+            throw e;
+        }
+    }
+    // The same without throwing: the failure is kept for the next call.
+    void drain() noexcept;
+    // The keys given to the rows sent that ask for one, in the order sent
+    // (0 for a row not stored); taken by the caller.
+    std::vector<qint64>& sentKeys() { return m_keys; }
+
 private:
+    struct Sent {
+        bool guarded = false;
+        bool mustChange = false;
+        bool returnsKey = false;
+    };
+    static constexpr size_t kBatch = 512;
+    std::vector<Sent> m_sent;
+    std::vector<qint64> m_keys;
+    std::optional<DbError> m_failure;
+
     PGconn* m_conn;
     QString m_where;
     qint64 m_changes = 0;
@@ -503,6 +550,7 @@ private:
 
 PgStatement::~PgStatement()
 {
+    be->drain();
     closeCursor();
     clearResult();
     if (!name.isEmpty() && PQstatus(conn) == CONNECTION_OK) {
@@ -511,10 +559,112 @@ PgStatement::~PgStatement()
     }
 }
 
+bool PgBackend::send(PgStatement* p, bool guarded, bool mustChange)
+{
+    if (p->query || p->useCursor || !inTransaction() || m_failure)
+        return false;
+    if (m_sent.empty() && PQpipelineStatus(m_conn) == PQ_PIPELINE_OFF) {
+        if (PQenterPipelineMode(m_conn) != 1)
+            return false;
+    }
+    std::vector<const char*> v(p->values.size());
+    for (size_t k = 0; k < p->values.size(); ++k)
+        v[k] = p->isNull[k] ? nullptr : p->values[k].constData();
+    bool ok = true;
+    if (guarded)
+        ok = PQsendQueryParams(m_conn, "SAVEPOINT rv_statement", 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+    ok = ok && PQsendQueryPrepared(m_conn, p->name.constData(), int(v.size()), v.data(), nullptr, nullptr, 0) == 1;
+    if (ok && guarded)
+        ok = PQsendQueryParams(m_conn, "RELEASE SAVEPOINT rv_statement", 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+    m_sent.push_back(Sent{guarded, mustChange, p->returnsKey});
+    if (!ok && !m_failure)
+        m_failure = errorOf(m_conn, nullptr);
+    if (!ok || m_sent.size() >= kBatch)
+        drain();
+    return true;
+}
+
+void PgBackend::drain() noexcept
+{
+    if (PQpipelineStatus(m_conn) == PQ_PIPELINE_OFF)
+        return;
+    PQpipelineSync(m_conn);
+    bool sqlFailure = false;
+    bool guardedFailure = false;
+    // Every command's answer is a result and then a null; the sync's is one
+    // result. A connection that breaks gives nulls only.
+    auto next = [&]() -> PGresult* {
+        PGresult* r = PQgetResult(m_conn);
+        if (r && PQresultStatus(r) != PGRES_PIPELINE_SYNC) {
+            PGresult* end = PQgetResult(m_conn);
+            if (end)
+                PQclear(end);
+        }
+        return r;
+    };
+    auto fail = [&](const PGresult* r, bool guarded) {
+        if (!m_failure) {
+            m_failure = errorOf(m_conn, r);
+            sqlFailure = true;
+            guardedFailure = guarded;
+        }
+    };
+    for (const Sent& s : m_sent) {
+        if (s.guarded) {
+            PGresult* r = next();
+            if (r && PQresultStatus(r) == PGRES_FATAL_ERROR)
+                fail(r, true);
+            PQclear(r);
+        }
+        PGresult* r = next();
+        const auto st = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+        if (st == PGRES_COMMAND_OK || st == PGRES_TUPLES_OK) {
+            noteChanges(r);
+            if (s.returnsKey) {
+                const qint64 id = PQntuples(r) > 0 ? std::atoll(PQgetvalue(r, 0, 0)) : 0;
+                m_keys.push_back(id);
+                if (id)
+                    noteInsert(id);
+            }
+            if (s.mustChange && m_changes == 0 && !m_failure)
+                m_failure = DbError(err::EngineError, QStringLiteral("Row cannot be located for updating. Some values "
+                                                                     "may have been changed since it was last read."));
+        } else if (st != PGRES_PIPELINE_ABORTED) {
+            fail(r, s.guarded);
+        }
+        PQclear(r);
+        if (s.guarded) {
+            PGresult* rel = next();
+            if (rel && PQresultStatus(rel) == PGRES_FATAL_ERROR)
+                fail(rel, true);
+            PQclear(rel);
+        }
+    }
+    // Up to the sync's own answer.
+    for (PGresult* r = PQgetResult(m_conn); r; r = PQgetResult(m_conn)) {
+        const bool sync = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+        PQclear(r);
+        if (sync)
+            break;
+    }
+    m_sent.clear();
+    PQexitPipelineMode(m_conn);
+    // The failed row's savepoint is still there: undoing to it leaves the
+    // rows before written and the transaction usable, as a failed statement
+    // does when it is sent alone.
+    if (sqlFailure && guardedFailure) {
+        PGresult* r = PQexec(m_conn, "ROLLBACK TO SAVEPOINT rv_statement");
+        PQclear(r);
+        r = PQexec(m_conn, "RELEASE SAVEPOINT rv_statement");
+        PQclear(r);
+    }
+}
+
 void PgStatement::closeCursor()
 {
     if (cursor.isEmpty())
         return;
+    be->drain();
     // In a transaction that failed the cursor is gone with it; nothing to report.
     PGresult* r = PQexec(conn, ("CLOSE " + cursor).constData());
     PQclear(r);
@@ -524,6 +674,7 @@ void PgStatement::closeCursor()
 
 void PgStatement::fetch()
 {
+    be->settle();
     clearResult();
     res = PQexec(conn, ("FETCH FORWARD " + QByteArray::number(kFetchRows) + " FROM " + cursor).constData());
     if (PQresultStatus(res) != PGRES_TUPLES_OK) {
@@ -539,6 +690,7 @@ void PgStatement::fetch()
 bool PgStatement::step()
 {
     if (!started) {
+        be->settle();
         started = true;
         std::vector<const char*> v(values.size());
         for (size_t k = 0; k < values.size(); ++k)
@@ -732,6 +884,21 @@ int pgColumnBytes(const PgStatement* p, int col)
     if (p->colTypes[size_t(col)] == kBoolOid)
         return 1;
     return PQgetlength(p->res, p->row, col);
+}
+
+bool pgSend(PgStatement* p, bool guarded, bool mustChange)
+{
+    return p->be->send(p, guarded, mustChange);
+}
+
+void pgSettle(PgStatement* p, std::vector<qint64>* keys)
+{
+    p->be->settle();
+    if (keys) {
+        std::vector<qint64>& sent = p->be->sentKeys();
+        keys->insert(keys->end(), sent.begin(), sent.end());
+        sent.clear();
+    }
 }
 
 void pgFinalize(PgStatement* p)
