@@ -38,7 +38,8 @@ QString serverSiteProblem(const QString& uri)
 {
     if (!store::isServerLocation(uri))
         return QStringLiteral("It is not a PostgreSQL connection URI: it must begin with postgresql:// "
-                              "(for example postgresql://engineer@dbserver:5432/minesite).");
+                              "(for example postgresql://engineer@dbserver:5432/minesite), or be libpq's "
+                              "keyword form (for example host=dbserver user=engineer dbname=minesite).");
     // The location file is plain text that anyone with the data folder can
     // read: a password belongs in ~/.pgpass or PGPASSWORD, never there.
     if (store::redactedLocation(uri) != uri.trimmed())

@@ -913,7 +913,25 @@ namespace rv::store {
 bool isServerLocation(const QString& location)
 {
     const QString t = location.trimmed();
-    return t.startsWith(QStringLiteral("postgresql://")) || t.startsWith(QStringLiteral("postgres://"));
+    if (t.startsWith(QStringLiteral("postgresql://")) || t.startsWith(QStringLiteral("postgres://")))
+        return true;
+    // libpq's other form, keyword = value pairs ("host=dbserver dbname=site"):
+    // taken when libpq reads it as one and it names a server or a database.
+    // A file path never parses so, its first word being no keyword of libpq's.
+    if (!t.contains(u'=') || t.startsWith(u'/'))
+        return false;
+    const QByteArray info = t.toUtf8();
+    PQconninfoOption* opts = PQconninfoParse(info.constData(), nullptr);
+    if (!opts)
+        return false;
+    bool names = false;
+    for (PQconninfoOption* o = opts; o->keyword; ++o)
+        if (o->val && *o->val
+            && (qstrcmp(o->keyword, "host") == 0 || qstrcmp(o->keyword, "hostaddr") == 0
+                || qstrcmp(o->keyword, "dbname") == 0 || qstrcmp(o->keyword, "service") == 0))
+            names = true;
+    PQconninfoFree(opts);
+    return names;
 }
 
 QString redactedLocation(const QString& location)

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QUrl>
+#include <QUrlQuery>
 
 using namespace rv;
 using namespace rv::test;
@@ -88,6 +89,10 @@ TEST_F(ConnectServerTest, OnlyAWorkingSiteIsTakenAndEverythingElseIsToldAndChang
     const QString nowhere = QStringLiteral("postgresql://postgres@/rockvane?host=%1")
                                 .arg(QString(QUrl::toPercentEncoding(data.folder() + "/no-server")));
     const QString withPassword = QString(site).replace("postgres@", "postgres:secret@");
+    // libpq's keyword form of the same site.
+    const QUrl url(site);
+    const QString keywords = QStringLiteral("host=%1 user=postgres dbname=%2")
+                                 .arg(QUrlQuery(url).queryItemValue("host", QUrl::FullyDecoded), url.path().mid(1));
 
     // Cancelled: nothing asked further.
     pr.answerInput(std::nullopt);
@@ -103,6 +108,7 @@ TEST_F(ConnectServerTest, OnlyAWorkingSiteIsTakenAndEverythingElseIsToldAndChang
     } refused[] = {
         {"C:/Mine2.mdb", "C:/Mine2.mdb", "It is not a PostgreSQL connection URI"},
         {withPassword, site, "It holds a password. Rockvane never stores one"},
+        {keywords + " password=secret", keywords + " password=***", "It holds a password. Rockvane never stores one"},
         {nowhere, nowhere, "Could not connect to"},
         {empty, empty, "The database is not a Rockvane site: it has no table"},
     };
@@ -140,4 +146,13 @@ TEST_F(ConnectServerTest, OnlyAWorkingSiteIsTakenAndEverythingElseIsToldAndChang
     press("cmdConnectServer");
     ASSERT_EQ(pr.records().size(), 1u);
     EXPECT_EQ(pr.records()[0].defaultText, site);
+
+    // The keyword form is taken as the URI is.
+    pr.clear();
+    pr.answerInput(keywords);
+    press("cmdConnectServer");
+    EXPECT_TRUE(pr.messages().empty()) << pr.messageTexts().join("|").toStdString();
+    EXPECT_EQ(fileBytes(locationFile()), keywords.toUtf8() + "\n");
+    EXPECT_TRUE(st->conn->isServer());
+    EXPECT_EQ(listed(), QStringList({"130625001", "130665007"}));
 }
