@@ -2,12 +2,17 @@
 
 #include "common/numbers.h"
 #include "store/audit.h"
+#include "store/bulk.h"
 #include "store/cell.h"
 #include "store/connection.h"
 #include "store/dberror.h"
+#include "store/tableinfo.h"
 
 #include <cmath>
 #include <limits>
+#include <map>
+#include <memory>
+#include <string>
 
 namespace rv::datasheet {
 
@@ -328,95 +333,169 @@ QList<QStringList> Model::texts() const
 std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& conn) const
 {
     std::vector<Unsaved> unsaved;
+    if (m_editedRows.empty())
+        return unsaved;
     const Layout& l = m_layout;
-    std::vector<int> index(static_cast<size_t>(l.columnCount()));
-    for (int k = 0; k < l.columnCount(); ++k)
+    const int ncol = l.columnCount();
+    std::vector<int> index(static_cast<size_t>(ncol));
+    for (int k = 0; k < ncol; ++k)
         index[static_cast<size_t>(k)] = rs.fieldIndex(l.fields[k]);
-    auto storedAt = [&](int col) {
-        const int i = index[static_cast<size_t>(col)];
-        const QVariant v = i < 0 ? QVariant() : rs.value(i);
-        if (!v.isValid() || v.isNull())
-            return QString();
-        if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::LongLong)
-            return numberText(v.toDouble());
-        return store::detail::displayText(v);
+    const int keyField = rs.fieldIndex(QStringLiteral("DateTimeKey"));
+    if (keyField < 0)
+        rs.text(QStringLiteral("DateTimeKey"));  // throws, naming the missing field
+
+    // The edited rows are read and written by rowid with one statement each,
+    // reused from row to row; the set is told afterwards what it must read
+    // again. Columns read: the key, then every grid column that has a field.
+    const store::TableShape shape = store::tableShape(conn, rs.tableName());
+    std::vector<int> readAt(static_cast<size_t>(ncol), -1);  // place in the SELECT
+    std::vector<store::ColType> types{rs.fieldType(keyField)};
+    QStringList names{store::detail::quoteIdent(rs.fieldName(keyField))};
+    std::vector<QByteArray> fieldUtf8(static_cast<size_t>(ncol));
+    for (int k = 0; k < ncol; ++k) {
+        const int i = index[static_cast<size_t>(k)];
+        if (i < 0 || k < 3)
+            continue;
+        readAt[static_cast<size_t>(k)] = static_cast<int>(names.size());
+        names << store::detail::quoteIdent(rs.fieldName(i));
+        types.push_back(rs.fieldType(i));
+        fieldUtf8[static_cast<size_t>(k)] = rs.fieldName(i).toUtf8();
+    }
+    const QByteArray readSql = (QStringLiteral("SELECT ") + names.join(QStringLiteral(", ")) + QStringLiteral(" FROM ")
+                                + store::detail::quoteIdent(shape.table) + QStringLiteral(" WHERE rowid = ?1"))
+                                   .toUtf8();
+    const QByteArray table = rs.tableName().toUtf8();
+    const QByteArray action = store::audit::Edit.toUtf8();
+
+    // One UPDATE per set of columns written (a bit per grid column).
+    std::map<unsigned, std::unique_ptr<store::BulkUpdate>> updates;
+    auto updateFor = [&](unsigned mask) -> store::BulkUpdate& {
+        auto it = updates.find(mask);
+        if (it == updates.end()) {
+            QStringList cols;
+            for (int k = 0; k < ncol; ++k)
+                if (mask & (1u << k))
+                    cols << rs.fieldName(index[static_cast<size_t>(k)]);
+            it = updates.emplace(mask, std::make_unique<store::BulkUpdate>(conn, shape, cols)).first;
+        }
+        return *it->second;
     };
 
-    // A failure rolls the file back; the set must then describe the file
-    // as it is again, not the rows written before the failure.
-    const store::Recordset::Saved before = rs.save();
-    try {
+    std::vector<qint64> written;
+    std::vector<QVariant> values(static_cast<size_t>(ncol));
+    store::detail::TextPool pool;
+    store::AuditPairsUtf8 oldPairs;
+    store::AuditPairsUtf8 newPairs;
+    std::string shown;
+    {
         store::Connection::Transaction tx(conn);
         store::AuditWriter log(conn);
+        store::BulkQuery q(conn, readSql);
+        const int count = rs.recordCount();
         for (const auto& [r, bm] : m_editedRows) {
             // The set is the one the rows came from; a row out of step would
             // put one reading's values into another.
-            if (r >= rs.recordCount())
+            if (r >= count || rs.bookmarkAt(r + 1) != bm)
                 throw store::DbError(store::err::EngineError,
                                      QStringLiteral("The readings changed while the datasheet was open."));
-            rs.setAbsolutePosition(r + 1);
-            if (rs.bookmark() != bm)
-                throw store::DbError(store::err::EngineError,
-                                     QStringLiteral("The readings changed while the datasheet was open."));
+            q.restart();
+            q.bindInt(1, bm);
+            if (!q.next())
+                throw store::DbError(store::err::RecordDeleted, QStringLiteral("Record is deleted."));
+            pool.clear();
+            auto storedValue = [&](int col) {
+                const int at = readAt[static_cast<size_t>(col)];
+                return at < 0 ? QVariant()
+                              : store::detail::cellValue(q.cell(at, types[static_cast<size_t>(at)], pool), pool);
+            };
+            oldPairs.clear();
+            newPairs.clear();
+            unsigned mask = 0;
             QString key;
-            bool any = false;
             // What the change log keeps: the fields written, before and after.
-            store::AuditPairs oldPairs;
-            store::AuditPairs newPairs;
-            auto note = [&](int field, const QVariant& now) {
-                const QVariant was = rs.value(field);
+            auto note = [&](int col, const QVariant& was, const QVariant& now) {
                 if (was.isValid() && !was.isNull() && now.isValid() && !now.isNull() && was == now)
                     return;  // the same number typed another way
-                oldPairs.add(rs.fieldName(field), was);
-                newPairs.add(rs.fieldName(field), now);
+                oldPairs.add(fieldUtf8[static_cast<size_t>(col)], was);
+                newPairs.add(fieldUtf8[static_cast<size_t>(col)], now);
             };
             for (int c = 3; c < l.n; ++c) {
-                const auto it = m_edits.constFind(cellId(r, c));
-                if (it == m_edits.constEnd() || index[static_cast<size_t>(c)] < 0)
+                if (index[static_cast<size_t>(c)] < 0)
                     continue;
-                const QString typed = it.value();
-                if (typed == storedAt(c))
+                const auto it = m_edits.constFind(cellId(r, c));
+                if (it == m_edits.constEnd())
+                    continue;
+                const QString& typed = it.value();
+                const QVariant was = storedValue(c);
+                // The stored value as the grid showed it.
+                bool same;
+                if (!was.isValid() || was.isNull()) {
+                    same = typed.isEmpty();
+                } else if (was.metaType().id() == QMetaType::Double || was.metaType().id() == QMetaType::LongLong) {
+                    shown.clear();
+                    appendNumberText(shown, was.toDouble());
+                    same = typed == QLatin1StringView(shown.data(), static_cast<qsizetype>(shown.size()));
+                } else {
+                    same = typed == store::detail::displayText(was);
+                }
+                if (same)
                     continue;
                 if (typed.trimmed().isEmpty()) {
-                    note(index[static_cast<size_t>(c)], QVariant());
-                    rs.setValue(index[static_cast<size_t>(c)], QVariant());
-                    any = true;
+                    note(c, was, QVariant());
+                    values[static_cast<size_t>(c)] = QVariant();
+                    mask |= 1u << c;
                 } else if (const auto v = toNumber(typed)) {
-                    note(index[static_cast<size_t>(c)], *v);
-                    rs.setValue(index[static_cast<size_t>(c)], *v);
-                    any = true;
+                    note(c, was, *v);
+                    values[static_cast<size_t>(c)] = *v;
+                    mask |= 1u << c;
                 } else {
-                    if (key.isNull())
-                        key = storedAt(0);
+                    if (key.isNull()) {
+                        const QVariant k = store::detail::cellValue(q.cell(0, types[0], pool), pool);
+                        key = (k.metaType().id() == QMetaType::Double || k.metaType().id() == QMetaType::LongLong)
+                            ? numberText(k.toDouble())
+                            : store::detail::displayText(k);
+                    }
                     unsaved.push_back({key, l.headers[c], typed});
                 }
             }
             for (int f = 0; f < 2; ++f) {
-                const int i = index[static_cast<size_t>(l.n + f)];
-                if (i < 0)
+                const int col = l.n + f;
+                if (index[static_cast<size_t>(col)] < 0)
                     continue;
-                const QVariant v = rs.value(i);
+                const QVariant v = storedValue(col);
                 const int stored = (!v.isValid() || v.isNull()) ? -1 : (v.toBool() ? 1 : 0);
-                const auto it = m_flags.constFind(cellId(r, l.n + f));
+                const auto it = m_flags.constFind(cellId(r, col));
                 const bool want = it != m_flags.constEnd() ? it.value() : stored != 0;
                 if (stored != (want ? 1 : 0)) {
-                    note(i, want);
-                    rs.setValue(i, want);
-                    any = true;
+                    note(col, v, want);
+                    values[static_cast<size_t>(col)] = want;
+                    mask |= 1u << col;
                 }
             }
-            if (any) {
-                if (!newPairs.isEmpty())
-                    log.write({rs.tableName(), rs.text(QStringLiteral("DateTimeKey")), store::audit::Edit,
-                               oldPairs.text(), newPairs.text()});
-                rs.update();
+            if (mask == 0)
+                continue;
+            if (!newPairs.isEmpty()) {
+                const QByteArrayView k = q.bytes(0);
+                if (!q.isNull(0) && types[0] == store::ColType::Text && k.isValidUtf8()) {
+                    log.writeUtf8(table, k, action, oldPairs.text(), newPairs.text());
+                } else {
+                    log.writeUtf8(table, store::detail::cellText(q.cell(0, types[0], pool), pool).toUtf8(), action,
+                                  oldPairs.text(), newPairs.text());
+                }
             }
+            store::BulkUpdate& u = updateFor(mask);
+            int p = 0;
+            for (int k = 0; k < ncol; ++k)
+                if (mask & (1u << k))
+                    u.setValue(p++, values[static_cast<size_t>(k)]);
+            u.update(bm);
+            written.push_back(bm);
         }
         tx.commit();
-    } catch (...) {
-        rs.restore(before);
-        throw;
     }
+    // The set shows what the file now holds (on a failure nothing was
+    // written and the set was never changed).
+    rs.rowsWritten(written);
     return unsaved;
 }
 

@@ -209,7 +209,7 @@ void readColumnTexts(Connection& conn, const TableShape& shape, const QString& c
 
 BulkUpdate::BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns) : m_conn(conn)
 {
-    const QStringList names = storedNames(shape, columns, nullptr);
+    const QStringList names = storedNames(shape, columns, &m_types);
     m_count = int(names.size());
     QStringList sets;
     for (qsizetype k = 0; k < names.size(); ++k)
@@ -236,6 +236,11 @@ void BulkUpdate::setNull(int i)
 void BulkUpdate::setDouble(int i, double v)
 {
     m_st->bindDouble(i + 1, v);
+}
+
+void BulkUpdate::setValue(int i, const QVariant& v)
+{
+    bindValue(*m_st, i + 1, convertForColumn(v, m_types[size_t(i)]));
 }
 
 void BulkUpdate::update(qint64 rowid)

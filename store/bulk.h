@@ -109,6 +109,9 @@ public:
 
     void setNull(int i);
     void setDouble(int i, double v);
+    // Any value, converted for the column as a record set would convert it
+    // (a failed conversion throws err::TypeMismatch).
+    void setValue(int i, const QVariant& v);
     // Writes the row; throws DbError(err::EngineError) when no row has the rowid.
     void update(qint64 rowid);
 
@@ -116,6 +119,7 @@ private:
     Connection& m_conn;
     detail::Stmt* m_st = nullptr;
     int m_count = 0;
+    std::vector<ColType> m_types;
 };
 
 } // namespace rv::store
