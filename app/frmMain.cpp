@@ -19,6 +19,7 @@
 #include "sensors/frmLevels.h"
 #include "sensors/prefs.h"
 #include "sensors/ui_sensors.h"
+#include "store/connection.h"
 #include "store/schema.h"
 #include "ui/ui_progress.h"
 
@@ -268,7 +269,7 @@ bool FrmMain::load()
             // A named file that is not there (a share not mounted today) is
             // handled as an empty line; the location file is kept, so the
             // alternate database is used again once it is back.
-            const bool found = !line.isEmpty() && QFileInfo::exists(line);
+            const bool found = !line.isEmpty() && (store::isServerLocation(line) || QFileInfo::exists(line));
             if (found) {
                 m_st.DatabasePath = line;
             } else {
@@ -283,6 +284,10 @@ bool FrmMain::load()
                              MsgIcon::None, MsgButtons::Ok, kAppTitle);
             }
         }
+        // The single-copy lock guards a database file; a server is shared
+        // by any number of windows and command-line runs at once.
+        if (store::isServerLocation(m_st.DatabasePath))
+            m_lock.release();
         // The default database is made here, under the single-copy lock, on
         // the first start (or after one that was interrupted).
         if (m_st.DatabasePath == m_st.defaultDatabasePath()) {
@@ -315,7 +320,9 @@ bool FrmMain::connectAndLoad()
     // 6. Connect. A file that cannot be opened is an error of the load
     // itself (logged by the caller); a connection that reports itself
     // closed afterwards ends the program.
-    m_st.ConnectString = "Provider=SQLite;Data Source=" + m_st.DatabasePath;
+    m_st.ConnectString = store::isServerLocation(m_st.DatabasePath)
+                             ? "Provider=PostgreSQL;Data Source=" + store::redactedLocation(m_st.DatabasePath)
+                             : "Provider=SQLite;Data Source=" + m_st.DatabasePath;
     showDatabaseInUse();
     m_st.rsSensors.close();
     m_st.rsConfig.close();
@@ -389,6 +396,13 @@ bool FrmMain::connectAndLoad()
 
 void FrmMain::showDatabaseInUse()
 {
+    if (store::isServerLocation(m_st.DatabasePath)) {
+        const QString shown = store::redactedLocation(m_st.DatabasePath);
+        setWindowTitle(kMainTitle + QStringLiteral(" - ") + shown);
+        m_lblDatabase->setText(QStringLiteral("Database: ") + shown);
+        m_lblDatabase->setToolTip(shown);
+        return;
+    }
     const QFileInfo db(m_st.DatabasePath);
     setWindowTitle(kMainTitle + QStringLiteral(" - ") + db.fileName());
     const QString full = QDir::toNativeSeparators(db.absoluteFilePath());
@@ -436,8 +450,15 @@ void FrmMain::terminate()
     // file at all, and that is nothing to report.
     // After a database that could not be used the program just ends: the
     // file is not touched again.
+    // A database server looks after its own space (autovacuum): the program
+    // never compacts there, and the log says so once per session.
+    const bool onServer = store::isServerLocation(m_st.DatabasePath);
+    if (onServer && !m_connectFailed)
+        writeLog(m_st.DataFolder, QStringLiteral("The database is on a server (%1): it is not compacted at close; "
+                                                 "the server reclaims its own space.")
+                                      .arg(store::redactedLocation(m_st.DatabasePath)));
     attempt([&] {
-        if (!m_connectFailed && QFileInfo::exists(m_st.defaultDatabasePath()))
+        if (!onServer && !m_connectFailed && QFileInfo::exists(m_st.defaultDatabasePath()))
             G_CompactDB(m_st.DataFolder + "/", kDefaultDatabaseName, m_pr, m_st.DataFolder);
     });
     m_lock.release();

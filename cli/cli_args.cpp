@@ -27,6 +27,7 @@ const CommandSpec kCommands[] = {
     {"status", {}, 0, 0},
     {"backup", {}, 0, 0},
     {"check", {}, 0, 0},
+    {"migrate", {{"replace", false}}, 2, 2},
 };
 
 const CommandSpec* findCommand(const QString& name)
@@ -63,9 +64,12 @@ const QString kGeneral = QStringLiteral(
     "  status            the site status, one line per sensor\n"
     "  backup            the dated backup of the database into the backup folder\n"
     "  check             check the database's integrity and its tables\n"
+    "  migrate [--replace] FROM TO\n"
+    "                    copy a whole site between two databases (files or servers)\n"
     "\n"
     "Global options:\n"
-    "  --db FILE           the database to use (default: the one the window uses)\n"
+    "  --db FILE|URI       the database to use: a file, or a PostgreSQL server as a\n"
+    "                      connection URI (default: the one the window uses)\n"
     "  --data-folder DIR   the data folder (default: ~/Documents/Quillon/Rockvane)\n"
     "  --wait SECONDS      how long to wait while Rockvane uses the database (default 60)\n"
     "  --json              print one JSON document instead of the summary\n"
@@ -143,6 +147,14 @@ QString usageText(const QString& command)
                               "Runs SQLite's integrity check and checks the fixed tables, that every sensor\n"
                               "has its reading table and NetworkConfig row and every reading table its\n"
                               "sensor. Prints what is wrong; exit code 3 when anything is.\n");
+    if (command == QLatin1String("migrate"))
+        return QStringLiteral("Usage: rockvane-cli migrate [--replace] FROM TO\n\n"
+                              "Copies a whole site from FROM to TO, row for row, in one transaction on TO.\n"
+                              "Each is a database file or a PostgreSQL connection URI\n"
+                              "(postgresql://user@host:port/dbname; the password from ~/.pgpass or\n"
+                              "PGPASSWORD). A TO file that does not exist is created; an empty server\n"
+                              "database gains the site's tables. A TO that already holds sensors is\n"
+                              "refused unless --replace is given, which replaces its whole content.\n");
     return kGeneral;
 }
 
@@ -235,7 +247,8 @@ bool parseArguments(const QStringList& args, Invocation& inv, QString* error)
 
     const int n = static_cast<int>(inv.operands.size());
     if (n < command->minOperands)
-        return fail(command->minOperands == 1 && command->maxOperands == 1
+        return fail(command->minOperands == 2 ? QStringLiteral("%1 needs FROM and TO").arg(inv.command)
+                    : command->minOperands == 1 && command->maxOperands == 1
                         ? QStringLiteral("%1 needs a sensor number").arg(inv.command)
                         : QStringLiteral("%1 needs at least one file or folder").arg(inv.command));
     if (command->maxOperands >= 0 && n > command->maxOperands)

@@ -6,11 +6,15 @@
 #include "maintenance/db_location.h"
 #include "store/dberror.h"
 #include "store/sqlerror.h"
+#include "store/connection.h"
+#include "store/migrate.h"
 #include "store/schema.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QJsonObject>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QStandardPaths>
@@ -66,6 +70,83 @@ void quietHandler(QtMsgType type, const QMessageLogContext&, const QString& text
 bool isLockError(const store::DbError& e)
 {
     return e.number() == store::detail::kLocked;
+}
+
+// A file location made absolute; a server's connection text kept as given.
+QString locationOf(const QString& given)
+{
+    return store::isServerLocation(given) ? given.trimmed() : QFileInfo(given).absoluteFilePath();
+}
+
+// Opens a site; a failure's message for the caller in *why.
+bool openSite(store::Connection& conn, const QString& location, QString* why)
+{
+    try {
+        conn.open(location);
+        return true;
+    } catch (const store::DbError& e) {
+        *why = e.description();
+        return false;
+    }
+}
+
+int runMigrate(const Invocation& inv, const QString& dataFolder)
+{
+    const QString from = locationOf(inv.operands.value(0));
+    const QString to = locationOf(inv.operands.value(1));
+    const QString shownFrom = store::redactedLocation(from);
+    const QString shownTo = store::redactedLocation(to);
+    // A file on either side may be the window's: its compaction at exit
+    // must never happen under the copy.
+    InstanceLock lock(dataFolder);
+    const bool anyFile = !store::isServerLocation(from) || !store::isServerLocation(to);
+    if (anyFile && QFileInfo(dataFolder).isDir() && !lock.acquire(inv.waitSeconds * 1000))
+        return failWith(inv, shownTo, kExitBusy, QStringLiteral("Rockvane is using the database; try again later"));
+    if (!store::isServerLocation(from) && !QFileInfo(from).isFile())
+        return failWith(inv, shownFrom, kExitDatabase, QStringLiteral("The database %1 does not exist").arg(shownFrom));
+    store::Connection source, target;
+    QString why;
+    if (!openSite(source, from, &why))
+        return failWith(inv, shownFrom, kExitDatabase, QStringLiteral("The database %1 cannot be used: %2").arg(shownFrom, why));
+    bool created = false;
+    if (!store::isServerLocation(to) && !QFileInfo::exists(to)) {
+        try {
+            store::createDefaultDatabase(to);
+            created = true;
+        } catch (const store::DbError& e) {
+            return failWith(inv, shownTo, kExitDatabase, QStringLiteral("The database %1 cannot be made: %2").arg(shownTo, e.description()));
+        }
+    }
+    if (!openSite(target, to, &why)) {
+        if (created)
+            QFile::remove(to);
+        return failWith(inv, shownTo, kExitDatabase, QStringLiteral("The database %1 cannot be used: %2").arg(shownTo, why));
+    }
+    try {
+        const store::MigrateResult r = store::migrateSite(source, target, inv.options.contains(QStringLiteral("replace")));
+        target.close();
+        if (!inv.json)
+            writeOut(stdout, QStringLiteral("Copied %1 and %2 from %3 to %4\n")
+                                 .arg(counted(r.tables, QStringLiteral("table"), QStringLiteral("tables")),
+                                      counted(r.rows, QStringLiteral("row"), QStringLiteral("rows")), shownFrom, shownTo));
+        else {
+            QJsonObject doc;
+            doc.insert(QStringLiteral("from"), shownFrom);
+            doc.insert(QStringLiteral("to"), shownTo);
+            doc.insert(QStringLiteral("tables"), r.tables);
+            doc.insert(QStringLiteral("rows"), r.rows);
+            printJson(doc, inv.command, shownTo, kExitDone);
+        }
+        return kExitDone;
+    } catch (const store::DbError& e) {
+        target.close();
+        if (created)
+            QFile::remove(to);
+        if (isLockError(e))
+            return failWith(inv, shownTo, kExitBusy, QStringLiteral("The database %1 is busy; nothing was copied").arg(shownTo));
+        return failWith(inv, shownTo, kExitDatabase,
+                        QStringLiteral("Nothing was copied to %1: %2").arg(shownTo, e.description()));
+    }
 }
 
 } // namespace
@@ -128,6 +209,8 @@ int run(int argc, char** argv)
     const QString dataFolder = inv.dataFolder.isEmpty()
         ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/Quillon/Rockvane"
         : QDir(inv.dataFolder).absolutePath();
+    if (inv.command == QLatin1String("migrate"))
+        return runMigrate(inv, dataFolder);
     QString database = inv.database;
     if (database.isEmpty()) {
         const DatabaseLocation loc = databaseInUse(dataFolder);
@@ -135,39 +218,41 @@ int run(int argc, char** argv)
             writeOut(stderr, QStringLiteral("rockvane-cli: ") + loc.warning + u'\n');
         database = loc.path;
     }
-    database = QFileInfo(database).absoluteFilePath();
-
+    database = locationOf(database);
+    const bool onServer = store::isServerLocation(database);
+    const QString shown = store::redactedLocation(database);
     // Never made here: a missing database is the job's error, not a new site.
-    if (!QFileInfo(database).isFile())
-        return failWith(inv, database, kExitDatabase, QStringLiteral("The database %1 does not exist").arg(database));
+    if (!onServer && !QFileInfo(database).isFile())
+        return failWith(inv, shown, kExitDatabase, QStringLiteral("The database %1 does not exist").arg(shown));
 
     // The window's single-copy lock, for the whole run: its compaction at
     // exit replaces the database file and must never happen under a job.
     // A data folder that is not there has no window running on it.
+    // A server is shared by any number of runs and windows: no lock there.
     InstanceLock lock(dataFolder);
-    if (QFileInfo(dataFolder).isDir() && !lock.acquire(inv.waitSeconds * 1000))
-        return failWith(inv, database, kExitBusy, QStringLiteral("Rockvane is using the database; try again later"));
+    if (!onServer && QFileInfo(dataFolder).isDir() && !lock.acquire(inv.waitSeconds * 1000))
+        return failWith(inv, shown, kExitBusy, QStringLiteral("Rockvane is using the database; try again later"));
 
     store::Connection conn;
     try {
         conn.open(database);
         const QStringList missing = store::missingFixedTables(conn);
         if (!missing.isEmpty())
-            return failWith(inv, database, kExitDatabase,
+            return failWith(inv, shown, kExitDatabase,
                             QStringLiteral("%1 is not a Rockvane database: it has no table %2")
-                                .arg(database, missing.join(QStringLiteral(", "))));
+                                .arg(shown, missing.join(QStringLiteral(", "))));
     } catch (const store::DbError& e) {
         if (isLockError(e))
-            return failWith(inv, database, kExitBusy, QStringLiteral("Rockvane is using the database; try again later"));
-        return failWith(inv, database, kExitDatabase,
-                        QStringLiteral("The database %1 cannot be used: %2").arg(database, e.description()));
+            return failWith(inv, shown, kExitBusy, QStringLiteral("Rockvane is using the database; try again later"));
+        return failWith(inv, shown, kExitDatabase,
+                        QStringLiteral("The database %1 cannot be used: %2").arg(shown, e.description()));
     }
     // Every way of opening a database brings it up to this version's schema.
     try {
         store::upgradeSchema(conn);
     } catch (const store::DbError& e) {
         if (isLockError(e))
-            return failWith(inv, database, kExitBusy, QStringLiteral("Rockvane is using the database; try again later"));
+            return failWith(inv, shown, kExitBusy, QStringLiteral("Rockvane is using the database; try again later"));
         if (QFileInfo(dataFolder).isDir())
             writeLog(dataFolder, errorText(e.number(), e.description(), QStringLiteral("rockvane-cli upgradeSchema")));
         writeOut(stderr, QStringLiteral("rockvane-cli: the database could not be brought up to date: ")

@@ -2,6 +2,7 @@
 
 #include "maintenance/backups.h"
 #include "maintenance/db_check.h"
+#include "store/connection.h"
 #include "store/dberror.h"
 
 #include <QDate>
@@ -11,6 +12,14 @@ namespace rv::cli {
 
 int cmdBackup(CliContext& c)
 {
+    // A site on a server is backed up by the server's own tools; a copy
+    // into a database file is not made from here yet.
+    if (c.conn.isServer()) {
+        const QString why = QStringLiteral("the database is on a server; back it up with the server's own tools (pg_dump)");
+        c.warn(why);
+        c.json.insert(QStringLiteral("error"), why);
+        return kExitDatabase;
+    }
     try {
         // The database in use, into the backup folder beside it, as the
         // window does.
@@ -32,9 +41,9 @@ int cmdCheck(CliContext& c)
     for (const QString& p : problems)
         c.say(p);
     if (problems.isEmpty())
-        c.say(QStringLiteral("%1: no problems found").arg(QDir::toNativeSeparators(c.database)));
+        c.say(QStringLiteral("%1: no problems found").arg(QDir::toNativeSeparators(store::redactedLocation(c.database))));
     else
-        c.warn(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(c.database),
+        c.warn(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(store::redactedLocation(c.database)),
                                            counted(problems.size(), QStringLiteral("problem"),
                                                    QStringLiteral("problems"))));
     c.json.insert(QStringLiteral("ok"), problems.isEmpty());

@@ -1,5 +1,6 @@
 #include "maintenance/db_location.h"
 #include "state/appstate.h"
+#include "store/connection.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,7 +22,7 @@ DatabaseLocation databaseInUse(const QString& dataFolder)
     }
     QTextStream in(&f);
     const QString line = in.readLine();
-    if (!line.isEmpty() && QFileInfo::exists(line)) {
+    if (!line.isEmpty() && (store::isServerLocation(line) || QFileInfo::exists(line))) {
         loc.path = line;
         loc.alternate = true;
     } else if (!line.isEmpty()) {

@@ -264,9 +264,15 @@ std::unique_ptr<Backend> openSqlite(const QString& path, int (*busy)(void*, int)
 // for every open, no busy wait.
 std::unique_ptr<Backend> createSqlite(const QString& path);
 
+// A database on a PostgreSQL server, from a connection URI or any text
+// libpq accepts. Throws DbError(err::CannotOpen) with the server's reason.
+std::unique_ptr<Backend> openPostgres(const QString& location);
+
 // Creates the tables of a new site, with their first rows, in one
 // transaction.
 void buildSite(Backend& db);
+// The same inside the caller's transaction.
+void fillSite(Backend& db);
 
 // The SQL text of a parameter, and of a comparison of texts without regard
 // to case, as each engine writes them.

@@ -59,7 +59,7 @@ Connection::Connection() = default;
 void Connection::open(const QString& path)
 {
     close();
-    m_backend = openSqlite(path, &Connection::onBusy, this);
+    m_backend = isServerLocation(path) ? openPostgres(path) : openSqlite(path, &Connection::onBusy, this);
     m_path = path;
     m_depth = 0;
     m_rollbackOnly = false;
@@ -71,6 +71,11 @@ void Connection::open(const QString& path)
 bool Connection::isReadOnly() const
 {
     return m_backend && m_backend->isReadOnly();
+}
+
+bool Connection::isServer() const
+{
+    return m_backend && m_backend->engine() == Engine::Postgres;
 }
 
 sqlite3* Connection::handle() const

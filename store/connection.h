@@ -30,6 +30,13 @@ constexpr int kBusyWaitMs = 1000;
 // nothing of windows). Process-wide; empty by default.
 void setBusyWaitHook(std::function<void()> hook);
 
+// Whether a database location names a PostgreSQL server (a connection
+// URI) rather than a database file.
+bool isServerLocation(const QString& location);
+// A location as it may be shown or logged: any password written into a
+// server's connection text blanked out.
+QString redactedLocation(const QString& location);
+
 class Connection {
 public:
     Connection();
@@ -37,7 +44,9 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Opens an existing SQLite file. A missing path or a file that is not a
+    // Opens a database: a location that is a server connection URI
+    // (isServerLocation) connects to that server, any other opens an
+    // existing SQLite file. A missing path or a file that is not a
     // database throws DbError(err::CannotOpen), a file that stays locked by
     // another program DbError(kLocked); either leaves state() at 0. Never
     // creates a file.
@@ -46,6 +55,9 @@ public:
     // 0 closed, 1 open.
     int state() const { return m_backend ? 1 : 0; }
     const QString& path() const { return m_path; }
+    // True when the database is on a server that many users share: no
+    // single-copy lock and no compaction apply to it.
+    bool isServer() const;
     // True when the file was opened but may not be written (its mode, or a
     // read-only file system): it can be read, and every write fails.
     bool isReadOnly() const;

@@ -225,7 +225,10 @@ QString sqlWhere(const BoundCriteria& c, const std::vector<ColumnInfo>& cols, in
             break;
         case BoundTerm::Bool:
             // Any non-zero value is Yes, as another tool may have stored -1.
-            parts << QStringLiteral("(%1 <> 0) %2 %3").arg(col, op, p);
+            if (engine == Engine::Postgres)
+                parts << QStringLiteral("%1 %2 %3").arg(col, op, p);
+            else
+                parts << QStringLiteral("(%1 <> 0) %2 %3").arg(col, op, p);
             break;
         default:
             parts << QStringLiteral("%1 %2 %3").arg(col, op, p);

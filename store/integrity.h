@@ -1,5 +1,6 @@
 #pragma once
-// SQLite's own check of a database file's structure.
+// The check of a database's structure: SQLite's own for a file; on a server,
+// that every table can be read.
 #include <QStringList>
 
 namespace rv::store {

@@ -156,7 +156,12 @@ void Recordset::Impl::forParts(const RowKey* lo, const RowKey* hi, bool backward
     if (backward)
         std::reverse(parts.begin(), parts.end());
 
-    const QString col = orderCol >= 0 ? quoteIdent(cols[static_cast<size_t>(orderCol)].name) : QString();
+    const bool server = conn->backend().engine() == Engine::Postgres;
+    QString col = orderCol >= 0 ? quoteIdent(cols[static_cast<size_t>(orderCol)].name) : QString();
+    // Texts are held and compared here byte by byte; a server sorts them so
+    // too only when told, whatever its database's collation.
+    if (server && orderCol >= 0 && cols[static_cast<size_t>(orderCol)].type == ColType::Text)
+        col += QStringLiteral(" COLLATE \"C\"");
     for (const Part part : parts) {
         QStringList conds;
         bool none = false;
@@ -178,6 +183,10 @@ void Recordset::Impl::forParts(const RowKey* lo, const RowKey* hi, bool backward
         }
         if (none)
             continue;
+        // The query's own condition comes first: its parameters are numbered
+        // ?1 onwards, and a named one written before them would take ?1 too.
+        if (!baseCond.isEmpty())
+            conds << QStringLiteral("(") + baseCond + QStringLiteral(")");
         QString order;
         switch (part) {
         case Part::Rowid:
@@ -204,10 +213,9 @@ void Recordset::Impl::forParts(const RowKey* lo, const RowKey* hi, bool backward
             }
             break;
         }
-        if (!baseCond.isEmpty())
-            conds << QStringLiteral("(") + baseCond + QStringLiteral(")");
         if (!moved.empty())
-            conds << QStringLiteral("rowid NOT IN (SELECT value FROM json_each(:skip))");
+            conds << (server ? QStringLiteral("rowid <> ALL (CAST(:skip AS bigint[]))")
+                             : QStringLiteral("rowid NOT IN (SELECT value FROM json_each(:skip))"));
         QString sql = count ? QStringLiteral("SELECT count(*)")
                             : QStringLiteral("SELECT rowid") + (orderCol >= 0 ? QStringLiteral(", ") + col : QString());
         sql += QStringLiteral(" FROM ") + quoteIdent(table);
@@ -228,13 +236,13 @@ void Recordset::Impl::forParts(const RowKey* lo, const RowKey* hi, bool backward
             st.bindInt64(st.paramIndex(":hir"), hi->rowid);
         }
         if (!moved.empty()) {
-            QByteArray list = "[";
+            QByteArray list = server ? "{" : "[";
             for (size_t k = 0; k < moved.size(); ++k) {
                 if (k)
                     list += ',';
                 list += QByteArray::number(moved[k]);
             }
-            list += ']';
+            list += server ? '}' : ']';
             st.bindText(st.paramIndex(":skip"), list.constData(), list.size());
         }
         if (!run(use))
@@ -434,9 +442,11 @@ std::optional<RowKey> Recordset::Impl::fileKey(qint64 rowid, bool withBase)
 {
     const QString col = orderCol >= 0 ? quoteIdent(cols[static_cast<size_t>(orderCol)].name) : QString();
     QString sql = QStringLiteral("SELECT rowid") + (orderCol >= 0 ? QStringLiteral(", ") + col : QString())
-        + QStringLiteral(" FROM ") + quoteIdent(table) + QStringLiteral(" WHERE rowid = :id");
+        + QStringLiteral(" FROM ") + quoteIdent(table) + QStringLiteral(" WHERE ");
+    // The condition's ?1... before the named parameter, which would else take ?1.
     if (withBase && !baseCond.isEmpty())
-        sql += QStringLiteral(" AND (") + baseCond + QStringLiteral(")");
+        sql += QStringLiteral("(") + baseCond + QStringLiteral(") AND ");
+    sql += QStringLiteral("rowid = :id");
     StatementUse use(conn->prepared(sql.toUtf8()));
     if (withBase)
         bindWhere(*use.get(), where);

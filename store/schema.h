@@ -43,6 +43,11 @@ const QStringList& readingColumns();
 // already or cannot be written; nothing is left behind then.
 void createDefaultDatabase(const QString& path);
 
+// Creates the tables and first rows of a new site, as createDefaultDatabase
+// does for a file, in the open database (an empty one on a server). One
+// transaction: a failure leaves the database as it was.
+void createSiteTables(Connection& conn);
+
 // The fixed tables every Rockvane database holds that the file lacks
 // (names compared without regard to case); empty for a usable file.
 QStringList missingFixedTables(const Connection& conn);

@@ -30,17 +30,29 @@ private:
 // outside a caller's transaction.
 class Savepoint {
 public:
-    explicit Savepoint(Backend& b) : m_b(b) { m_b.exec("SAVEPOINT rv_step"); }
+    // A server knows savepoints only inside a transaction; outside one the
+    // write gets a transaction of its own.
+    explicit Savepoint(Backend& b) : m_b(b), m_own(!b.inTransaction() && b.engine() == Engine::Postgres)
+    {
+        m_b.exec(m_own ? "BEGIN" : "SAVEPOINT rv_step");
+    }
     ~Savepoint()
     {
-        if (!m_released) {
+        if (m_released)
+            return;
+        if (m_own) {
+            m_b.tryExec("ROLLBACK");
+        } else {
             m_b.tryExec("ROLLBACK TO rv_step");
             m_b.tryExec("RELEASE rv_step");
         }
     }
     void release()
     {
-        m_b.exec("RELEASE rv_step");
+        if (m_own)
+            m_b.commit();
+        else
+            m_b.exec("RELEASE rv_step");
         m_released = true;
     }
     Savepoint(const Savepoint&) = delete;
@@ -48,6 +60,7 @@ public:
 
 private:
     Backend& m_b;
+    bool m_own;
     bool m_released = false;
 };
 

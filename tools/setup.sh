@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config qt6-base-dev libqcustomplot-dev libsqlite3-dev
-          libxlsxwriter-dev libgtest-dev libgmock-dev libbenchmark-dev)
+          libxlsxwriter-dev libgtest-dev libgmock-dev libbenchmark-dev
+          libpq-dev postgresql)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -1,6 +1,10 @@
 #pragma once
 // A fresh default database in a temporary folder for each test, with helpers
-// for reading the file directly, behind the store's back.
+// for reading the file directly, behind the store's back. StoreBoth runs the
+// same cases once on a database file and once on a database of its own on
+// the test server.
+#include "pg_site.h"
+#include "store/backend.h"
 #include "store/connection.h"
 #include "store/recordset.h"
 #include "store/schema.h"
@@ -76,25 +80,27 @@ protected:
         rs.update();
     }
 
-    // One value straight from the file, with SQLite's own storage class.
+    // One value straight from the database, with its storage class as
+    // SQLite numbers them (on a server: the class the store reads it as).
     QVariant raw(const QString& sql, int* storage = nullptr)
     {
-        sqlite3_stmt* st = nullptr;
-        const QByteArray q = sql.toUtf8();
-        EXPECT_EQ(sqlite3_prepare_v2(conn.handle(), q.constData(), -1, &st, nullptr), SQLITE_OK) << sql.toStdString();
         QVariant out;
-        if (sqlite3_step(st) == SQLITE_ROW) {
-            const int kind = sqlite3_column_type(st, 0);
-            if (storage)
-                *storage = kind;
-            if (kind == SQLITE_INTEGER)
-                out = qint64(sqlite3_column_int64(st, 0));
-            else if (kind == SQLITE_FLOAT)
-                out = sqlite3_column_double(st, 0);
-            else if (kind == SQLITE_TEXT)
-                out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        try {
+            const auto st = conn.backend().prepare(sql.toUtf8(), false);
+            if (st->step()) {
+                const int kind = st->type(0);
+                if (storage)
+                    *storage = kind;
+                if (kind == SQLITE_INTEGER)
+                    out = qint64(st->int64(0));
+                else if (kind == SQLITE_FLOAT)
+                    out = st->real(0);
+                else if (kind == SQLITE_TEXT)
+                    out = st->qtext(0);
+            }
+        } catch (const DbError& e) {
+            ADD_FAILURE() << sql.toStdString() << ": " << e.description().toStdString();
         }
-        sqlite3_finalize(st);
         return out;
     }
 
@@ -103,4 +109,41 @@ protected:
     Connection conn;
 };
 
+// The same cases on each back end. On the server each test has a database of
+// its own; a server that cannot be reached fails the test with the reason.
+class StoreBoth : public StoreTest, public ::testing::WithParamInterface<Engine> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam() == Engine::Sqlite) {
+            StoreTest::SetUp();
+            return;
+        }
+        static const QString why = rv::testing::serverUnavailable();
+        ASSERT_TRUE(why.isEmpty()) << "The test server cannot be used: " << why.toStdString();
+        serverDb = rv::testing::createServerSite();
+        path = rv::testing::serverUri(serverDb);
+        conn.open(path);
+    }
+    void TearDown() override
+    {
+        conn.close();
+        if (!serverDb.isEmpty())
+            rv::testing::dropServerDatabase(serverDb);
+    }
+    bool onServer() const { return GetParam() == Engine::Postgres; }
+
+    QString serverDb;
+};
+
+inline std::string engineName(const ::testing::TestParamInfo<Engine>& info)
+{
+    return info.param == Engine::Sqlite ? "File" : "Server";
+}
+
 } // namespace rv::store::testing
+
+#define RV_ON_BOTH_ENGINES(Suite)                                                                              \
+    INSTANTIATE_TEST_SUITE_P(Engines, Suite,                                                                   \
+                             ::testing::Values(::rv::store::Engine::Sqlite, ::rv::store::Engine::Postgres),    \
+                             ::rv::store::testing::engineName)

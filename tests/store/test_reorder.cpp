@@ -19,11 +19,13 @@ QStringList keysInOrder(Recordset& rs)
 
 } // namespace
 
-class ReorderTest : public StoreTest {
+class ReorderTest : public StoreBoth {
 protected:
     void SetUp() override
     {
-        StoreTest::SetUp();
+        StoreBoth::SetUp();
+        if (HasFatalFailure())
+            return;
         makeReadings("200565001", {"2026/05/03 10:00:00", "2026/05/01 10:00:00", "2026/05/02 10:00:00",
                                    "2026/05/04 10:00:00"});
         rs.open("SELECT * FROM `200565001` ORDER BY FullDate", conn);
@@ -40,7 +42,7 @@ protected:
     Recordset rs;
 };
 
-TEST_F(ReorderTest, MovedRowTakesItsPlaceAndStaysCurrent)
+TEST_P(ReorderTest, MovedRowTakesItsPlaceAndStaysCurrent)
 {
     moveTo(1, "2026/05/05 00:00:00");  // first to last
     EXPECT_EQ(rs.absolutePosition(), 4);
@@ -60,7 +62,7 @@ TEST_F(ReorderTest, MovedRowTakesItsPlaceAndStaysCurrent)
     EXPECT_EQ(keysInOrder(rs), held);
 }
 
-TEST_F(ReorderTest, EqualDatesKeepTheOrderTheRowsWereWrittenIn)
+TEST_P(ReorderTest, EqualDatesKeepTheOrderTheRowsWereWrittenIn)
 {
     moveTo(4, "2026/05/02 10:00:00", "x1");  // same FullDate as an older row
     EXPECT_EQ(rs.absolutePosition(), 3) << "after the row written before it";
@@ -71,7 +73,7 @@ TEST_F(ReorderTest, EqualDatesKeepTheOrderTheRowsWereWrittenIn)
     EXPECT_EQ(keysInOrder(rs), keysInOrder(fresh));
 }
 
-TEST_F(ReorderTest, NewRowAndNullDate)
+TEST_P(ReorderTest, NewRowAndNullDate)
 {
     rs.addNew();
     rs.setValue("DateTimeKey", "200565001 new");
@@ -90,5 +92,7 @@ TEST_F(ReorderTest, NewRowAndNullDate)
     fresh.open("SELECT * FROM `200565001` ORDER BY FullDate", conn);
     EXPECT_EQ(keysInOrder(rs), keysInOrder(fresh));
 }
+
+RV_ON_BOTH_ENGINES(ReorderTest);
 
 } // namespace rv::store::testing

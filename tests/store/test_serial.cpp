@@ -5,11 +5,11 @@ using namespace rv::store::testing;
 
 namespace {
 
-class SerialTest : public StoreTest {};
+class SerialTest : public StoreBoth {};
 
 } // namespace
 
-TEST_F(SerialTest, NumbersAndDatesWithoutConversionNullAndTextAsNone)
+TEST_P(SerialTest, NumbersAndDatesWithoutConversionNullAndTextAsNone)
 {
     const QString id = QStringLiteral("650010004");
     makeReadings(id, {QStringLiteral("2005/01/01 18:00:00")});
@@ -32,3 +32,5 @@ TEST_F(SerialTest, NumbersAndDatesWithoutConversionNullAndTextAsNone)
     EXPECT_EQ(at("zero2"), -1.25);
     EXPECT_EQ(errorOf([&] { rs.serial(999); }), err::NoSuchField);
 }
+
+RV_ON_BOTH_ENGINES(SerialTest);

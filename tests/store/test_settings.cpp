@@ -4,9 +4,9 @@
 using namespace rv::store;
 using namespace rv::store::testing;
 
-using SettingsTest = StoreTest;
+class SettingsTest : public StoreBoth {};
 
-TEST_F(SettingsTest, PerScopeValuesReplaceAndSurviveQuotes)
+TEST_P(SettingsTest, PerScopeValuesReplaceAndSurviveQuotes)
 {
     EXPECT_FALSE(readSetting(conn, "250365002", "ImportDateLayout"));
     writeSetting(conn, "250365002", "ImportDateLayout", "DD/MM/YYYY");
@@ -17,5 +17,7 @@ TEST_F(SettingsTest, PerScopeValuesReplaceAndSurviveQuotes)
     EXPECT_EQ(readSetting(conn, "250365002", "ImportDateLayout"), QString("YYYY/MM/DD"));
     EXPECT_EQ(readSetting(conn, "250045001", "ImportDateLayout"), QString("MM/DD/YYYY"));
     EXPECT_EQ(readSetting(conn, "", "Site's 'note'"), QString("it's"));
-    EXPECT_EQ(raw("SELECT COUNT(*) FROM Settings").toInt(), 3);
+    EXPECT_EQ(raw("SELECT COUNT(*) FROM \"Settings\"").toInt(), 3);
 }
+
+RV_ON_BOTH_ENGINES(SettingsTest);
