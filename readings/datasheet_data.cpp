@@ -119,6 +119,7 @@ void Model::load(store::Recordset& rs, const Layout& l)
     m_edits.clear();
     m_flags.clear();
     m_editedRows.clear();
+    m_editedNumbers.clear();
     m_fieldAt.assign(static_cast<size_t>(l.columnCount()), -1);
     for (int k = 0; k < l.columnCount(); ++k)
         m_fieldAt[static_cast<size_t>(k)] = rs.fieldIndex(l.fields[k]);
@@ -140,7 +141,9 @@ Model::Row Model::readRow() const
     Row row;
     row.bookmark = rs.bookmark();
     // Key, date and time are shown as stored and never written back.
-    row.key = store::detail::displayText(valueAt(0));
+    const QVariant key = valueAt(0);
+    row.key = store::detail::displayText(key);
+    row.plain = !key.isValid() || key.isNull() || key.metaType().id() == QMetaType::QString;
     if (l.n > 1)
         row.date = store::detail::displayText(valueAt(1));
     if (l.n > 2)
@@ -149,15 +152,24 @@ Model::Row Model::readRow() const
     row.values.reserve(nch);
     for (int c = 0; c < nch; ++c) {
         const QVariant v = valueAt(3 + c);
-        if (!v.isValid() || v.isNull())
+        if (!v.isValid() || v.isNull()) {
             row.values << QString();
-        else if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::LongLong)
+            row.nullMask |= 1u << c;
+            row.numbers.append(0.0);
+        } else if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::LongLong) {
             row.values << numberText(v.toDouble());
-        else
+            row.numbers.append(v.toDouble());
+            row.plain = row.plain && v.metaType().id() == QMetaType::Double;
+        } else {
             row.values << store::detail::displayText(v);
+            row.numbers.append(0.0);
+            row.plain = false;
+        }
     }
     for (int f = 0; f < 2; ++f) {
         const QVariant v = valueAt(l.n + f);
+        if (v.isValid() && !v.isNull() && v.metaType().id() != QMetaType::Bool)
+            row.plain = false;
         row.storedFlag[f] = (!v.isValid() || v.isNull()) ? -1 : (v.toBool() ? 1 : 0);
     }
     return row;
@@ -185,6 +197,7 @@ const Model::Row& Model::rowAt(int row) const
             win.push_back(readRow());
         } catch (const store::DbError&) {
             Row blank;
+            blank.plain = false;
             blank.values = QStringList(QList<QString>(m_layout.channelCount()));
             win.push_back(std::move(blank));
         }
@@ -270,8 +283,19 @@ bool Model::isEdited(int row, int col) const
 
 void Model::noteEdited(int row)
 {
-    if (!m_editedRows.count(row))
-        m_editedRows[row] = rowAt(row).bookmark;
+    if (m_editedRows.count(row))
+        return;
+    const Row& r = rowAt(row);
+    Edited e;
+    e.bookmark = r.bookmark;
+    e.key = r.key;
+    e.plain = r.plain;
+    e.storedFlag[0] = r.storedFlag[0];
+    e.storedFlag[1] = r.storedFlag[1];
+    e.nullMask = r.nullMask;
+    e.numbersAt = static_cast<int>(m_editedNumbers.size());
+    m_editedNumbers.insert(m_editedNumbers.end(), r.numbers.begin(), r.numbers.end());
+    m_editedRows.emplace(row, std::move(e));
 }
 
 bool Model::flag(int row, int col) const
@@ -387,36 +411,59 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
     store::AuditPairsUtf8 oldPairs;
     store::AuditPairsUtf8 newPairs;
     std::string shown;
+    std::string keyUtf8;
     {
         store::Connection::Transaction tx(conn);
         store::AuditWriter log(conn);
         store::BulkQuery q(conn, readSql);
         const int count = rs.recordCount();
-        for (const auto& [r, bm] : m_editedRows) {
+        for (const auto& [r, e] : m_editedRows) {
+            const qint64 bm = e.bookmark;
             // The set is the one the rows came from; a row out of step would
             // put one reading's values into another.
             if (r >= count || rs.bookmarkAt(r + 1) != bm)
                 throw store::DbError(store::err::EngineError,
                                      QStringLiteral("The readings changed while the datasheet was open."));
-            q.restart();
-            q.bindInt(1, bm);
-            if (!q.next())
-                throw store::DbError(store::err::RecordDeleted, QStringLiteral("Record is deleted."));
-            pool.clear();
-            auto storedValue = [&](int col) {
-                const int at = readAt[static_cast<size_t>(col)];
-                return at < 0 ? QVariant()
-                              : store::detail::cellValue(q.cell(at, types[static_cast<size_t>(at)], pool), pool);
+            // A row shown with anything but numbers, nulls and Yes/No is read
+            // again, so that its values are compared and logged as stored.
+            const bool fromFile = !e.plain;
+            if (fromFile) {
+                q.restart();
+                q.bindInt(1, bm);
+                if (!q.next())
+                    throw store::DbError(store::err::RecordDeleted, QStringLiteral("Record is deleted."));
+                pool.clear();
+            }
+            auto storedValue = [&](int col) -> QVariant {
+                if (fromFile) {
+                    const int at = readAt[static_cast<size_t>(col)];
+                    return at < 0 ? QVariant()
+                                  : store::detail::cellValue(q.cell(at, types[static_cast<size_t>(at)], pool), pool);
+                }
+                if (index[static_cast<size_t>(col)] < 0)
+                    return QVariant();
+                if (col >= l.n) {
+                    const signed char f = e.storedFlag[col - l.n];
+                    return f < 0 ? QVariant() : QVariant(f != 0);
+                }
+                const int c = col - 3;
+                if ((e.nullMask >> c) & 1u)
+                    return QVariant();
+                return QVariant(m_editedNumbers[static_cast<size_t>(e.numbersAt + c)]);
             };
             oldPairs.clear();
             newPairs.clear();
             unsigned mask = 0;
             QString key;
             // What the change log keeps: the fields written, before and after.
-            auto note = [&](int col, const QVariant& was, const QVariant& now) {
+            // wasShown: the old value's text when it is a number already written.
+            auto note = [&](int col, const QVariant& was, const QVariant& now, const std::string* wasShown = nullptr) {
                 if (was.isValid() && !was.isNull() && now.isValid() && !now.isNull() && was == now)
                     return;  // the same number typed another way
-                oldPairs.add(fieldUtf8[static_cast<size_t>(col)], was);
+                if (wasShown)
+                    oldPairs.addWritten(fieldUtf8[static_cast<size_t>(col)], *wasShown);
+                else
+                    oldPairs.add(fieldUtf8[static_cast<size_t>(col)], was);
                 newPairs.add(fieldUtf8[static_cast<size_t>(col)], now);
             };
             for (int c = 3; c < l.n; ++c) {
@@ -429,9 +476,10 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                 const QVariant was = storedValue(c);
                 // The stored value as the grid showed it.
                 bool same;
+                const bool number = was.metaType().id() == QMetaType::Double;
                 if (!was.isValid() || was.isNull()) {
                     same = typed.isEmpty();
-                } else if (was.metaType().id() == QMetaType::Double || was.metaType().id() == QMetaType::LongLong) {
+                } else if (number || was.metaType().id() == QMetaType::LongLong) {
                     shown.clear();
                     appendNumberText(shown, was.toDouble());
                     same = typed == QLatin1StringView(shown.data(), static_cast<qsizetype>(shown.size()));
@@ -440,20 +488,25 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                 }
                 if (same)
                     continue;
+                const std::string* wasShown = number ? &shown : nullptr;
                 if (typed.trimmed().isEmpty()) {
-                    note(c, was, QVariant());
+                    note(c, was, QVariant(), wasShown);
                     values[static_cast<size_t>(c)] = QVariant();
                     mask |= 1u << c;
                 } else if (const auto v = toNumber(typed)) {
-                    note(c, was, *v);
+                    note(c, was, *v, wasShown);
                     values[static_cast<size_t>(c)] = *v;
                     mask |= 1u << c;
                 } else {
                     if (key.isNull()) {
-                        const QVariant k = store::detail::cellValue(q.cell(0, types[0], pool), pool);
-                        key = (k.metaType().id() == QMetaType::Double || k.metaType().id() == QMetaType::LongLong)
-                            ? numberText(k.toDouble())
-                            : store::detail::displayText(k);
+                        if (fromFile) {
+                            const QVariant k = store::detail::cellValue(q.cell(0, types[0], pool), pool);
+                            key = (k.metaType().id() == QMetaType::Double || k.metaType().id() == QMetaType::LongLong)
+                                ? numberText(k.toDouble())
+                                : store::detail::displayText(k);
+                        } else {
+                            key = e.key;
+                        }
                     }
                     unsaved.push_back({key, l.headers[c], typed});
                 }
@@ -474,7 +527,22 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
             }
             if (mask == 0)
                 continue;
-            if (!newPairs.isEmpty()) {
+            if (!newPairs.isEmpty() && !fromFile) {
+                // A text key (or none), as shown.
+                keyUtf8.clear();
+                bool ascii = true;
+                for (const QChar ch : e.key)
+                    ascii = ascii && ch.unicode() < 0x80;
+                if (ascii) {
+                    for (const QChar ch : e.key)
+                        keyUtf8.push_back(static_cast<char>(ch.unicode()));
+                } else {
+                    const QByteArray b = e.key.toUtf8();
+                    keyUtf8.assign(b.constData(), static_cast<size_t>(b.size()));
+                }
+                log.writeUtf8(table, QByteArrayView(keyUtf8.data(), static_cast<qsizetype>(keyUtf8.size())), action,
+                              oldPairs.text(), newPairs.text());
+            } else if (!newPairs.isEmpty()) {
                 const QByteArrayView k = q.bytes(0);
                 if (!q.isNull(0) && types[0] == store::ColType::Text && k.isValidUtf8()) {
                     log.writeUtf8(table, k, action, oldPairs.text(), newPairs.text());

@@ -211,6 +211,12 @@ void AuditPairsUtf8::addNumber(QByteArrayView field, double v)
     appendNumberText(m_text, v);
 }
 
+void AuditPairsUtf8::addWritten(QByteArrayView field, const std::string& number)
+{
+    start(field);
+    m_text += number;
+}
+
 void AuditPairsUtf8::addBlank(QByteArrayView field)
 {
     start(field);

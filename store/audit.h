@@ -105,6 +105,8 @@ public:
     void addNumber(QByteArrayView field, double v);
     void addBlank(QByteArrayView field);
     void addYesNo(QByteArrayView field, bool v);
+    // A number already written as numberText writes it.
+    void addWritten(QByteArrayView field, const std::string& number);
     void add(QByteArrayView field, const QVariant& value);
     QByteArrayView text() const { return QByteArrayView(m_text.data(), qsizetype(m_text.size())); }
 
