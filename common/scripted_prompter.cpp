@@ -32,10 +32,10 @@ MsgResult ScriptedPrompter::messageWithCheck(const QString& text, const QString&
 }
 
 std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QString& title,
-                                               const QString&)
+                                               const QString& defaultText)
 {
     m_records.push_back({PromptRecord::Kind::Input, prompt, title, MsgIcon::None,
-                         MsgButtons::OkCancel, MsgResult::Ok, QString()});
+                         MsgButtons::OkCancel, MsgResult::Ok, QString(), defaultText});
     if (m_inputs.empty())
         return std::nullopt;
     const InputAnswer a = m_inputs.front();

@@ -19,6 +19,8 @@ struct PromptRecord {
     MsgResult defaultButton = MsgResult::Ok;
     // The caption of a message's check box; empty for a plain message.
     QString checkText;
+    // What an input box offers before the user types.
+    QString defaultText;
 };
 
 class ScriptedPrompter : public Prompter {

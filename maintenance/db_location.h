@@ -16,4 +16,9 @@ struct DatabaseLocation {
 // The database the window would open for dataFolder.
 DatabaseLocation databaseInUse(const QString& dataFolder);
 
+// Whether uri names a PostgreSQL database that can be used as the site:
+// an empty text when it can, else why not, in words for the user. It is
+// connected to and looked at only; nothing is written.
+QString serverSiteProblem(const QString& uri);
+
 } // namespace rv

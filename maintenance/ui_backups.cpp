@@ -2,6 +2,7 @@
 #include "common/log.h"
 #include "maintenance/backup_db.h"
 #include "maintenance/backups.h"
+#include "maintenance/db_location.h"
 #include "sensors/ui_sensors.h"
 #include "store/dbfile.h"
 
@@ -172,6 +173,38 @@ void imgRestoreClick(MainContext& c)
         endProgram(c, how);
 }
 
+namespace {
+
+// Names location (a file or a server, shown to the user as shown) in the
+// location file and switches the window to it. A location that passed its
+// checks but cannot be loaded after all is undone rather than left to fail
+// at every start, and the window goes back to the database it was using.
+void switchDatabase(MainContext& c, const QString& location, const QString& shown, const QString& logName)
+{
+    const QString locationFile = c.st.locationFilePath();
+    const SavedLocation before = readLocation(locationFile);
+    if (!writeLocation(locationFile, location.toUtf8() + "\n")) {
+        writeLog(c.st.DataFolder, errorText(75, "Path/File access error: '" + locationFile + "'", logName));
+        c.pr.message("The database location could not be saved in " + locationFile
+                         + "\nThe database in use has not been changed.",
+                     MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        return;
+    }
+    const QString previous = c.st.DatabasePath;
+    closeStore(c.st);
+    if (connectTo(c, location, logName) == Connected::Yes)
+        return;
+    putBackLocation(locationFile, before);
+    c.pr.message("Cannot use " + shown + " as the Rockvane database"
+                     + "\nThe database in use and its location have not been changed.",
+                 MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+    const Connected how = connectTo(c, previous, logName);
+    if (how != Connected::Yes)
+        endProgram(c, how);
+}
+
+} // namespace
+
 void Image4Click(MainContext& c)
 {
     const QString chosen = c.pr.openFile("Change Database Location", "TENDON Database (*.mdb) | *.mdb",
@@ -197,28 +230,33 @@ void Image4Click(MainContext& c)
                      MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
         return;
     }
-    const QString locationFile = c.st.locationFilePath();
-    const SavedLocation before = readLocation(locationFile);
-    if (!writeLocation(locationFile, path.toUtf8() + "\n")) {
-        writeLog(c.st.DataFolder, errorText(75, "Path/File access error: '" + locationFile + "'", "Image4_Click"));
-        c.pr.message("The database location could not be saved in " + locationFile
-                         + "\nThe database in use has not been changed.",
+    switchDatabase(c, path, path, "Image4_Click");
+}
+
+void cmdConnectServerClick(MainContext& c)
+{
+    const QString title = QStringLiteral("Connect to Server");
+    const QString current = store::isServerLocation(c.st.DatabasePath) ? c.st.DatabasePath
+                                                                       : QStringLiteral("postgresql://");
+    const std::optional<QString> typed = c.pr.input(
+        "Type the PostgreSQL connection URI of the site database, for example\n"
+        "postgresql://engineer@dbserver:5432/minesite\n"
+        "The password is taken from ~/.pgpass or PGPASSWORD; it is never stored.",
+        title, current);
+    if (!typed)
+        return;
+    const QString uri = typed->trimmed();
+    if (uri.isEmpty() || uri == QStringLiteral("postgresql://"))
+        return;
+    const QString problem = serverSiteProblem(uri);
+    const QString shown = store::redactedLocation(uri);
+    if (!problem.isEmpty()) {
+        c.pr.message("Cannot use " + shown + " as the Rockvane database\n" + problem
+                         + "\nThe database in use and its location have not been changed.",
                      MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
         return;
     }
-    const QString previous = c.st.DatabasePath;
-    closeStore(c.st);
-    if (connectTo(c, path, "Image4_Click") == Connected::Yes)
-        return;
-    // The file passed the check but could not be loaded after all: undo the
-    // switch rather than leave a location that fails at every start.
-    putBackLocation(locationFile, before);
-    c.pr.message("Cannot use " + path + " as the Rockvane database"
-                     + "\nThe database in use and its location have not been changed.",
-                 MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
-    const Connected how = connectTo(c, previous, "Image4_Click");
-    if (how != Connected::Yes)
-        endProgram(c, how);
+    switchDatabase(c, uri, shown, "cmdConnectServer_Click");
 }
 
 } // namespace rv

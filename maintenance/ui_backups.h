@@ -20,4 +20,9 @@ void imgRestoreClick(MainContext& c);
 // file names it for later starts and the program switches to it at once.
 void Image4Click(MainContext& c);
 
+// "Connect to Server...": the user types a PostgreSQL connection URI; it is
+// tried, and only when it connects and holds a Rockvane site does the
+// location file name it and the program switch to it.
+void cmdConnectServerClick(MainContext& c);
+
 } // namespace rv

@@ -5,6 +5,7 @@
 #include "maintenance/ui_backups.h"
 
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -21,6 +22,7 @@ void wireUtilities(MainContext& c, QObject* owner)
     on(u.imgRestore, &QToolButton::clicked, imgRestoreClick);
     on(u.Label27, &ClickableLabel::clicked, imgRestoreClick);
     on(u.Image4, &QToolButton::clicked, Image4Click);
+    on(u.cmdConnectServer, &QPushButton::clicked, cmdConnectServerClick);
     on(u.imgHelp, &QToolButton::clicked, imgHelpClick);
     on(u.Label66, &ClickableLabel::clicked, imgHelpClick);
     on(u.imgInternet, &QToolButton::clicked, imgInternetClick);

@@ -66,8 +66,15 @@ QString pairValue(QString value)
 
 } // namespace
 
-QString auditUser(const Connection&)
+QString auditUser(const Connection& conn)
 {
+    // On a server the name that counts is the role the server knows the
+    // user by, whoever is logged in on the machine.
+    if (conn.isServer()) {
+        auto st = conn.backend().prepare("SELECT current_user", false);
+        if (st->step())
+            return st->qtext(0);
+    }
     static const QString name = loginName();
     return name;
 }
@@ -80,6 +87,8 @@ QString auditMachine()
 
 AuditWriter::AuditWriter(Connection& conn) : m_conn(conn), m_hasLog(store::hasLog(conn))
 {
+    if (m_hasLog)
+        m_user = auditUser(conn);
     // To the second, as every date and time the program stores.
     m_now = QDateTime::currentDateTime();
     m_now.setTime(QTime(m_now.time().hour(), m_now.time().minute(), m_now.time().second()));
@@ -112,7 +121,7 @@ void AuditWriter::write(const AuditEntry& e)
         return;
     StatementUse use(m_conn.prepared(kInsertSql));
     bindValue(*use.get(), 1, m_now);
-    use->bindText(2, auditUser(m_conn));
+    use->bindText(2, m_user);
     use->bindText(3, auditMachine());
     use->bindText(4, e.instrumentId);
     use->bindText(5, e.readingKey);

@@ -58,9 +58,13 @@ private:
     Connection& m_conn;
     bool m_hasLog = false;
     QDateTime m_now;
+<<<<<<< HEAD
     QByteArray m_at;  // m_now as stored
     QByteArray m_user;
     QByteArray m_machine;
+=======
+    QString m_user;
+>>>>>>> main
 };
 
 // The record set's pending edit (or new row) written with its log row in
@@ -73,7 +77,7 @@ void updateWithAudit(Connection& conn, Recordset& rs, const AuditEntry& entry);
 void deleteWithAudit(Connection& conn, Recordset& rs, const AuditEntry& entry);
 
 // Who makes the changes: on a database file the operating system's login
-// name; and the machine's host name.
+// name, on a server the database role; and the machine's host name.
 QString auditUser(const Connection& conn);
 QString auditMachine();
 

@@ -176,6 +176,23 @@ Cell BulkQuery::cell(int col, ColType t, TextPool& pool) const
     return readCell(*m_st, col, t, pool);
 }
 
+std::optional<double> BulkQuery::storedNumber(int col) const
+{
+    const int kind = m_st->type(col);
+    if (kind == kFloat || kind == kInteger)
+        return m_st->real(col);
+    return std::nullopt;
+}
+
+std::optional<qint64> BulkQuery::plainDateTime(int col) const
+{
+    // Only a stored text: asking a number for its text would convert it.
+    if (m_st->type(col) != kText)
+        return std::nullopt;
+    const char* p = m_st->text(col);
+    return detail::plainDateTime(p, p ? m_st->bytes(col) : 0);
+}
+
 std::optional<double> BulkQuery::serial(int col, ColType t) const
 {
     const int kind = m_st->type(col);

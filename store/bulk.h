@@ -82,6 +82,13 @@ public:
     QByteArrayView bytes(int col) const;
     // The column as the record set would hold it for a field of type t.
     detail::Cell cell(int col, ColType t, detail::TextPool& pool) const;
+    // The two common stored forms read directly, for loops over many rows;
+    // each gives nullopt for any other value, which cell() then reads.
+    // A number stored as one (an integer or a real), as a Double field holds it:
+    std::optional<double> storedNumber(int col) const;
+    // A date-time stored as plain text, as a DateTime cell holds it (see
+    // detail::plainDateTime):
+    std::optional<qint64> plainDateTime(int col) const;
     // A number as it is, a Yes/No as 1 or 0, a date or time as a date serial
     // (days since 1899/12/30, the time as the fraction); nullopt for null and
     // for text, as Recordset::serial() gives it for a field of type t.

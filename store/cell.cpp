@@ -25,16 +25,37 @@ int digits(const unsigned char* p, int n)
     return v;
 }
 
-// "YYYY-MM-DD" at p (exactly 10 characters available).
-bool isoDay(const unsigned char* p, QDate& out)
+// The Julian day of a date of the Gregorian calendar, years 1 to 9999 (as
+// QDate counts them); false when there is no such day. Worked out here
+// rather than through QDate: it is done for every row of a long read.
+bool julianDay(int y, int m, int d, qint64& out)
+{
+    static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y < 1 || m < 1 || m > 12 || d < 1)
+        return false;
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (d > kMonthDays[m - 1] + (m == 2 && leap ? 1 : 0))
+        return false;
+    // Days from 1970-01-01 of the proleptic calendar (March-based years),
+    // then the Julian day of that epoch.
+    const int yy = y - (m <= 2 ? 1 : 0);
+    const int era = yy / 400;
+    const int yoe = yy - era * 400;
+    const int doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    out = era * 146097LL + doe - 719468 + 2440588;
+    return true;
+}
+
+// "YYYY-MM-DD" at p (exactly 10 characters available), as a Julian day.
+bool isoDay(const unsigned char* p, qint64& out)
 {
     if (p[4] != '-' || p[7] != '-')
         return false;
     const int y = digits(p, 4), m = digits(p + 5, 2), d = digits(p + 8, 2);
     if (y < 0 || m < 0 || d < 0)
         return false;
-    out = QDate(y, m, d);
-    return out.isValid();
+    return julianDay(y, m, d, out);
 }
 
 // "HH:MM:SS" at p (exactly 8 characters available).
@@ -69,11 +90,11 @@ Cell dateLike(const Stmt& st, int col, ColType t, TextPool& pool)
     const auto* p = reinterpret_cast<const unsigned char*>(st.text(col));
     const int n = st.bytes(col);
     Cell c;
-    QDate d;
+    qint64 day = 0;
     int ms = 0;
-    if (t == ColType::Date && n == 10 && isoDay(p, d)) {
+    if (t == ColType::Date && n == 10 && isoDay(p, day)) {
         c.tag = Tag::Date;
-        c.i = d.toJulianDay();
+        c.i = day;
         return c;
     }
     if (t == ColType::Time && n == 8 && isoClock(p, ms)) {
@@ -81,10 +102,12 @@ Cell dateLike(const Stmt& st, int col, ColType t, TextPool& pool)
         c.i = ms;
         return c;
     }
-    if (t == ColType::DateTime && n == 19 && p[10] == ' ' && isoDay(p, d) && isoClock(p + 11, ms)) {
-        c.tag = Tag::DateTime;
-        c.i = d.toJulianDay() * kMsPerDay + ms;
-        return c;
+    if (t == ColType::DateTime) {
+        if (const auto v = plainDateTime(reinterpret_cast<const char*>(p), n)) {
+            c.tag = Tag::DateTime;
+            c.i = *v;
+            return c;
+        }
     }
     // Not the plain form: a value typed in by another tool. Take any date the
     // general parser understands, keep anything else as it stands.
@@ -100,6 +123,16 @@ Cell dateLike(const Stmt& st, int col, ColType t, TextPool& pool)
 }
 
 } // namespace
+
+std::optional<qint64> plainDateTime(const char* text, int n)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    qint64 day = 0;
+    int ms = 0;
+    if (p && n == 19 && p[10] == ' ' && isoDay(p, day) && isoClock(p + 11, ms))
+        return day * kMsPerDay + ms;
+    return std::nullopt;
+}
 
 Cell readCell(const Stmt& st, int col, ColType t, TextPool& pool)
 {

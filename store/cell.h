@@ -39,6 +39,10 @@ Cell readCell(const Stmt& st, int col, ColType t, TextPool& pool);
 void assignCell(Cell& c, const QVariant& v, TextPool& pool);
 
 QVariant cellValue(const Cell& c, const TextPool& pool);
+// A date-time in its plain storage form ("YYYY-MM-DD HH:MM:SS", n bytes at
+// p) as a DateTime cell holds it (Julian day * kMsPerDay + ms of day);
+// nullopt for any other text.
+std::optional<qint64> plainDateTime(const char* p, int n);
 // The cell as a serial day number (days since 1899-12-30, the fraction the
 // time of day), a number as itself; nullopt for null and text.
 std::optional<double> cellNumber(const Cell& c);

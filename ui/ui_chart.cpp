@@ -332,12 +332,9 @@ double ChartAxis::minYValue() const
     bool any = false;
     double lo = 0;
     for (const auto& s : m_chart->m_series) {
-        if (!s->shown() || s->m_graph->data()->isEmpty())
-            continue;
-        bool found = false;
-        const QCPRange r = s->m_graph->getValueRange(found);
-        if (found && (!any || r.lower < lo)) {
-            lo = r.lower;
+        double l = 0, h = 0;
+        if (s->shown() && s->valueRange(l, h) && (!any || l < lo)) {
+            lo = l;
             any = true;
         }
     }
@@ -350,12 +347,9 @@ double ChartAxis::maxYValue() const
     bool any = false;
     double hi = 0;
     for (const auto& s : m_chart->m_series) {
-        if (!s->shown() || s->m_graph->data()->isEmpty())
-            continue;
-        bool found = false;
-        const QCPRange r = s->m_graph->getValueRange(found);
-        if (found && (!any || r.upper > hi)) {
-            hi = r.upper;
+        double l = 0, h = 0;
+        if (s->shown() && s->valueRange(l, h) && (!any || h > hi)) {
+            hi = h;
             any = true;
         }
     }
@@ -383,7 +377,11 @@ void ChartAxis::apply()
                 if (!s->shown())
                     continue;
                 bool found = false;
-                const QCPRange r = vertical ? s->m_graph->getValueRange(found) : s->m_graph->getKeyRange(found);
+                QCPRange r;
+                if (vertical)
+                    found = s->valueRange(r.lower, r.upper);
+                else
+                    r = s->m_graph->getKeyRange(found);
                 if (!found)
                     continue;
                 all = any ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper)) : r;
@@ -424,6 +422,22 @@ void ChartSeries::clear()
 {
     m_graph->data()->clear();
     m_pending = false;
+    pointsChanged();
+}
+
+bool ChartSeries::valueRange(double& lo, double& hi) const
+{
+    if (!m_rangeKnown) {
+        bool found = false;
+        const QCPRange r = m_graph->getValueRange(found);
+        m_rangeFound = found;
+        m_rangeLo = r.lower;
+        m_rangeHi = r.upper;
+        m_rangeKnown = true;
+    }
+    lo = m_rangeLo;
+    hi = m_rangeHi;
+    return m_rangeFound;
 }
 
 void ChartSeries::setActive(bool on)
@@ -487,17 +501,29 @@ void ChartSeries::setPoints(const std::vector<double>& x, const std::vector<doub
     const size_t n = std::min(x.size(), y.size());
     QVector<QCPGraphData> data;
     data.reserve(qsizetype(n));
+    double lo = 0, hi = 0;
     for (size_t i = 0; i < n; ++i) {
-        if (!std::isnan(x[i]) && !std::isnan(y[i]))
-            data.push_back(QCPGraphData(x[i], y[i]));
+        if (std::isnan(x[i]) || std::isnan(y[i]))
+            continue;
+        if (data.isEmpty() || y[i] < lo)
+            lo = y[i];
+        if (data.isEmpty() || y[i] > hi)
+            hi = y[i];
+        data.push_back(QCPGraphData(x[i], y[i]));
     }
     m_graph->data()->set(data, true);
+    // The range comes with the points rather than from another pass over them.
+    m_rangeFound = !data.isEmpty();
+    m_rangeLo = lo;
+    m_rangeHi = hi;
+    m_rangeKnown = true;
 }
 
 void ChartSeries::addXY(double x, double y)
 {
     m_chart->loadPending();
     m_graph->addData(x, y);
+    pointsChanged();
 }
 
 int ChartSeries::count() const
@@ -518,17 +544,15 @@ QPointF ChartSeries::point(int i) const
 double ChartSeries::maxYValue() const
 {
     m_chart->loadPending();
-    bool found = false;
-    const QCPRange r = m_graph->getValueRange(found);
-    return found ? r.upper : 0.0;
+    double lo = 0, hi = 0;
+    return valueRange(lo, hi) ? hi : 0.0;
 }
 
 double ChartSeries::minYValue() const
 {
     m_chart->loadPending();
-    bool found = false;
-    const QCPRange r = m_graph->getValueRange(found);
-    return found ? r.lower : 0.0;
+    double lo = 0, hi = 0;
+    return valueRange(lo, hi) ? lo : 0.0;
 }
 
 double ChartSeries::maxXValue() const
@@ -566,6 +590,8 @@ Chart::Chart(QCustomPlot* plot, ChartKind kind) : QObject(plot), m_plot(plot), m
     // legend takes its marks with it).
     connect(plot, &QCustomPlot::beforeReplot, this, &Chart::updateLevelMarks);
     connect(plot, &QCustomPlot::beforeReplot, this, &Chart::thinMarkers);
+    // Any drawing, whoever asked for it, shows what a pending one would.
+    connect(plot, &QCustomPlot::afterReplot, this, [this] { m_redrawPending = false; });
 }
 
 void Chart::setUpLooks()
@@ -769,8 +795,10 @@ void Chart::loadPending()
             if (was > 0)
                 rs.setAbsolutePosition(was);
         }
-        for (size_t k = 0; k < list.size(); ++k)
+        for (size_t k = 0; k < list.size(); ++k) {
             list[k]->m_graph->data()->set(data[k], false);
+            list[k]->pointsChanged();
+        }
     }
 }
 
@@ -836,7 +864,23 @@ void Chart::refresh()
 {
     loadPending();
     applyAxes();
-    m_plot->replot();
+    redrawLater();
+}
+
+void Chart::redrawLater()
+{
+    if (m_redrawPending)
+        return;
+    m_redrawPending = true;
+    // A posted call comes before the window's paint, which Qt posts at a
+    // lower priority: what is painted is the new drawing.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_redrawPending)
+                m_plot->replot();
+        },
+        Qt::QueuedConnection);
 }
 
 void Chart::undoZoom()

@@ -139,6 +139,11 @@ private:
     friend class ChartAxis;
     ChartSeries(Chart* chart, int index, QCPGraph* graph);
     void load();
+    // The smallest and largest Y of the points; false when there are none.
+    // Kept from one change of the points to the next: the axes ask for it
+    // several times per drawing, and a long history has many points.
+    bool valueRange(double& lo, double& hi) const;
+    void pointsChanged() { m_rangeKnown = false; }
 
     Chart* m_chart;
     int m_index;
@@ -151,6 +156,10 @@ private:
     QString m_yField;
     QString m_requiredField;
     bool m_pending = false;
+    mutable bool m_rangeKnown = false;
+    mutable bool m_rangeFound = false;
+    mutable double m_rangeLo = 0;
+    mutable double m_rangeHi = 0;
 };
 
 class Chart : public QObject {
@@ -185,9 +194,14 @@ public:
     void reset();
 
     // Reads what bound series still have to read, applies the axes and
-    // draws. The drawing procedures call it when they are done; the user's
-    // actions call it themselves.
+    // has the chart drawn once control returns to the event loop (before
+    // the window paints), however many refreshes were asked for meanwhile;
+    // a drawing made by then (an export) stands for it. The drawing
+    // procedures call it when they are done; the user's actions draw
+    // themselves.
     void refresh();
+    // A drawing is waiting for the event loop.
+    bool redrawPending() const { return m_redrawPending; }
 
     // The chart as it stands (hidden lines stay hidden, zoom kept).
     bool exportJpeg(const QString& path);
@@ -241,6 +255,7 @@ private:
     void applyAxes();
     void thinMarkers();
     void undoZoom();
+    void redrawLater();
 
     void onMousePress(QMouseEvent* e);
     void onMouseMove(QMouseEvent* e);
@@ -258,6 +273,7 @@ private:
     std::unique_ptr<ChartAxis> m_bottom;
     std::vector<std::unique_ptr<ChartSeries>> m_series;
     QStringList m_header;
+    bool m_redrawPending = false;
 
     // The user's own view of the axes, kept until a new drawing or a
     // right-to-left rubber band.

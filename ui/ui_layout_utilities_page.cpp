@@ -85,7 +85,11 @@ void buildUtilitiesPage(QWidget* page, MainUi& ui)
     ui.Image4 = button(page, QStringLiteral("Image4"),
                        buttonIcon(QStringLiteral("folder-open"), QStyle::SP_DirIcon),
                        leftX, 578, relocate);
-    caption(page, relocate, QRect(leftX + kButton + 6, 586, 260, kRow));
+    caption(page, relocate, QRect(leftX + kButton + 6, 586, 200, kRow));
+    // The second way in: a site database on a PostgreSQL server.
+    ui.cmdConnectServer = new QPushButton(QStringLiteral("Connect to Server..."), page);
+    ui.cmdConnectServer->setObjectName(QStringLiteral("cmdConnectServer"));
+    ui.cmdConnectServer->setGeometry(leftX + 266, 582, 154, 30);
 
     // The sensor filter.
     const int rightX = 500;

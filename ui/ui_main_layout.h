@@ -141,6 +141,7 @@ struct MainUi {
     QToolButton* imgBackup = nullptr;
     QToolButton* imgRestore = nullptr;
     QToolButton* Image4 = nullptr;           // "Change Database Location"
+    QPushButton* cmdConnectServer = nullptr; // "Connect to Server..."
     ClickableLabel* Label42 = nullptr;       // "Backup Database"
     ClickableLabel* Label27 = nullptr;       // "Restore from Backup"
     ClickableLabel* Label66 = nullptr;       // manual

@@ -10,6 +10,7 @@
 
 #include "calc/zeros.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace rv;
@@ -488,4 +489,70 @@ TEST_F(PassesTest, CountStopsWhereAsked)
     EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Temporal), 3);
     EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Temporal, 2), 2);
     EXPECT_EQ(GraphDataCount(*st, pr, GraphSelection::Spatial, 2), 0);
+}
+
+namespace {
+
+// NaN ("no point") equals NaN here.
+void expectSameLines(const GraphLines& a, const GraphLines& b, int fields, const char* what)
+{
+    SCOPED_TRACE(what);
+    ASSERT_TRUE(a.ready);
+    ASSERT_TRUE(b.ready);
+    auto same = [](const std::vector<double>& u, const std::vector<double>& v) {
+        if (u.size() != v.size())
+            return false;
+        for (size_t i = 0; i < u.size(); ++i)
+            if (!(u[i] == v[i] || (std::isnan(u[i]) && std::isnan(v[i]))))
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(same(a.x, b.x));
+    for (int f = 0; f <= fields; ++f)
+        EXPECT_TRUE(same(a.y[size_t(f)], b.y[size_t(f)])) << "field " << f;
+    EXPECT_EQ(a.firstDate, b.firstDate);
+    EXPECT_EQ(a.lastDate, b.lastDate);
+}
+
+} // namespace
+
+TEST_F(PassesTest, LinesOfCurrentValuesAreThoseThePassGives)
+{
+    // Stored out of date order, two readings at the same moment (the one
+    // stored first comes first), one off the time graphs, a channel left
+    // empty: the lines read back while the values are current must be the
+    // ones the pass computed, in date order.
+    add(kMay3, {9.0, 1.0}, true, false, 22.0);
+    add(kMay1, {10.0, 1.0}, true, false, 20.0);
+    add(QStringLiteral("2026/05/02 10:00:00"), {14.0, 3.0, QVariant()}, true, false, 21.0);
+    add(kMay2, {12.5, 2.0}, true, false, 21.0);
+    add(QStringLiteral("2026/04/30 08:00:00"), {50.0}, false);
+    exec(QStringLiteral("UPDATE \"250055001\" SET FullDate = '2026-05-02 08:00:00' WHERE DateTimeKey LIKE '%10:00:00'"));
+    const NodeGeometry g = collar(3, {"", "1.50", "2.50", "3.50", "4.50", "", ""});
+    auto compare = [&](const char* what, bool inTime) {
+        for (const bool disp : {false, true}) {
+            GraphLines pass, current;
+            pass.wanted = current.wanted = 3;
+            // The note dropped first, so that the first pass computes.
+            exec(QStringLiteral("DELETE FROM Settings WHERE Name = 'GraphValues'"));
+            disp ? GetDispData(*st, pr, g, &pass) : GetTemporalData(*st, pr, &pass);
+            disp ? GetDispData(*st, pr, g, &current) : GetTemporalData(*st, pr, &current);
+            expectSameLines(pass, current, 3, what);
+            ASSERT_EQ(current.x.size(), 4u);
+            EXPECT_EQ(std::is_sorted(current.x.begin(), current.x.end()), inTime);
+        }
+    };
+    compare("plain dates", true);
+    GraphLines lines;
+    lines.wanted = 3;
+    GetTemporalData(*st, pr, &lines);
+    EXPECT_EQ(lines.y[1], (std::vector<double>{0.0, 4.0, 2.5, -1.0}));  // 10:00 stored first keeps its place
+    EXPECT_TRUE(std::isnan(lines.y[3][1]));                             // its Channel3 was empty
+
+    // A FullDate written by another tool in a form of its own, which the
+    // engine orders as a text after every plain one although it is the
+    // earliest: the rows are then read in the statement's order.
+    exec(QStringLiteral("UPDATE \"250055001\" SET FullDate = '2026/05/01 08:00:00' WHERE DateTimeKey LIKE '%05/01%'"));
+    compare("a date in another form", false);
+    EXPECT_TRUE(readLog().isEmpty()) << readLog().toStdString();
 }

@@ -8,6 +8,8 @@ using namespace rv::store;
 using namespace rv::store::testing;
 
 using AuditTest = StoreTest;
+// The same log on a database file and on a server.
+class AuditBoth : public StoreBoth {};
 
 namespace {
 
@@ -39,13 +41,13 @@ TEST_F(AuditTest, VersionTwoFileGainsTheLogAndKeepsItsRows)
                   .toLongLong(),
               1);
     EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM \"200545001\"")).toLongLong(), 2);
-    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM Sensors")).toLongLong(), 1);
+    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM \"Sensors\"")).toLongLong(), 1);
     EXPECT_EQ(raw(QStringLiteral("SELECT Value FROM Settings WHERE Name = 'x'")).toString(), QStringLiteral("y"));
     writeAudit(conn, entry(QStringLiteral("200545001"), audit::Edit));
     EXPECT_EQ(countAuditLog(conn, QString()), 1);
 }
 
-TEST_F(AuditTest, RowsTellWhoWhereWhenAndReadBackNewestFirstInPages)
+TEST_P(AuditBoth, RowsTellWhoWhereWhenAndReadBackNewestFirstInPages)
 {
     const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
     for (int k = 0; k < 7; ++k)
@@ -85,7 +87,7 @@ TEST_F(AuditTest, RowsTellWhoWhereWhenAndReadBackNewestFirstInPages)
 
 // The row goes with the change: a change rolled back takes its row with it,
 // whether the change or something after it failed.
-TEST_F(AuditTest, RowIsWrittenAndRolledBackWithTheChange)
+TEST_P(AuditBoth, RowIsWrittenAndRolledBackWithTheChange)
 {
     addSensor(QStringLiteral("200545001"));
     {
@@ -95,7 +97,7 @@ TEST_F(AuditTest, RowIsWrittenAndRolledBackWithTheChange)
         // never committed
     }
     EXPECT_EQ(countAuditLog(conn, QString()), 0);
-    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM Sensors")).toLongLong(), 1);
+    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM \"Sensors\"")).toLongLong(), 1);
 
     Recordset rs;
     rs.open(QStringLiteral("SELECT Sensors.* FROM Sensors ORDER BY InstrumentID;"), conn);
@@ -119,7 +121,7 @@ TEST_F(AuditTest, RowIsWrittenAndRolledBackWithTheChange)
     EXPECT_EQ(countAuditLog(conn, QString()), 1);
 }
 
-TEST_F(AuditTest, ValuesAreWrittenOneWayAndOnlyWhatChanged)
+TEST_P(AuditBoth, ValuesAreWrittenOneWayAndOnlyWhatChanged)
 {
     AuditPairs p;
     p.add(QStringLiteral("Level"), QStringLiteral("L1; north"))
@@ -168,4 +170,8 @@ TEST_F(AuditTest, PairsInBytesReadAsThePairsInText)
         bytes.add(field.toUtf8(), v);
     }
     EXPECT_EQ(QString::fromUtf8(bytes.text()), text.text());
+}
+
+namespace rv::store::testing {
+RV_ON_BOTH_ENGINES(AuditBoth);
 }

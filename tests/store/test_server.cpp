@@ -246,4 +246,8 @@ TEST_P(ServerTest, MigrateThereAndBackGivesTheSameSiteRowForRow)
     writeAudit(conn, {QStringLiteral("250010001"), QString(), QStringLiteral("delete"), QString(), QString()});
     EXPECT_EQ(raw(QStringLiteral("SELECT max(\"AuditID\") FROM \"AuditLog\"")).toLongLong(),
               raw(QStringLiteral("SELECT count(*) FROM \"AuditLog\"")).toLongLong());
+    // Written by the role the server knows, from this machine.
+    EXPECT_EQ(raw(QStringLiteral("SELECT \"ChangedBy\" || '@' || \"Machine\" FROM \"AuditLog\" "
+                                 "ORDER BY \"AuditID\" DESC LIMIT 1")).toString(),
+              raw(QStringLiteral("SELECT current_user")).toString() + u'@' + auditMachine());
 }
