@@ -93,7 +93,7 @@ AuditWriter::AuditWriter(Connection& conn) : m_conn(conn), m_hasLog(store::hasLo
     m_now = QDateTime::currentDateTime();
     m_now.setTime(QTime(m_now.time().hour(), m_now.time().minute(), m_now.time().second()));
     m_at = isoDateTime(m_now.date(), m_now.time());
-    m_user = auditUser(m_conn).toUtf8();
+    m_userUtf8 = m_user.toUtf8();
     m_machine = auditMachine().toUtf8();
 }
 
@@ -105,7 +105,7 @@ void AuditWriter::writeUtf8(QByteArrayView instrumentId, QByteArrayView readingK
     StatementUse use(m_conn.prepared(kInsertSql));
     Stmt& st = *use.get();
     st.bindText(1, m_at.constData(), m_at.size());
-    st.bindText(2, m_user.constData(), m_user.size());
+    st.bindText(2, m_userUtf8.constData(), m_userUtf8.size());
     st.bindText(3, m_machine.constData(), m_machine.size());
     st.bindText(4, instrumentId.data(), instrumentId.size());
     st.bindText(5, readingKey.data(), readingKey.size());

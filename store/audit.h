@@ -58,13 +58,10 @@ private:
     Connection& m_conn;
     bool m_hasLog = false;
     QDateTime m_now;
-<<<<<<< HEAD
-    QByteArray m_at;  // m_now as stored
-    QByteArray m_user;
-    QByteArray m_machine;
-=======
     QString m_user;
->>>>>>> main
+    QByteArray m_at;  // m_now as stored
+    QByteArray m_userUtf8;
+    QByteArray m_machine;
 };
 
 // The record set's pending edit (or new row) written with its log row in
