@@ -141,7 +141,9 @@ QString usageText(const QString& command)
     if (command == QLatin1String("backup"))
         return QStringLiteral("Usage: rockvane-cli backup\n\n"
                               "Copies the database to TENDONbackup/TENDONbackup<yyyy-mm-dd>.mdb in the data\n"
-                              "folder (a second backup on one day replaces the first).\n");
+                              "folder (a second backup on one day replaces the first). A site on a server is\n"
+                              "written, as it stands at one moment, into a database file there named\n"
+                              "\"<database> TENDONbackup<yyyy-mm-dd>.mdb\" after the server's database.\n");
     if (command == QLatin1String("check"))
         return QStringLiteral("Usage: rockvane-cli check\n\n"
                               "Runs SQLite's integrity check and checks the fixed tables, that every sensor\n"

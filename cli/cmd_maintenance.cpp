@@ -12,20 +12,15 @@ namespace rv::cli {
 
 int cmdBackup(CliContext& c)
 {
-    // A site on a server is backed up by the server's own tools; a copy
-    // into a database file is not made from here yet.
-    if (c.conn.isServer()) {
-        const QString why = QStringLiteral("the database is on a server; back it up with the server's own tools (pg_dump)");
-        c.warn(why);
-        c.json.insert(QStringLiteral("error"), why);
-        return kExitDatabase;
-    }
     try {
         // The database in use, into the backup folder beside it, as the
-        // window does.
-        const QString path = backupDatabase(c.database, QDate::currentDate());
+        // window does; a site on a server as a snapshot in a database file
+        // in the data folder's backup folder.
+        const QString path = c.conn.isServer()
+            ? backupServerSite(c.conn, backupOwner(c.database, c.dataFolder), QDate::currentDate())
+            : backupDatabase(c.database, QDate::currentDate());
         c.say(QStringLiteral("Backup of %1 written to %2")
-                  .arg(QDir::toNativeSeparators(c.database), QDir::toNativeSeparators(path)));
+                  .arg(QDir::toNativeSeparators(store::redactedLocation(c.database)), QDir::toNativeSeparators(path)));
         c.json.insert(QStringLiteral("backup"), path);
         return kExitDone;
     } catch (const store::DbError& e) {

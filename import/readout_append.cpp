@@ -351,7 +351,11 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
     progress.begin(QStringLiteral("Appending readings to ") + target.instrumentId + QStringLiteral("..."), toDo);
     try {
         store::Connection::Transaction group(conn);
-        store::BulkInsert insert(conn, shape, columns);
+        // The keys read above are those committed when the append began: on a
+        // server another machine may store some of the same readings before
+        // this append commits. The table's unique key decides then, and a row
+        // it refuses is a duplicate like one found beforehand.
+        store::BulkInsert insert(conn, shape, columns, store::ExistingKey::Skip);
         // The stored forms are bound directly when the columns have the types
         // the reading tables are made with; otherwise each value is converted
         // as a record set would convert it.
@@ -454,8 +458,13 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
                 setNumber(cTemp, temperature);
             for (int k = 1; k <= map.count; ++k)
                 setNumber(firstChannel + k - 1, channel[size_t(k)]);
-            insert.insert();
             keys.add(moment);
+            if (insert.insert() == 0) {
+                ++out.duplicates;
+                if (onDuplicate)
+                    onDuplicate(QString::fromUtf8(key));
+                continue;
+            }
             firstMoment = std::min(firstMoment, moment);
             lastMoment = std::max(lastMoment, moment);
             ++out.appended;

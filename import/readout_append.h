@@ -72,8 +72,9 @@ struct AppendOutcome {
 using DuplicateNotice = std::function<void(const QString& key)>;
 
 // Appends the rows whose flag is set, in file order, to the target sensor's
-// reading table in one transaction. A row whose key the table holds, or an
-// earlier row of this append gave, is refused and told to onDuplicate; a row
+// reading table in one transaction. A row whose key the table holds (also
+// one that another import stored while this one ran), or an earlier row of
+// this append gave, is refused and told to onDuplicate; a row
 // whose date cannot be read is skipped; a row none of whose channels has a
 // value is skipped. When progress asks to stop, nothing is kept (cancelled
 // is set). The outcome's rows hold each reading written, with the channel

@@ -3,6 +3,11 @@
 #include "store/connection.h"
 #include "store/dberror.h"
 #include "store/dbfile.h"
+#include "store/filesync.h"
+#include "store/migrate.h"
+#include "store/schema.h"
+
+#include <filesystem>
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -115,7 +120,11 @@ QString backupDatabase(const QString& databaseFile, const QDate& day)
     return target;
 }
 
-void restoreDatabase(const QString& source, const QString& target)
+namespace {
+
+// A backup must be a sound Rockvane database before anything is replaced
+// by it.
+void requireSoundBackup(const QString& source)
 {
     switch (checkDatabase(source)) {
     case DatabaseCheck::Good:
@@ -130,10 +139,76 @@ void restoreDatabase(const QString& source, const QString& target)
     if (const QString problem = store::integrityProblem(source); !problem.isEmpty())
         throw store::DbError(store::err::CannotOpen,
                              QStringLiteral("'%1' is damaged (%2); it was not restored.").arg(source, problem));
+}
+
+} // namespace
+
+void restoreDatabase(const QString& source, const QString& target)
+{
+    requireSoundBackup(source);
     store::copyInto(source, target);
     if (const QString problem = store::integrityProblem(target); !problem.isEmpty())
         throw store::DbError(store::err::EngineError,
                              QStringLiteral("The restored database '%1' failed its check: %2.").arg(target, problem));
+}
+
+QString backupOwner(const QString& databasePath, const QString& dataFolder)
+{
+    if (!store::isServerLocation(databasePath))
+        return databasePath;
+    QString name = store::serverDatabaseName(databasePath);
+    // Only characters a file name may hold; never the default database's
+    // own name, whose backups have no prefix.
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9_.-]"));
+    name.replace(unsafe, QStringLiteral("_"));
+    if (name.isEmpty() || name.startsWith(u'.'))
+        name.prepend(QStringLiteral("server"));
+    if (name.compare(QFileInfo(kDefaultDatabaseName).completeBaseName(), Qt::CaseInsensitive) == 0)
+        name += QStringLiteral("-server");
+    return dataFolder + u'/' + name + QStringLiteral(".mdb");
+}
+
+QString backupServerSite(store::Connection& server, const QString& owner, const QDate& day,
+                         const SiteCopyProgress& progress)
+{
+    const QString folder = backupFolderOf(owner);
+    if (!QDir().mkpath(folder))
+        throw store::DbError(76, QStringLiteral("Path not found: '%1'.").arg(folder));
+    const QString target = folder + "/" + backupFileName(day, owner);
+    // Built under the work name the list never shows, and renamed into
+    // place only once it is whole: a backup stopped half-way never stands
+    // where a good one of the day was.
+    const QString work = target + kWorkSuffix;
+    QFile::remove(work);
+    try {
+        store::createDefaultDatabase(work);
+        {
+            store::Connection file;
+            file.open(work);
+            store::migrateSite(server, file, false, progress);
+            file.close();
+        }
+        store::syncToDisk(work);
+        std::error_code ec;
+        std::filesystem::rename(std::filesystem::path(work.toStdU16String()),
+                                std::filesystem::path(target.toStdU16String()), ec);
+        if (ec)
+            throw store::DbError(store::err::EngineError,
+                                 QStringLiteral("Cannot replace '%1': %2.").arg(target, QString::fromStdString(ec.message())));
+        store::syncToDisk(folder);
+    } catch (...) {
+        QFile::remove(work);
+        throw;
+    }
+    return target;
+}
+
+void restoreServerSite(const QString& source, store::Connection& server, const SiteCopyProgress& progress)
+{
+    requireSoundBackup(source);
+    store::Connection file;
+    file.open(source);
+    store::migrateSite(file, server, true, progress);
 }
 
 } // namespace rv

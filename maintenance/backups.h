@@ -4,8 +4,13 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace rv {
+
+namespace store {
+class Connection;
+}
 
 inline const QString kBackupFolderName = QStringLiteral("TENDONbackup");
 
@@ -61,5 +66,34 @@ QString backupDatabase(const QString& databaseFile, const QDate& day);
 // refused with DbError(err::Locked) while another program holds it), and
 // target is checked in full before this returns. Throws store::DbError.
 void restoreDatabase(const QString& source, const QString& target);
+
+// Whose backups the window lists and makes: a database file's own path; for
+// a site on a server (which has no folder beside it) a stand-in file in the
+// data folder named after the server's database, so that its backups go to
+// the data folder's backup folder as "<database> TENDONbackup<yyyy-mm-dd>.mdb"
+// beside the default database's, and only they are listed while it is in use.
+QString backupOwner(const QString& databasePath, const QString& dataFolder);
+
+// Told the table being copied and the rows of it done, now and then. May
+// throw to stop the copy; nothing is kept then.
+using SiteCopyProgress = std::function<void(const QString& table, qint64 rows)>;
+
+// Writes the site held by the server connection into a new Rockvane database
+// file, the dated backup of day for owner (backupOwner), replacing an earlier
+// one of that day: a database file of the default database's make holding
+// one consistent snapshot of the server's site (read in one repeatable-read
+// transaction, so that others may go on working meanwhile). The file is
+// written under a work name and put in place only when complete. Returns
+// its full path. Throws store::DbError; the backup folder then holds no new
+// file and an earlier backup of the day is as it was.
+QString backupServerSite(store::Connection& server, const QString& owner, const QDate& day,
+                         const SiteCopyProgress& progress = {});
+
+// Replaces the whole site on the server with the one in the backup file at
+// source (checked in full first: a Rockvane database, sound), in one
+// transaction on the server: every table emptied and filled from the file,
+// reading tables the file lacks dropped. Throws store::DbError; the server's
+// site is then as it was.
+void restoreServerSite(const QString& source, store::Connection& server, const SiteCopyProgress& progress = {});
 
 } // namespace rv

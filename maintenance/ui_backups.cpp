@@ -3,6 +3,7 @@
 #include "maintenance/backup_db.h"
 #include "maintenance/backups.h"
 #include "maintenance/db_location.h"
+#include "maintenance/ui_server_backups.h"
 #include "sensors/ui_sensors.h"
 #include "store/dbfile.h"
 
@@ -117,7 +118,7 @@ void GListBackups(MainContext& c)
     try {
         QListWidget* list = c.ui.lstFiles;
         list->clear();
-        const QStringList names = backupFileNames(c.st.DatabasePath);
+        const QStringList names = backupFileNames(backupOwner(c.st.DatabasePath, c.st.DataFolder));
         if (names.isEmpty())
             return;
         list->addItem("List of Backups:");
@@ -130,6 +131,10 @@ void GListBackups(MainContext& c)
 
 void imgBackupClick(MainContext& c)
 {
+    if (store::isServerLocation(c.st.DatabasePath)) {
+        backupServerSiteClick(c);
+        return;
+    }
     // The database in use is copied while it stays open: the program goes
     // on working on it, whether the copy succeeds or not.
     const QFileInfo db(c.st.DatabasePath);
@@ -143,6 +148,10 @@ void imgRestoreClick(MainContext& c)
     if (name.isEmpty()) {
         c.pr.message("Please choose a file from the list to restore from", MsgIcon::None, MsgButtons::Ok,
                      kAppTitle);
+        return;
+    }
+    if (store::isServerLocation(c.st.DatabasePath)) {
+        restoreServerSiteClick(c, name);
         return;
     }
     // Only a Rockvane database may replace the database file; anything else
@@ -168,6 +177,13 @@ void imgRestoreClick(MainContext& c)
     closeStore(c.st);
     GRestoreDB(db.absolutePath() + "/", db.fileName(), name, c.pr, c.st.DataFolder);
     // Restored or not, the program goes on with the database it was using.
+    const Connected how = connectTo(c, path, "imgRestore_Click");
+    if (how != Connected::Yes)
+        endProgram(c, how);
+}
+
+void reloadAfterRestore(MainContext& c, const QString& path)
+{
     const Connected how = connectTo(c, path, "imgRestore_Click");
     if (how != Connected::Yes)
         endProgram(c, how);

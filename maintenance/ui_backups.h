@@ -16,6 +16,10 @@ void imgBackupClick(MainContext& c);
 // file after the user agrees, then works on the default database.
 void imgRestoreClick(MainContext& c);
 
+// Connects to path again and reloads the catalogue after a restore; a
+// database that cannot be used then ends the program, saying so.
+void reloadAfterRestore(MainContext& c, const QString& path);
+
 // "Change Database Location": the user picks a database file; the location
 // file names it for later starts and the program switches to it at once.
 void Image4Click(MainContext& c);

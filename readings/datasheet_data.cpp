@@ -4,6 +4,7 @@
 #include "store/audit.h"
 #include "store/bulk.h"
 #include "store/cell.h"
+#include "store/conflict.h"
 #include "store/connection.h"
 #include "store/dberror.h"
 #include "store/tableinfo.h"
@@ -140,6 +141,7 @@ Model::Row Model::readRow() const
     };
     Row row;
     row.bookmark = rs.bookmark();
+    row.version = rs.rowVersion();
     // Key, date and time are shown as stored and never written back.
     const QVariant key = valueAt(0);
     row.key = store::detail::displayText(key);
@@ -288,6 +290,7 @@ void Model::noteEdited(int row)
     const Row& r = rowAt(row);
     Edited e;
     e.bookmark = r.bookmark;
+    e.version = r.version;
     e.key = r.key;
     e.plain = r.plain;
     e.storedFlag[0] = r.storedFlag[0];
@@ -354,7 +357,8 @@ QList<QStringList> Model::texts() const
     return out;
 }
 
-std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& conn) const
+std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& conn,
+                                     std::vector<Overtaken>* others) const
 {
     std::vector<Unsaved> unsaved;
     if (m_editedRows.empty())
@@ -400,7 +404,8 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
             for (int k = 0; k < ncol; ++k)
                 if (mask & (1u << k))
                     cols << rs.fieldName(index[static_cast<size_t>(k)]);
-            it = updates.emplace(mask, std::make_unique<store::BulkUpdate>(conn, shape, cols)).first;
+            it = updates.emplace(mask, std::make_unique<store::BulkUpdate>(conn, shape, cols, store::RowVersion::Check))
+                     .first;
         }
         return *it->second;
     };
@@ -424,14 +429,24 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
             if (r >= count || rs.bookmarkAt(r + 1) != bm)
                 throw store::DbError(store::err::EngineError,
                                      QStringLiteral("The readings changed while the datasheet was open."));
+            // A reading someone else changed or deleted since the sheet
+            // showed it keeps their values: the user's cells for it were
+            // typed over values that are no longer stored. The write checks
+            // the version the sheet showed.
+            auto overtaken = [&](bool deleted) {
+                if (others)
+                    others->push_back({e.key, deleted});
+            };
             // A row shown with anything but numbers, nulls and Yes/No is read
             // again, so that its values are compared and logged as stored.
             const bool fromFile = !e.plain;
             if (fromFile) {
                 q.restart();
                 q.bindInt(1, bm);
-                if (!q.next())
-                    throw store::DbError(store::err::RecordDeleted, QStringLiteral("Record is deleted."));
+                if (!q.next()) {
+                    overtaken(true);
+                    continue;
+                }
                 pool.clear();
             }
             auto storedValue = [&](int col) -> QVariant {
@@ -527,7 +542,10 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
             }
             if (mask == 0)
                 continue;
-            if (!newPairs.isEmpty() && !fromFile) {
+            // The key the change log names, taken before the write moves on
+            // from the row read.
+            const bool logged = !newPairs.isEmpty() && log.hasLog();
+            if (logged && !fromFile) {
                 // A text key (or none), as shown.
                 keyUtf8.clear();
                 bool ascii = true;
@@ -540,15 +558,13 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                     const QByteArray b = e.key.toUtf8();
                     keyUtf8.assign(b.constData(), static_cast<size_t>(b.size()));
                 }
-                log.writeUtf8(table, QByteArrayView(keyUtf8.data(), static_cast<qsizetype>(keyUtf8.size())), action,
-                              oldPairs.text(), newPairs.text());
-            } else if (!newPairs.isEmpty()) {
+            } else if (logged) {
                 const QByteArrayView k = q.bytes(0);
                 if (!q.isNull(0) && types[0] == store::ColType::Text && k.isValidUtf8()) {
-                    log.writeUtf8(table, k, action, oldPairs.text(), newPairs.text());
+                    keyUtf8.assign(k.data(), static_cast<size_t>(k.size()));
                 } else {
-                    log.writeUtf8(table, store::detail::cellText(q.cell(0, types[0], pool), pool).toUtf8(), action,
-                                  oldPairs.text(), newPairs.text());
+                    const QByteArray b = store::detail::cellText(q.cell(0, types[0], pool), pool).toUtf8();
+                    keyUtf8.assign(b.constData(), static_cast<size_t>(b.size()));
                 }
             }
             store::BulkUpdate& u = updateFor(mask);
@@ -556,7 +572,18 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
             for (int k = 0; k < ncol; ++k)
                 if (mask & (1u << k))
                     u.setValue(p++, values[static_cast<size_t>(k)]);
-            u.update(bm);
+            try {
+                u.update(bm, e.version);
+            } catch (const store::DbError& err) {
+                if (!store::isConflict(err))
+                    throw;
+                overtaken(err.number() == store::err::DeletedByOther);
+                continue;
+            }
+            // Logged after the write, which may be refused.
+            if (logged)
+                log.writeUtf8(table, QByteArrayView(keyUtf8.data(), static_cast<qsizetype>(keyUtf8.size())), action,
+                              oldPairs.text(), newPairs.text());
             written.push_back(bm);
         }
         tx.commit();
@@ -565,6 +592,25 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
     // written and the set was never changed).
     rs.rowsWritten(written);
     return unsaved;
+}
+
+QString overtakenMessage(const std::vector<Overtaken>& rows, const std::function<QString(const QString&)>& who)
+{
+    if (rows.empty())
+        return QString();
+    constexpr size_t kShown = 20;
+    QString m = QStringLiteral("Another user changed or deleted these readings while the datasheet was open. "
+                               "Your changes to them were not saved; they keep the other user's values:");
+    for (size_t k = 0; k < rows.size() && k < kShown; ++k) {
+        const Overtaken& o = rows[k];
+        m += QStringLiteral("\n%1  %2").arg(o.key, o.deleted ? QStringLiteral("deleted") : QStringLiteral("changed"));
+        const QString by = who ? who(o.key) : QString();
+        m += by.isEmpty() ? QStringLiteral(" (by whom and when is not known)") : QStringLiteral(" ") + by;
+    }
+    if (rows.size() > kShown)
+        m += QStringLiteral("\n... and %1 more").arg(rows.size() - kShown);
+    m += QStringLiteral("\nYour other changes were saved. Open the datasheet again to see the stored values.");
+    return m;
 }
 
 QString unsavedMessage(const std::vector<Unsaved>& unsaved)

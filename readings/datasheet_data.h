@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVarLengthArray>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -78,6 +79,13 @@ struct Unsaved {
     QString text;    // what the cell held
 };
 
+// A reading the write-back left alone because someone else changed or
+// deleted it while the sheet was open.
+struct Overtaken {
+    QString key;
+    bool deleted = false;
+};
+
 // The readings of one sensor as the grid shows them, in the order of the
 // record set they are read from, with the user's edits kept apart from the
 // stored values so that only what was edited is ever written. Rows are read
@@ -127,13 +135,18 @@ public:
     // edits are not visited. A cell that is not a number is not written (the
     // stored value stays) and comes back in the list; an emptied cell stores
     // null. A flag stored as null counts as set, as it is shown, and a row
-    // written stores it set. Throws on an engine error, after which nothing
-    // has been written and rs is as it was.
-    std::vector<Unsaved> writeBack(store::Recordset& rs, store::Connection& conn) const;
+    // written stores it set. A reading someone else changed or deleted since
+    // the sheet showed it is not written at all (their values stay) and
+    // comes back in `others`; the other rows are written all the same.
+    // Throws on an engine error, after which nothing has been written and rs
+    // is as it was.
+    std::vector<Unsaved> writeBack(store::Recordset& rs, store::Connection& conn,
+                                   std::vector<Overtaken>* others = nullptr) const;
 
 private:
     struct Row {
         qint64 bookmark = 0;
+        qint64 version = 0;  // on a server, the row version shown
         QString key;
         QString date;
         QString time;
@@ -154,6 +167,7 @@ private:
     // the row again (unless the row was not plain).
     struct Edited {
         qint64 bookmark = 0;
+        qint64 version = 0;  // on a server, the row version shown
         QString key;
         bool plain = false;
         signed char storedFlag[2] = {-1, -1};
@@ -185,5 +199,10 @@ private:
 
 // The warning listing the cells that were not saved; empty when none.
 QString unsavedMessage(const std::vector<Unsaved>& unsaved);
+// The warning listing the readings someone else changed or deleted, which
+// were not saved; empty when none. `who` tells of one reading by its key
+// who changed it and when ("" when not known).
+QString overtakenMessage(const std::vector<Overtaken>& rows,
+                         const std::function<QString(const QString& key)>& who = {});
 
 } // namespace rv::datasheet

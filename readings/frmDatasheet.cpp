@@ -5,6 +5,7 @@
 #include "ui/ui_main_layout.h"
 #include "common/log.h"
 #include "readings/sensor_tables.h"
+#include "store/conflict.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -273,8 +274,9 @@ void FrmDatasheet::unload()
     auto& rs = m_st.rsReadings;
     if (m_changed && rs.state()) {
         std::vector<datasheet::Unsaved> unsaved;
+        std::vector<datasheet::Overtaken> overtaken;
         const bool ok = guarded(m_st.DataFolder, QStringLiteral("frmDatasheet.G_ReadValuesFromGrid"),
-                                [&] { unsaved = m_model.writeBack(rs, *m_st.conn); });
+                                [&] { unsaved = m_model.writeBack(rs, *m_st.conn, &overtaken); });
         if (!ok) {
             // The write-back is one transaction: a failure keeps every stored
             // value, and the user must know the edits are gone.
@@ -283,6 +285,23 @@ void FrmDatasheet::unload()
                          MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
         } else if (!unsaved.empty()) {
             m_pr.message(datasheet::unsavedMessage(unsaved), MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+        }
+        if (ok && !overtaken.empty()) {
+            const QString sensor = rs.tableName();
+            auto who = [&](const QString& key) {
+                QString by;
+                attempt([&] {
+                    auto last = store::lastChangeOf(*m_st.conn, {sensor}, {key}, store::audit::Edit);
+                    if (!last)
+                        last = store::lastChangeOf(*m_st.conn, {sensor}, {key, QString()}, store::audit::Delete);
+                    if (last)
+                        by = "by " + last->changedBy + (last->machine.isEmpty() ? QString() : " on " + last->machine)
+                            + " at " + last->changedAt.toString("yyyy/MM/dd HH:mm:ss");
+                });
+                return by;
+            };
+            m_pr.message(datasheet::overtakenMessage(overtaken, who), MsgIcon::Warning, MsgButtons::Ok,
+                         store::kConflictTitle);
         }
     }
 }

@@ -4,6 +4,8 @@
 #include "readings/frmBatchDel.h"
 #include "readings/reading_rules.h"
 #include "store/audit.h"
+#include "store/cell.h"
+#include "store/conflict.h"
 #include "store/query.h"
 #include "store/sqltext.h"
 
@@ -59,6 +61,10 @@ const char* const kShownKey = "shownReadingKey";
 // back (another window, a deletion) stands on another reading, and the
 // boxes of one reading must never be written over another.
 const char* const kShownRow = "shownReadingRow";
+// And the version of that row on a server (0 on a file): a save finds out
+// whether someone else changed the reading since the boxes were filled,
+// also when the set has read the row again meanwhile.
+const char* const kShownVersion = "shownReadingVersion";
 
 QString shownKey(const MainUi& u)
 {
@@ -70,6 +76,7 @@ void clearReading(MainUi& u)
     PickersQuiet quiet(u);
     u.dtpRdate->setProperty(kShownKey, QString());
     u.dtpRdate->setProperty(kShownRow, qint64(0));
+    u.dtpRdate->setProperty(kShownVersion, qint64(0));
     u.txtReadingID->clear();
     u.dtpRdate->setDate(QDate::currentDate());
     u.dtpRtime->setTime(kNoon);
@@ -116,6 +123,25 @@ void putStoredPickers(MainContext& c)
         c.ui.dtpRtime->setTime(t);
     c.ui.dtpRdate->setProperty(kShownKey, rs.text("DateTimeKey"));
     c.ui.dtpRdate->setProperty(kShownRow, rs.bookmark());
+    c.ui.dtpRdate->setProperty(kShownVersion, rs.rowVersion());
+}
+
+// Throws the store's conflict error when the shown reading is no longer the
+// version the boxes were filled from.
+void requireShownVersion(MainContext& c)
+{
+    qint64 now = 0;
+    try {
+        now = c.st.rsReadings.rowVersion();
+    } catch (const store::DbError& e) {
+        if (e.number() != store::err::RecordDeleted)
+            throw;
+        throw store::DbError(store::err::DeletedByOther,
+                             QStringLiteral("The record was deleted by another user since it was read; nothing was saved."));
+    }
+    if (now != c.ui.dtpRdate->property(kShownVersion).toLongLong())
+        throw store::DbError(store::err::ChangedByOther,
+                             QStringLiteral("The record was changed by another user since it was read; nothing was saved."));
 }
 
 bool showsCurrentRow(const MainContext& c)
@@ -175,6 +201,156 @@ void afterMove(MainContext& c)
 {
     fillreadings(c);
     showPosition(c);
+}
+
+void showAfterDelete(MainContext& c);
+
+// The reading's fields as the page names them; the key and the full date
+// are made from the date and time, and are not shown on their own.
+QString fieldLabel(const QString& field)
+{
+    if (field == QLatin1String("ChannelT"))
+        return QStringLiteral("Temperature");
+    if (field.startsWith(QLatin1String("Channel")))
+        return QStringLiteral("Channel ") + field.mid(7);
+    if (field == QLatin1String("ReadingDate"))
+        return QStringLiteral("Date");
+    if (field == QLatin1String("ReadingTime"))
+        return QStringLiteral("Time");
+    if (field == QLatin1String("Plottemporal"))
+        return QStringLiteral("Plot temporal");
+    if (field == QLatin1String("PlotSpatial"))
+        return QStringLiteral("Plot spatial");
+    if (field == QLatin1String("DateTimeKey") || field == QLatin1String("FullDate"))
+        return QString();
+    return field;
+}
+
+bool sameValue(const QVariant& a, const QVariant& b)
+{
+    const bool blankA = a.isNull() || (a.metaType().id() == QMetaType::QString && a.toString().isEmpty());
+    const bool blankB = b.isNull() || (b.metaType().id() == QMetaType::QString && b.toString().isEmpty());
+    if (blankA || blankB)
+        return blankA == blankB;
+    return a == b;
+}
+
+enum class Refused { Save, Delete };
+
+// A write of the shown reading found that someone else changed or deleted
+// it since it was shown. The set still holds the user's edits (`before`:
+// the values the edit started from). The user hears who did it and when,
+// sees the stored values, and chooses: reload (the stored values are shown,
+// the edits dropped) or keep the edits in the boxes, unsaved, for a save
+// that then writes them deliberately over the stored row. A deleted
+// reading leaves the page as after a deletion. A refused deletion shows the
+// stored values and deletes nothing.
+// True when the user had edited nothing: the stored reading is shown and
+// there is nothing to ask.
+bool resolveConflict(MainContext& c, bool deleted, const store::RowValues& before, Refused what)
+{
+    auto& u = c.ui;
+    auto& rs = c.st.rsReadings;
+    const QString sensor = readingSensor(c);
+    const QString shown = shownKey(u).isEmpty() ? rs.text("DateTimeKey") : shownKey(u);
+    // The user's values of the fields the edit set.
+    store::RowValues mine(before.size());
+    std::vector<char> edited(before.size(), 0);
+    for (int i = 0; i < rs.fieldCount() && i < static_cast<int>(before.size()); ++i) {
+        if (rs.isEdited(i)) {
+            mine[size_t(i)] = rs.value(i);
+            edited[size_t(i)] = !sameValue(mine[size_t(i)], before[size_t(i)]);
+        }
+    }
+    const TypedBoxes typed = TypedBoxes::read(u);
+    const QDate typedDate = u.dtpRdate->date();
+    const QTime typedTime = u.dtpRtime->time();
+    rs.cancelUpdate();
+    const bool stored = rs.reloadCurrent();
+    std::vector<store::ConflictField> fields;
+    if (stored) {
+        for (int i = 0; i < rs.fieldCount() && i < static_cast<int>(before.size()); ++i) {
+            const QString label = fieldLabel(rs.fieldName(i));
+            const QVariant theirs = rs.value(i);
+            const auto k = static_cast<size_t>(i);
+            // A save lists the fields the user edited; a deletion the fields
+            // the other user changed.
+            const bool listed = what == Refused::Save ? edited[k] != 0 : !sameValue(theirs, before[k]);
+            if (!label.isEmpty() && listed)
+                fields.push_back({label, what == Refused::Save ? mine[k] : before[k], theirs});
+        }
+    }
+    QStringList keys{shown};
+    if (stored && rs.text("DateTimeKey") != shown)
+        keys << rs.text("DateTimeKey");
+    if (!stored)
+        keys << QString();  // all the sensor's readings deleted at once
+    // Who did it is told when the log can say; the choice is offered either way.
+    std::optional<store::AuditRecord> who;
+    attempt([&] {
+        who = store::lastChangeOf(*c.st.conn, {sensor}, keys, stored ? store::audit::Edit : store::audit::Delete);
+    });
+    const QString name = "Reading " + shown;
+    if (!stored) {
+        c.pr.message(store::conflictMessage(name, true, who, {}), MsgIcon::Warning, MsgButtons::Ok,
+                     store::kConflictTitle);
+        showAfterDelete(c);
+        return false;
+    }
+    if (what == Refused::Delete) {
+        c.pr.message(store::conflictDeleteMessage(name, who, fields), MsgIcon::Warning, MsgButtons::Ok,
+                     store::kConflictTitle);
+        afterMove(c);
+        return false;
+    }
+    if (fields.empty()) {
+        // Only values written back as they were shown: nothing of the
+        // user's is lost by showing what is stored now.
+        afterMove(c);
+        return true;
+    }
+    const bool reload = c.pr.message(store::conflictMessage(name, false, who, fields), MsgIcon::Question,
+                                     MsgButtons::YesNo, store::kConflictTitle, MsgResult::Yes) == MsgResult::Yes;
+    afterMove(c);
+    if (reload)
+        return false;
+    // Kept: the boxes the user changed get the user's text back; the others
+    // show what is now stored, so that a second save writes only the user's
+    // changes over the other user's.
+    auto changedBox = [&](const char* field) {
+        const int i = rs.fieldIndex(QString::fromLatin1(field));
+        return i < 0 || i >= static_cast<int>(before.size()) ? QString() : store::detail::displayText(before[size_t(i)]);
+    };
+    for (int i = 1; i <= 5; ++i) {
+        const QByteArray f = "Channel" + QByteArray::number(i);
+        if (typed.channel[i] != changedBox(f.constData()))
+            u.txtChannel[i]->setText(typed.channel[i]);
+    }
+    if (typed.temperature != changedBox("ChannelT"))
+        u.txtChannelT->setText(typed.temperature);
+    auto flag = [&](const char* field) {
+        const int i = rs.fieldIndex(QString::fromLatin1(field));
+        const QVariant v = i < 0 || i >= static_cast<int>(before.size()) ? QVariant() : before[size_t(i)];
+        return v.isNull() || v.toBool();
+    };
+    if (typed.temporal != flag("Plottemporal"))
+        u.chkTemporal->setChecked(typed.temporal);
+    if (typed.spatial != flag("PlotSpatial"))
+        u.chkSpatial->setChecked(typed.spatial);
+    const int dateAt = rs.fieldIndex(QStringLiteral("ReadingDate"));
+    const int timeAt = rs.fieldIndex(QStringLiteral("ReadingTime"));
+    const bool dateTyped = dateAt >= 0 && typedDate != before[size_t(dateAt)].toDate();
+    const bool timeTyped = timeAt >= 0 && typedTime != before[size_t(timeAt)].toTime();
+    if (dateTyped || timeTyped) {
+        // The pickers keep the user's date and time; the next save takes
+        // them as a change of the stored reading.
+        PickersQuiet quiet(u);
+        if (dateTyped)
+            u.dtpRdate->setDate(typedDate);
+        if (timeTyped)
+            u.dtpRtime->setTime(typedTime);
+    }
+    return false;
 }
 
 // The key filter of the channel boxes, and the checks of the pickers.
@@ -318,13 +494,21 @@ bool saveShownReading(MainContext& c)
         rs.setValue("PlotSpatial", u.chkSpatial->isChecked());
         const store::ChangedValues changed = store::changedValues(rs, before);
         try {
+            requireShownVersion(c);
             if (changed.isEmpty())
                 rs.update();
             else
                 store::updateWithAudit(*c.st.conn, rs,
                                        {readingSensor(c), key, store::audit::Edit, changed.oldValues,
                                         changed.newValues});
+            u.dtpRdate->setProperty(kShownVersion, rs.rowVersion());
         } catch (...) {
+            bool deleted = false;
+            if (store::currentIsConflict(&deleted)) {
+                writeLog(c.st.DataFolder, errorText(deleted ? store::err::DeletedByOther : store::err::ChangedByOther,
+                                                    explain(), "G_SaveReadings"));
+                return resolveConflict(c, deleted, before, Refused::Save);
+            }
             // Edits that cannot be written must not be retried by the next move.
             attempt([&] { rs.cancelUpdate(); });
             throw;
@@ -461,8 +645,19 @@ void CheckDateTime(MainContext& c)
         rs.setValue("ReadingDate", d);
         rs.setValue("ReadingTime", u.dtpRtime->time());
         const store::ChangedValues changed = store::changedValues(rs, before);
-        store::updateWithAudit(*c.st.conn, rs,
-                               {readingSensor(c), key, store::audit::Edit, changed.oldValues, changed.newValues});
+        try {
+            requireShownVersion(c);
+            store::updateWithAudit(*c.st.conn, rs,
+                                   {readingSensor(c), key, store::audit::Edit, changed.oldValues, changed.newValues});
+        } catch (...) {
+            bool deleted = false;
+            if (!store::currentIsConflict(&deleted))
+                throw;
+            writeLog(c.st.DataFolder, errorText(deleted ? store::err::DeletedByOther : store::err::ChangedByOther,
+                                                explain(), "CheckDateTime"));
+            resolveConflict(c, deleted, before, Refused::Save);
+            return;
+        }
         // The re-keyed reading stays the shown one, at its new place in
         // date order. What the user typed into its other boxes is not saved
         // yet and must survive the new display.
@@ -577,9 +772,22 @@ void imgDeleteReadingClick(MainContext& c)
                                    "imgDeleteReading_Click"));
                 return;
             }
-            store::deleteWithAudit(*c.st.conn, rs,
-                                   {readingSensor(c), rs.text("DateTimeKey"), store::audit::Delete,
-                                    store::rowText(rs, {QStringLiteral("DateTimeKey")}), QString()});
+            const store::RowValues before = store::currentValues(rs);
+            try {
+                if (showsCurrentRow(c))
+                    requireShownVersion(c);
+                store::deleteWithAudit(*c.st.conn, rs,
+                                       {readingSensor(c), rs.text("DateTimeKey"), store::audit::Delete,
+                                        store::rowText(rs, {QStringLiteral("DateTimeKey")}), QString()});
+            } catch (...) {
+                bool deleted = false;
+                if (!store::currentIsConflict(&deleted))
+                    throw;
+                writeLog(c.st.DataFolder, errorText(deleted ? store::err::DeletedByOther : store::err::ChangedByOther,
+                                                    explain(), "imgDeleteReading_Click"));
+                resolveConflict(c, deleted, before, Refused::Delete);
+                return;
+            }
             rs.requery();
             showAfterDelete(c);
         }

@@ -6,6 +6,7 @@
 #include "sensors/trigger_levels.h"
 #include "sensors/ui_sensors.h"
 #include "store/audit.h"
+#include "store/conflict.h"
 #include "store/query.h"
 #include "store/settings.h"
 #include "store/sqltext.h"
@@ -242,7 +243,21 @@ void imgDeleteClick(MainContext& c)
             QString why;
             describeCurrentException(number, why);
             logCurrentException(st.DataFolder, "imgDelete_Click");
+            const bool conflict = store::currentIsConflict();
             st.rsSensors.restore(before);
+            if (conflict) {
+                // Someone else changed or deleted the sensor meanwhile: the
+                // page shows what is stored now, so that a second delete is
+                // a choice made on what the user has seen.
+                bool stored = true;
+                attempt([&] { stored = st.rsSensors.reloadCurrent(); });
+                if (!stored) {
+                    c.pr.message("Sensor " + id + " had already been deleted by another user.", MsgIcon::Warning,
+                                 MsgButtons::Ok, kQuillonTitle);
+                    refillSensorList(c);
+                    return;
+                }
+            }
             attempt([&] { fillfields(c); });
             c.pr.message("Sensor " + id + " could not be deleted; nothing was removed.\n" + why,
                          MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);

@@ -1,5 +1,6 @@
 #include "ui/ui_main_layout.h"
 #include "common/dates.h"
+#include "common/log.h"
 #include "sensors/ui_sensors.h"
 #include "store/sqltext.h"
 
@@ -14,8 +15,15 @@ void cboSensorsClick(MainContext& c)
     if (c.st.Firstload)
         return;
     try {
-        savefields(c);
         auto& rs = c.st.rsSensors;
+        if (!savefields(c)) {
+            // The shown sensor stays, with what the user chose to keep.
+            attempt([&] {
+                if (rs.recordCount() > 0 && !rs.bof() && !rs.eof())
+                    c.ui.cboSensors->setEditText(rs.text("InstrumentID"));
+            });
+            return;
+        }
         rs.moveFirst();
         rs.find("InstrumentID = " + store::quoted(c.ui.cboSensors->currentText()));
         if (rs.eof())
@@ -83,7 +91,8 @@ void imgNextClick(MainContext& c)
             c.pr.message("End of sensors", MsgIcon::None, MsgButtons::Ok, kAppTitle);
             return;
         }
-        savefields(c);
+        if (!savefields(c))
+            return;
         rs.moveNext();
         fillfields(c);
         c.ui.cboSensors->setEditText(rs.text("InstrumentID"));
@@ -100,7 +109,8 @@ void imgPreviousClick(MainContext& c)
             c.pr.message("Start of Sensors", MsgIcon::None, MsgButtons::Ok, kAppTitle);
             return;
         }
-        savefields(c);
+        if (!savefields(c))
+            return;
         rs.movePrevious();
         fillfields(c);
         c.ui.cboSensors->setEditText(rs.text("InstrumentID"));

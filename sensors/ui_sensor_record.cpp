@@ -6,9 +6,14 @@
 #include "sensors/ui_sensors.h"
 #include "sensors/ui_widgets.h"
 #include "store/audit.h"
+#include "store/cell.h"
+#include "store/conflict.h"
 #include "store/sqltext.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
+#include <QHash>
+#include <QSet>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +23,11 @@
 namespace rv::sensors {
 
 namespace {
+
+// The version on a server of the sensor the boxes show (0 on a file): a
+// save finds out whether someone else changed it since they were filled,
+// also when the set has read the row again meanwhile.
+const char* const kShownVersion = "shownSensorVersion";
 
 QString mineAnd(const MainContext& c, const QString& v) { return c.st.prefs.MineID + v; }
 
@@ -168,6 +178,7 @@ void fillfields(MainContext& c)
         setPages(c, true);
         c.ui.SSTab1->setTabEnabled(2, true);
     });
+    attempt([&] { u.txtSensor->setProperty(kShownVersion, rs.rowVersion()); });
 }
 
 namespace {
@@ -196,7 +207,138 @@ std::vector<QVariant> rowValues(const store::Recordset& rs)
     return v;
 }
 
-bool writeSensorRow(MainContext& c, const std::vector<QVariant>& before)
+// The catalogue's fields as the page names them.
+QString fieldLabel(const QString& f)
+{
+    static const QHash<QString, QString> names{
+        {"DateID", "Date ID"},          {"TypeID", "Type ID"},          {"SensorNo", "Sensor number"},
+        {"LengthofCable", "Length of cable"}, {"InstallDate", "Install date"}, {"InstallBy", "Installed by"},
+        {"HeadLocation", "Head at collar"}, {"DestructionDate", "Destruction date"}, {"SensorType", "Sensor type"},
+        {"InstrumentID", "Sensor"}};
+    if (f.startsWith("NodeLocation"))
+        return "Nodal point " + f.mid(12);
+    return names.value(f, f);
+}
+
+bool sameValue(const QVariant& a, const QVariant& b)
+{
+    const bool blankA = a.isNull() || (a.metaType().id() == QMetaType::QString && a.toString().isEmpty());
+    const bool blankB = b.isNull() || (b.metaType().id() == QMetaType::QString && b.toString().isEmpty());
+    if (blankA || blankB)
+        return blankA == blankB;
+    return a == b;
+}
+
+// The boxes that show one field, and what they hold.
+struct FieldBox {
+    QString field;
+    QWidget* box;
+};
+std::vector<FieldBox> fieldBoxes(MainUi& u)
+{
+    std::vector<FieldBox> out{{"DateID", u.txtDateID},       {"TypeID", u.txtTypeID},
+                              {"SensorNo", u.txtSensorNo},   {"Family", u.txtFamily},
+                              {"LengthofCable", u.txtLengthofCable}, {"Level", u.txtLevel},
+                              {"Location", u.txtLocation},   {"Borehole", u.txtBorehole},
+                              {"InstallDate", u.txtInstallDate}, {"InstallBy", u.txtInstallBy},
+                              {"Purpose", u.txtPurpose},     {"Notes", u.txtNotes},
+                              {"Recess", u.txtRecess},       {"HeadLocation", u.Option1},
+                              {"HeadLocation", u.Option2},   {"Plate", u.chkPlate},
+                              {"Destroyed", u.cboDestroyed}, {"DestructionDate", u.txtDestructionDate}};
+    for (int i = 1; i <= 6; ++i)
+        out.push_back({"NodeLocation" + QString::number(i), u.txtNode[i]});
+    return out;
+}
+QVariant boxState(QWidget* w)
+{
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        return e->text();
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return b->isChecked();
+    if (auto* cb = qobject_cast<QComboBox*>(w))
+        return cb->currentText();
+    return {};
+}
+void setBoxState(QWidget* w, const QVariant& v)
+{
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        e->setText(v.toString());
+    else if (auto* b = qobject_cast<QAbstractButton*>(w))
+        b->setChecked(v.toBool());
+    else if (auto* cb = qobject_cast<QComboBox*>(w))
+        cb->setEditText(v.toString());
+}
+
+// The write of the shown sensor found that someone else changed or deleted
+// it since it was shown. The user hears who and when, sees the stored
+// values of the fields they edited, and chooses: reload (the boxes show
+// what is stored, the edits are dropped) or keep the edits in the boxes,
+// unsaved, for a save that then writes them deliberately. The other boxes
+// show what is stored either way, so that the second save writes only the
+// user's own changes. A deleted sensor leaves the catalogue as after a
+// deletion.
+// True when the user had edited nothing: the stored sensor is shown and
+// there is nothing to ask.
+bool resolveConflict(MainContext& c, bool deleted, const std::vector<QVariant>& before)
+{
+    auto& u = c.ui;
+    auto& rs = c.st.rsSensors;
+    const int idAt = rs.fieldIndex("InstrumentID");
+    const QString shownId = idAt >= 0 && idAt < static_cast<int>(before.size()) ? before[size_t(idAt)].toString()
+                                                                                 : QString();
+    std::vector<store::ConflictField> fields;
+    QSet<QString> edited;
+    for (int i = 0; i < rs.fieldCount() && i < static_cast<int>(before.size()); ++i) {
+        if (rs.isEdited(i) && !sameValue(rs.value(i), before[size_t(i)])) {
+            edited.insert(rs.fieldName(i));
+            fields.push_back({fieldLabel(rs.fieldName(i)), rs.value(i), QVariant()});
+        }
+    }
+    std::vector<std::pair<QWidget*, QVariant>> typed;
+    for (const FieldBox& b : fieldBoxes(u))
+        if (edited.contains(b.field))
+            typed.emplace_back(b.box, boxState(b.box));
+    rs.cancelUpdate();
+    const bool stored = rs.reloadCurrent();
+    QStringList ids{shownId};
+    if (stored) {
+        for (store::ConflictField& f : fields)
+            for (int i = 0; i < rs.fieldCount(); ++i)
+                if (fieldLabel(rs.fieldName(i)) == f.label)
+                    f.theirs = rs.value(i);
+        if (rs.text("InstrumentID") != shownId)
+            ids << rs.text("InstrumentID");
+    }
+    // Who did it is told when the log can say; the choice is offered either way.
+    std::optional<store::AuditRecord> who;
+    attempt([&] { who = store::lastChangeOf(*c.st.conn, ids, {}, stored ? store::audit::Edit : store::audit::Delete); });
+    const QString name = "Sensor " + shownId;
+    if (!stored) {
+        c.pr.message(store::conflictMessage(name, true, who, {}), MsgIcon::Warning, MsgButtons::Ok,
+                     store::kConflictTitle);
+        refillSensorList(c);
+        return false;
+    }
+    if (fields.empty()) {
+        // Only values written back as they were shown: nothing of the
+        // user's is lost by showing what is stored now.
+        fillfields(c);
+        return true;
+    }
+    const bool reload = c.pr.message(store::conflictMessage(name, false, who, fields), MsgIcon::Question,
+                                     MsgButtons::YesNo, store::kConflictTitle, MsgResult::Yes) == MsgResult::Yes;
+    fillfields(c);
+    if (reload)
+        return false;
+    for (const auto& [box, state] : typed)
+        setBoxState(box, state);
+    attempt([&] { CalcReltoRoof(c); });
+    return false;
+}
+
+enum class Written { Yes, No, Conflict };
+
+Written writeSensorRow(MainContext& c, const std::vector<QVariant>& before)
 {
     auto& rs = c.st.rsSensors;
     try {
@@ -204,17 +346,35 @@ bool writeSensorRow(MainContext& c, const std::vector<QVariant>& before)
         // write (and a read-only database no "not saved").
         if (rowValues(rs) == before) {
             rs.cancelUpdate();
-            return true;
+            return Written::Yes;
         }
         const store::ChangedValues changed = store::changedValues(rs, before);
+        qint64 version = 0;
+        try {
+            version = rs.rowVersion();
+        } catch (const store::DbError& e) {
+            if (e.number() != store::err::RecordDeleted)
+                throw;
+            throw store::DbError(store::err::DeletedByOther,
+                                 "The record was deleted by another user since it was read; nothing was saved.");
+        }
+        if (version != c.ui.txtSensor->property(kShownVersion).toLongLong())
+            throw store::DbError(store::err::ChangedByOther,
+                                 "The record was changed by another user since it was read; nothing was saved.");
         if (changed.isEmpty())
             rs.update();
         else
             store::updateWithAudit(*c.st.conn, rs,
                                    {rs.value("InstrumentID").toString(), QString(), store::audit::Edit,
                                     changed.oldValues, changed.newValues});
-        return true;
+        c.ui.txtSensor->setProperty(kShownVersion, rs.rowVersion());
+        return Written::Yes;
     } catch (...) {
+        bool deleted = false;
+        if (store::currentIsConflict(&deleted)) {
+            logCurrentException(c.st.DataFolder, "G_savefields");
+            return resolveConflict(c, deleted, before) ? Written::Yes : Written::Conflict;
+        }
         int number = 0;
         QString why;
         describeCurrentException(number, why);
@@ -224,23 +384,23 @@ bool writeSensorRow(MainContext& c, const std::vector<QVariant>& before)
         attempt([&] { rs.cancelUpdate(); });
         c.pr.message("The changes to Sensor " + id + " were not saved.\n" + why, MsgIcon::Warning, MsgButtons::Ok,
                      kQuillonTitle);
-        return false;
+        return Written::No;
     }
 }
 
 } // namespace
 
-void savefields(MainContext& c)
+bool savefields(MainContext& c)
 {
     auto& u = c.ui;
     auto& rs = c.st.rsSensors;
     try {
         if (rs.recordCount() == 0)
-            return;
+            return true;
         if (rs.bof() || rs.eof()) {
             c.pr.message("Either you are at the first record or the last record.", MsgIcon::Warning,
                          MsgButtons::Ok, "Cannot Save Fields");
-            return;
+            return true;
         }
 
         const std::vector<QVariant> before = rowValues(rs);
@@ -303,8 +463,11 @@ void savefields(MainContext& c)
             rs.setValue("Destroyed", destroyed);
         if (!u.txtDestructionDate->text().isEmpty())
             rs.setValue("DestructionDate", u.txtDestructionDate->text());
-        if (!writeSensorRow(c, before))
-            return;
+        const Written w = writeSensorRow(c, before);
+        if (w == Written::Conflict)
+            return false;
+        if (w == Written::No)
+            return true;
 
         if (!refused.empty()) {
             QStringList lines;
@@ -316,6 +479,7 @@ void savefields(MainContext& c)
     } catch (...) {
         c.logError("G_savefields");
     }
+    return true;
 }
 
 void refillSensorList(MainContext& c)

@@ -11,8 +11,10 @@ namespace rv::sensors {
 void ConfigureForm(MainContext& c);
 // Shows the current sensor in the boxes of pages 0 to 2.
 void fillfields(MainContext& c);
-// Writes the edited boxes back into the current sensor's row.
-void savefields(MainContext& c);
+// Writes the edited boxes back into the current sensor's row. False when
+// someone else changed or deleted the sensor since it was shown: nothing
+// was written, the user has been told, and the page must stay where it is.
+bool savefields(MainContext& c);
 // Recomputes the positions relative to the roof from the boxes.
 // Throws when a box cannot be read (after writing what it could).
 void CalcReltoRoof(MainContext& c);

@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 #include "store/cell.h"
+#include "store/conflict.h"
 #include "store/recordset.h"
 #include "store/statement.h"
 #include "store/tableinfo.h"
@@ -167,6 +168,12 @@ void updateWithAudit(Connection& conn, Recordset& rs, const AuditEntry& entry)
         written = true;
         bookmark = rs.bookmark();
         tx.commit();
+    } catch (const DbError& e) {
+        // Someone else's change came first: nothing was written, and the
+        // edit stays for the user to keep or drop.
+        if (!isConflict(e))
+            resync(rs, written, bookmark);
+        throw;
     } catch (...) {
         resync(rs, written, bookmark);
         throw;
@@ -183,6 +190,10 @@ void deleteWithAudit(Connection& conn, Recordset& rs, const AuditEntry& entry)
         rs.deleteCurrent();
         written = true;
         tx.commit();
+    } catch (const DbError& e) {
+        if (!isConflict(e))
+            resync(rs, written, bookmark);
+        throw;
     } catch (...) {
         resync(rs, written, bookmark);
         throw;

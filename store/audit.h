@@ -69,7 +69,8 @@ private:
 // When anything fails neither is kept, the edit is dropped, the set
 // describes the file again (read anew when the write had reached it, and
 // back on the same row when that row is still there), and the error is
-// thrown on.
+// thrown on; except when someone else changed or deleted the row first
+// (err::ChangedByOther, err::DeletedByOther): then the edit stays pending.
 void updateWithAudit(Connection& conn, Recordset& rs, const AuditEntry& entry);
 void deleteWithAudit(Connection& conn, Recordset& rs, const AuditEntry& entry);
 

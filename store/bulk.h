@@ -30,6 +30,12 @@ struct TableShape {
 // Throws DbError(err::InputTableMissing) when there is no such table.
 TableShape tableShape(Connection& conn, const QString& table);
 
+// What an INSERT does with a row whose unique key (a reading's DateTimeKey)
+// the table already holds: fail, or store nothing and go on. Skip is for
+// writers that may race another one to the same keys (two imports of one
+// file from two machines on a server): the loser's row is simply not stored.
+enum class ExistingKey { Fail, Skip };
+
 // One INSERT of the named columns, reused for every row. Values are set by
 // the column's place in `columns`; a column not set in a row is stored as
 // null (set every column of every row). The columns the INSERT does not name
@@ -37,7 +43,8 @@ TableShape tableShape(Connection& conn, const QString& table);
 class BulkInsert {
 public:
     // A missing column throws err::NoSuchField.
-    BulkInsert(Connection& conn, const TableShape& shape, const QStringList& columns);
+    BulkInsert(Connection& conn, const TableShape& shape, const QStringList& columns,
+               ExistingKey existing = ExistingKey::Fail);
     ~BulkInsert();
     BulkInsert(const BulkInsert&) = delete;
     BulkInsert& operator=(const BulkInsert&) = delete;
@@ -50,12 +57,17 @@ public:
     // Any value, converted for the column as a record set would convert it.
     void setValue(int i, const QVariant& v);
     // Writes the row; returns its rowid. Throws on failure (a constraint).
+    // With ExistingKey::Skip a row whose key the table holds (committed by
+    // anyone, or written earlier in this transaction) is not stored and 0 is
+    // returned; a server waits for another writer of the same key to finish
+    // first, so the answer is never a guess.
     qint64 insert();
 
 private:
     Connection& m_conn;
     detail::Stmt* m_st = nullptr;
     std::vector<ColType> m_types;
+    bool m_skipExisting = false;
 };
 
 // A SELECT of the store's own SQL read row by row. Columns are read by
@@ -106,10 +118,16 @@ private:
 void readColumnTexts(Connection& conn, const TableShape& shape, const QString& column,
                      const std::function<void(QByteArrayView)>& take);
 
+// Whether an UPDATE writes a row only while it is still the version the
+// writer read (on a server, where others write the same rows; a file has no
+// versions and writes the row while it is stored).
+enum class RowVersion { Ignore, Check };
+
 // One UPDATE ... WHERE rowid = ? per set of columns, reused for every row.
 class BulkUpdate {
 public:
-    BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns);
+    BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns,
+               RowVersion check = RowVersion::Ignore);
     ~BulkUpdate();
     BulkUpdate(const BulkUpdate&) = delete;
     BulkUpdate& operator=(const BulkUpdate&) = delete;
@@ -120,12 +138,22 @@ public:
     // (a failed conversion throws err::TypeMismatch).
     void setValue(int i, const QVariant& v);
     // Writes the row; throws DbError(err::EngineError) when no row has the rowid.
+    // Only with RowVersion::Ignore.
     void update(qint64 rowid);
+    // With RowVersion::Check: writes the row only while it is the version
+    // given (Recordset::rowVersion() as read; ignored on a file). A row not
+    // written throws err::ChangedByOther when it is still stored, else
+    // err::DeletedByOther; the transaction stays usable.
+    void update(qint64 rowid, qint64 version);
 
 private:
+    [[noreturn]] void throwNotWritten(qint64 rowid);
+
     Connection& m_conn;
+    QString m_table;
     detail::Stmt* m_st = nullptr;
     int m_count = 0;
+    bool m_versioned = false;
     std::vector<ColType> m_types;
 };
 

@@ -36,6 +36,10 @@ bool isServerLocation(const QString& location);
 // A location as it may be shown or logged: any password written into a
 // server's connection text blanked out.
 QString redactedLocation(const QString& location);
+// The name of the database a server location connects to, as the server
+// would take it: the one written in, else the user's name, else the login's
+// (the server's own default). Empty for a text that is not a server's.
+QString serverDatabaseName(const QString& location);
 
 class Connection {
 public:

@@ -23,6 +23,11 @@ constexpr int BadCriteria = 3001;         // "Arguments are of the wrong type, a
 constexpr int EngineError = 3146;         // any other failure reported by SQLite
 constexpr int ReadOnly = 3027;            // "Cannot update. Database or object is read-only."
 constexpr int Locked = 3218;              // "Could not update; currently locked." (another program holds the file)
+// On a server, where several users write at once: the row a record set is
+// writing or deleting was changed, or deleted, by someone else since the
+// set read it. Nothing was written; the set still holds the pending edit.
+constexpr int ChangedByOther = 3197;      // "...you and another user are attempting to change the same data..."
+constexpr int DeletedByOther = 3198;
 } // namespace err
 
 class DbError : public std::runtime_error {

@@ -349,6 +349,13 @@ public:
 
     void noteChanges(const PGresult* r)
     {
+        // The server also counts the rows a SELECT returned; only writes
+        // count here, or every read would look like a change to the record
+        // sets that watch the count.
+        const char* tag = PQcmdStatus(const_cast<PGresult*>(r));
+        const bool read = PQresultStatus(r) == PGRES_TUPLES_OK && tag && startsWithWord(tag, "SELECT");
+        if (read || (tag && (startsWithWord(tag, "FETCH") || startsWithWord(tag, "MOVE"))))
+            return;
         const char* n = PQcmdTuples(const_cast<PGresult*>(r));
         if (n && *n) {
             m_changes = std::atoll(n);
@@ -751,6 +758,36 @@ QString redactedLocation(const QString& location)
     static const QRegularExpression kwPass(QStringLiteral("password\\s*=\\s*('[^']*'|\\S+)"));
     t.replace(kwPass, QStringLiteral("password=***"));
     return t;
+}
+
+QString serverDatabaseName(const QString& location)
+{
+    if (!isServerLocation(location))
+        return QString();
+    const QByteArray info = location.trimmed().toUtf8();
+    PQconninfoOption* opts = PQconninfoParse(info.constData(), nullptr);
+    if (!opts)
+        return QString();
+    // Options left out take libpq's defaults: the environment's, then the
+    // user's name for the database, then the login's for the user.
+    PQconninfoOption* all = PQconndefaults();
+    auto valueOf = [](PQconninfoOption* list, const char* key) {
+        for (PQconninfoOption* o = list; o && o->keyword; ++o)
+            if (qstrcmp(o->keyword, key) == 0 && o->val && *o->val)
+                return QString::fromUtf8(o->val);
+        return QString();
+    };
+    QString name = valueOf(opts, "dbname");
+    if (name.isEmpty())
+        name = valueOf(opts, "user");
+    if (name.isEmpty())
+        name = valueOf(all, "dbname");
+    if (name.isEmpty())
+        name = valueOf(all, "user");
+    PQconninfoFree(opts);
+    if (all)
+        PQconninfoFree(all);
+    return name;
 }
 
 } // namespace rv::store

@@ -77,6 +77,12 @@ void Recordset::open(const QString& sql, Connection& conn)
     }
     const QString from = QStringLiteral(" FROM ") + quoteIdent(n.table);
     n.colList = names.join(QStringLiteral(", "));
+    // On a server several users write at once: every row read carries the
+    // version it was read at, so that a write can tell whether someone
+    // else changed the row since.
+    n.versioned = h.engine() == Engine::Postgres;
+    if (n.versioned)
+        n.colList += QStringLiteral(", xmin");
     const QString cond = sqlWhere(n.where, n.cols, 1, h.engine());
     n.baseCond = cond.isEmpty() ? QString() : cond.mid(7);  // without " WHERE "
     n.rowSql = (QStringLiteral("SELECT ") + n.colList + from + QStringLiteral(" WHERE rowid = ?1")).toUtf8();

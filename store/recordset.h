@@ -83,16 +83,34 @@ public:
     // writes it. The new row stays at the end of the set, current, until the
     // next requery.
     void addNew();
-    // Writes the edited current row (or the new row) to the file.
+    // Writes the edited current row (or the new row) to the file. On a
+    // server, a row someone else changed or deleted since the set read it
+    // (at the latest when its edit began) is not written: DbError
+    // err::ChangedByOther or err::DeletedByOther, the edit still pending,
+    // the caller's transaction still usable.
     void update();
     // Drops unsaved edits of the current row; abandons a pending addNew().
     void cancelUpdate();
     // Whether the current row has edits that update() would write.
     bool editPending() const;
-    // Deletes the current row from the file and the set. There is no current
+    // Whether a field of the current row has a value set since the row
+    // was last written or read.
+    bool isEdited(int index) const;
+    // Deletes the current row from the file and the set (on a server only
+    // while the row is the version read, else as update()). There is no current
     // row until the cursor moves; moveNext() then goes to the row that
     // followed the deleted one.
     void deleteCurrent();
+
+    // Reads the current row's stored fields again (on a server, with its
+    // version): what a user sees after someone else changed the row. Edits
+    // pending stay, and a following update() writes them over the version
+    // just read. False when the row is no longer stored: the set then has
+    // no current row, as after deleteCurrent().
+    bool reloadCurrent();
+    // The version of the current row as the set read it from a server; 0 on
+    // a database file.
+    qint64 rowVersion() const;
 
     int fieldCount() const;
     QString fieldName(int index) const;

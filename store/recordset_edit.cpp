@@ -70,6 +70,9 @@ Stmt* Recordset::Impl::writeStatement(char kind)
         QString sql;
         if (kind == 'D') {
             sql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(t);
+            // A server's row is deleted only while it is still the version read.
+            if (versioned)
+                sql += QStringLiteral(" AND xmin = ?2");
         } else if (kind == 'I') {
             sql = changed.empty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(t)
                                   : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
@@ -79,6 +82,9 @@ Stmt* Recordset::Impl::writeStatement(char kind)
             for (qsizetype k = 0; k < names.size(); ++k)
                 sets << names[k] + QStringLiteral(" = ") + params[k];
             sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3").arg(t, sets.join(QStringLiteral(", "))).arg(p);
+            // The same for an edit, which hands back the version it made.
+            if (versioned)
+                sql += QStringLiteral(" AND xmin = ?%1 RETURNING xmin").arg(p + 1);
         }
         it = writeSql.insert(key, sql.toUtf8());
     }
@@ -133,21 +139,60 @@ void Recordset::Impl::insertRow()
     stampCache();
 }
 
+// The version a write of the current row must find on the server: the one
+// the edit began from, or for a deletion the one the set holds.
+qint64 Recordset::Impl::versionForWrite()
+{
+    if (!changed.empty())
+        return editVersion;
+    try {
+        return currentData().version;
+    } catch (const DbError& e) {
+        if (e.number() == err::RecordDeleted)
+            throwConflict(keyAt(cur).rowid);
+        throw;
+    }
+}
+
+void Recordset::Impl::throwConflict(qint64 rowid)
+{
+    bool exists = false;
+    {
+        StatementUse use(conn->prepared(rowSql));
+        use->bindInt64(1, rowid);
+        exists = use.step();
+    }
+    if (exists)
+        throw DbError(err::ChangedByOther,
+                      QStringLiteral("The record was changed by another user since it was read; nothing was saved."));
+    throw DbError(err::DeletedByOther,
+                  QStringLiteral("The record was deleted by another user since it was read; nothing was saved."));
+}
+
 void Recordset::Impl::updateRow()
 {
     Backend& h = db();
     const int pos = cur;
     const qint64 id = keyAt(pos).rowid;
+    qint64 version = 0;
+    bool written = false;
     {
         StatementUse use(writeStatement('U'));
         int p = 1;
         for (int c : changed)
             bindValue(*use.get(), p++, pending[static_cast<size_t>(c)]);
         use->bindInt64(p, id);
-        use.step();
+        if (versioned)
+            use->bindInt64(p + 1, editVersion);
+        const bool row = use.step();
+        if (versioned && row)
+            version = use->int64(0);
         conn->noteUpdates(h.changes());
+        written = h.changes() != 0;
     }
-    if (h.changes() == 0)
+    if (!written && versioned)
+        throwConflict(id);
+    if (!written)
         throw DbError(err::EngineError,
                       QStringLiteral("Row cannot be located for updating. Some values may have been changed "
                                      "since it was last read."));
@@ -156,6 +201,7 @@ void Recordset::Impl::updateRow()
         CachedRow& r = cache[static_cast<size_t>(it->second)];
         for (int c : changed)
             assignCell(r.cells[static_cast<size_t>(c)], pending[static_cast<size_t>(c)], r.pool);
+        r.version = version;
     }
     const bool keyChanged = orderCol >= 0 && isChanged[static_cast<size_t>(orderCol)];
     clearPending();
@@ -168,13 +214,25 @@ void Recordset::Impl::deleteRow()
 {
     Backend& h = db();
     const qint64 id = keyAt(cur).rowid;
+    const qint64 version = versioned ? versionForWrite() : 0;
+    bool deleted = false;
     {
         const auto before = conn->countStamp();
         StatementUse use(writeStatement('D'));
         use->bindInt64(1, id);
+        if (versioned)
+            use->bindInt64(2, version);
         use.step();
+        deleted = h.changes() != 0;
         conn->rowsWritten(table, before, -h.changes());
     }
+    if (!deleted && versioned)
+        throwConflict(id);
+    dropCurrent(id);
+}
+
+void Recordset::Impl::dropCurrent(qint64 id)
+{
     clearPending();
     if (filtered) {
         vis.erase(vis.begin() + cur);
@@ -247,6 +305,14 @@ bool Recordset::editPending() const
     return d->adding || !d->changed.empty();
 }
 
+bool Recordset::isEdited(int index) const
+{
+    d->requireOpen();
+    if (index < 0 || index >= d->ncols)
+        throw noSuchField();
+    return d->isChanged[static_cast<size_t>(index)] != 0;
+}
+
 void Recordset::deleteCurrent()
 {
     d->requireOpen();
@@ -261,6 +327,43 @@ void Recordset::deleteCurrent()
         return;
     }
     d->deleteRow();
+}
+
+bool Recordset::reloadCurrent()
+{
+    d->requireOpen();
+    if (!d->hasCurrent() || (d->adding && d->cur == d->size() - 1))
+        throw noCurrentRecord();
+    const qint64 id = d->keyAt(d->cur).rowid;
+    Impl::CachedRow& row = d->cacheSlot(id);
+    bool found = false;
+    {
+        StatementUse use(d->conn->prepared(d->rowSql));
+        use->bindInt64(1, id);
+        if (use.step()) {
+            d->readRow(*use.get(), 0, row);
+            found = true;
+        }
+    }
+    if (!found) {
+        row.present = false;
+        d->dropCurrent(id);
+        return false;
+    }
+    if (!d->changed.empty())
+        d->editVersion = row.version;
+    // Someone else may have moved the row in the query's order.
+    if (d->orderCol >= 0)
+        d->refreshKey(d->cur, id);
+    return true;
+}
+
+qint64 Recordset::rowVersion() const
+{
+    d->requireOpen();
+    if (!d->hasCurrent())
+        throw noCurrentRecord();
+    return d->currentData().version;
 }
 
 void Recordset::setValue(const QString& field, const QVariant& v)
@@ -279,6 +382,10 @@ void Recordset::setValue(int index, const QVariant& v)
     const auto k = static_cast<size_t>(index);
     // Converted before anything is kept, so a mismatch changes nothing.
     QVariant converted = convertForColumn(v, d->cols[k].type);
+    // The first edit of a stored row on a server fixes the version the
+    // write must find: the one of the fields the user saw.
+    if (d->versioned && d->changed.empty() && !d->adding)
+        d->editVersion = d->currentData().version;
     d->pending[k] = std::move(converted);
     if (!d->isChanged[k]) {
         d->isChanged[k] = 1;

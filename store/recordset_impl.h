@@ -59,7 +59,8 @@ struct Recordset::Impl {
     detail::FieldIndex fieldIndex;
     detail::BoundCriteria where;
     QString baseCond;      // the query's WHERE condition, empty when none
-    QString colList;       // every column, quoted, in table order
+    QString colList;       // every column, quoted, in table order, then the row version on a server
+    bool versioned = false;  // a server: rows carry their version, writes check it
     QByteArray rowSql;     // one row again, by rowid
     QByteArray fetchSql;   // kFetch rows by rowid
     int orderCol = -1;     // the ORDER BY column, -1 for rowid order
@@ -101,6 +102,9 @@ struct Recordset::Impl {
     struct CachedRow {
         qint64 rowid = 0;
         bool present = false;  // false: the file no longer has the row
+        // On a server, the row version (xmin) the fields were read at; 0 on
+        // a file, where the single-copy lock keeps other writers out.
+        qint64 version = 0;
         std::vector<detail::Cell> cells;
         detail::TextPool pool;
     };
@@ -124,6 +128,7 @@ struct Recordset::Impl {
     std::vector<QVariant> pending;
     std::vector<char> isChanged;
     std::vector<int> changed;
+    qint64 editVersion = 0;  // server: the row's version when its edit began
     bool adding = false;
     int returnCur = -1;  // cursor to go back to when a new row is abandoned
     bool returnNoCurrent = false;
@@ -188,6 +193,12 @@ struct Recordset::Impl {
     void insertRow();
     void updateRow();
     void deleteRow();
+    // The set's side of a deletion: the current row leaves the set.
+    void dropCurrent(qint64 rowid);
+    // The version of the row the set wrote from (0 when it has none).
+    qint64 versionForWrite();
+    // After a write on a server matched no row: why, as the error to throw.
+    [[noreturn]] void throwConflict(qint64 rowid);
     void refreshKey(int pos, qint64 rowid);
     detail::Stmt* writeStatement(char kind);
 };

@@ -766,6 +766,7 @@ void Recordset::Impl::readRow(const Stmt& st, int first, CachedRow& out)
     out.cells.resize(static_cast<size_t>(ncols));
     for (int c = 0; c < ncols; ++c)
         out.cells[static_cast<size_t>(c)] = readCell(st, first + c, cols[static_cast<size_t>(c)].type, out.pool);
+    out.version = versioned ? st.int64(first + ncols) : 0;
     out.present = true;
 }
 

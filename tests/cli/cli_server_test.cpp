@@ -2,6 +2,7 @@
 // back, check and status on the server, the location file naming it.
 #include "cli_support.h"
 #include "pg_site.h"
+#include "maintenance_files.h"
 
 #include "state/appstate.h"
 
@@ -43,6 +44,15 @@ TEST(CliServer, MigrateThereAndBackAndTheServerWorksAsTheSite)
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("250010001"))) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("450010002"))) << r.out.toStdString();
+
+    // A backup there is a database file of the site, in the data folder's
+    // backup folder, named after the server's database.
+    r = site.run({QStringLiteral("--json"), QStringLiteral("backup")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const QString backup = site.folder() + "/TENDONbackup/" + db + " TENDONbackup"
+        + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + ".mdb";
+    EXPECT_EQ(r.json().value(QStringLiteral("backup")).toString(), backup);
+    EXPECT_EQ(rv::test::sensorIds(backup), (QStringList{QStringLiteral("250010001"), QStringLiteral("450010002")}));
 
     // And back into a new file, which checks clean.
     const QString back = site.home() + "/back.mdb";

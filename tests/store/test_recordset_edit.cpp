@@ -145,7 +145,20 @@ TEST_P(EditTest, UpdateWritesOnlyTheChangedFields)
     other.setValue(QStringLiteral("Channel5"), 9.0);
     other.update();
     rs.setValue(QStringLiteral("Channel4"), 4.0);
-    rs.update();
+    if (onServer()) {
+        // On a server the row's version moved: a set that still holds the
+        // version it read first refuses, keeps the edit, and writes it once
+        // it has read the row again. (A large set reads the row again on its
+        // own after a write on its connection.)
+        const int e = errorOf([&] { rs.update(); });
+        EXPECT_TRUE(e == 0 || e == err::ChangedByOther) << e;
+        if (e != 0) {
+            EXPECT_TRUE(rs.reloadCurrent());
+            rs.update();
+        }
+    } else {
+        rs.update();
+    }
     EXPECT_EQ(stored(QStringLiteral("Channel5"), QStringLiteral("2005-01-01")), QVariant(9.0));
     EXPECT_EQ(stored(QStringLiteral("Channel4"), QStringLiteral("2005-01-01")), QVariant(4.0));
     rs.update();  // nothing pending: nothing to do
@@ -229,6 +242,11 @@ TEST_P(EditTest, RecordSetWritesJoinTheCallersTransaction)
         }
     }
     EXPECT_EQ(raw(QStringLiteral("SELECT count(\"Disp1\") FROM \"%1\"").arg(kId)).toLongLong(), 0);
+    // The set now holds writes the rollback undid; on a server it also
+    // holds their row versions, which would refuse the next writes as
+    // someone else's change. Read anew, as a caller after a rollback does.
+    if (onServer())
+        rs.requery();
     {
         Connection::Transaction t(conn);
         for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
