@@ -77,11 +77,9 @@ BulkInsert::BulkInsert(Connection& conn, const TableShape& shape, const QStringL
 
 BulkInsert::~BulkInsert()
 {
-    try {
-        m_st->settle();
-    } catch (...) {
-        // Told to whoever talks to the connection next.
-    }
+    // Rows sent ahead and not yet answered stay with the connection: their
+    // answers, and a failure among them, come with its next statement or
+    // with the commit.
     m_st->reset();
     m_st->clearBindings();
 }
@@ -274,11 +272,9 @@ BulkUpdate::BulkUpdate(Connection& conn, const TableShape& shape, const QStringL
 
 BulkUpdate::~BulkUpdate()
 {
-    try {
-        m_st->settle();
-    } catch (...) {
-        // Told to whoever talks to the connection next.
-    }
+    // Rows sent ahead and not yet answered stay with the connection: their
+    // answers, and a failure among them, come with its next statement or
+    // with the commit.
     m_st->reset();
     m_st->clearBindings();
 }
