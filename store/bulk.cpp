@@ -73,6 +73,10 @@ BulkInsert::BulkInsert(Connection& conn, const TableShape& shape, const QStringL
     m_st = conn.prepared(sql.toUtf8());
     m_st->reset();
     m_st->clearBindings();
+    // Answers left by an earlier writer that never asked for them are not
+    // this one's (a failure among them is still thrown).
+    m_st->settle(&m_answers);
+    m_answers.clear();
 }
 
 BulkInsert::~BulkInsert()
