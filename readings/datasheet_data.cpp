@@ -408,7 +408,15 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
     // The edited rows are read and written by rowid with one statement each,
     // reused from row to row; the set is told afterwards what it must read
     // again. Columns read: the key, then every grid column that has a field.
-    const store::TableShape shape = store::tableShape(conn, rs.tableName());
+    // The table as the set read it when it opened (its stored name, the
+    // columns' names and types): no need to ask the file again.
+    store::TableShape shape;
+    shape.table = rs.tableName();
+    shape.cols.resize(static_cast<size_t>(rs.fieldCount()));
+    for (int i = 0; i < rs.fieldCount(); ++i) {
+        shape.cols[static_cast<size_t>(i)].name = rs.fieldName(i);
+        shape.cols[static_cast<size_t>(i)].type = rs.fieldType(i);
+    }
     std::vector<int> readAt(static_cast<size_t>(ncol), -1);  // place in the SELECT
     std::vector<store::ColType> types{rs.fieldType(keyField)};
     QStringList names{store::detail::quoteIdent(rs.fieldName(keyField))};
