@@ -14,6 +14,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <string>
 
 namespace rv::datasheet {
@@ -463,17 +464,15 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
         store::AuditWriter log(conn);
         store::BulkQuery q(conn, readSql);
         const int count = rs.recordCount();
-        // In the order of the rows.
+        // In the order of the rows (the order edited, when that is it).
         std::vector<int> order;
-        for (size_t k = 1; k < m_edited.size() && order.empty(); ++k) {
-            if (m_edited[k].row < m_edited[k - 1].row) {
-                order.resize(m_edited.size());
-                for (size_t j = 0; j < order.size(); ++j)
-                    order[j] = static_cast<int>(j);
-                std::sort(order.begin(), order.end(), [&](int a, int b) {
-                    return m_edited[static_cast<size_t>(a)].row < m_edited[static_cast<size_t>(b)].row;
-                });
-            }
+        const auto byRow = [](const Edited& a, const Edited& b) { return a.row < b.row; };
+        if (!std::is_sorted(m_edited.begin(), m_edited.end(), byRow)) {
+            order.resize(m_edited.size());
+            std::iota(order.begin(), order.end(), 0);
+            std::sort(order.begin(), order.end(), [&](int a, int b) {
+                return byRow(m_edited[static_cast<size_t>(a)], m_edited[static_cast<size_t>(b)]);
+            });
         }
         // The typed cells of the row at hand, by channel.
         std::vector<const QString*> typedAt(static_cast<size_t>(l.channelCount()), nullptr);
