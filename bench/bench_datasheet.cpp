@@ -21,6 +21,11 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <vector>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <unistd.h>
 
 using namespace rv;
 using namespace rv::store;
@@ -144,67 +149,158 @@ void BM_WriteBack(benchmark::State& state)
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        datasheet::Model m;
-        m.load(rs, l);
+        // Made and dropped untimed: the sheet's edits are the user's typing,
+        // not the write-back.
+        auto m = std::make_unique<datasheet::Model>();
+        m->load(rs, l);
         ++round;
-        for (int r = 0; r < m.readingCount(); r += step) {
-            m.setText(r, 3, QString::number(round * 10 + r % 7));
-            m.setText(r, 4, QString::number(round + r * 0.01, 'f', 2));
-            m.toggleFlag(r, l.n + 1);
+        for (int r = 0; r < m->readingCount(); r += step) {
+            m->setText(r, 3, QString::number(round * 10 + r % 7));
+            m->setText(r, 4, QString::number(round + r * 0.01, 'f', 2));
+            m->toggleFlag(r, l.n + 1);
         }
         state.ResumeTiming();
-        const auto unsaved = m.writeBack(rs, *f.st.conn);
+        const auto unsaved = m->writeBack(rs, *f.st.conn);
         benchmark::DoNotOptimize(unsaved.size());
+        state.PauseTiming();
+        m.reset();
+        state.ResumeTiming();
     }
     state.counters["edited"] = editedRows(rows, step);
 }
 
+// The rows a write-back floor edits (every step-th in date order), with
+// what they hold, read untimed: the floor knows its rows as plain C would.
+struct FloorRows {
+    std::vector<sqlite3_int64> rowids;
+    std::vector<std::string> keys;
+    std::vector<double> temp;
+    std::vector<double> ch1;
+    std::vector<int> spatial;
+};
+
+FloorRows floorRows(sqlite3* db, int step)
+{
+    FloorRows f;
+    sqlite3_stmt* q = nullptr;
+    check(sqlite3_prepare_v2(db,
+                             "SELECT rowid, PlotSpatial, DateTimeKey, ChannelT, Channel1 FROM \"200565001\" "
+                             "ORDER BY FullDate",
+                             -1, &q, nullptr),
+          db);
+    for (int r = 0; sqlite3_step(q) == SQLITE_ROW; ++r) {
+        if (r % step)
+            continue;
+        f.rowids.push_back(sqlite3_column_int64(q, 0));
+        f.spatial.push_back(sqlite3_column_int(q, 1));
+        f.keys.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(q, 2)));
+        f.temp.push_back(sqlite3_column_double(q, 3));
+        f.ch1.push_back(sqlite3_column_double(q, 4));
+    }
+    sqlite3_finalize(q);
+    return f;
+}
+
+void bindAt(sqlite3_stmt* up, int round, size_t r, int spatial, sqlite3_int64 rowid)
+{
+    sqlite3_bind_double(up, 1, round * 10 + static_cast<int>(r % 7));
+    sqlite3_bind_double(up, 2, round + static_cast<double>(r) * 0.01);
+    sqlite3_bind_int(up, 3, spatial);
+    sqlite3_bind_int64(up, 4, rowid);
+}
+
+const char* const kFloorUpdate =
+    "UPDATE \"200565001\" SET ChannelT = ?1, Channel1 = ?2, PlotSpatial = ?3 WHERE rowid = ?4";
+
 // The floor: the same three fields of the same rows, straight SQLite updates
-// by rowid in one transaction.
+// by rowid, and for each row its change log row (who, when, the reading, the
+// fields before and after, the texts made by snprintf), one prepared INSERT,
+// all in one transaction.
 void BM_WriteBackRawSqlite(benchmark::State& state)
 {
     const int rows = static_cast<int>(state.range(0));
     const int step = static_cast<int>(state.range(1));
     Fixture& f = fixture(rows);
     sqlite3* db = f.st.conn->handle();
-    std::vector<sqlite3_int64> rowids;
-    std::vector<int> spatial;
-    {
-        sqlite3_stmt* q = nullptr;
-        check(sqlite3_prepare_v2(db, "SELECT rowid, PlotSpatial FROM \"200565001\" ORDER BY FullDate", -1, &q,
-                                 nullptr),
-              db);
-        for (int r = 0; sqlite3_step(q) == SQLITE_ROW; ++r) {
-            if (r % step)
-                continue;
-            rowids.push_back(sqlite3_column_int64(q, 0));
-            spatial.push_back(sqlite3_column_int(q, 1));
-        }
-        sqlite3_finalize(q);
-    }
+    FloorRows fr = floorRows(db, step);
     sqlite3_stmt* up = nullptr;
+    check(sqlite3_prepare_v2(db, kFloorUpdate, -1, &up, nullptr), db);
+    sqlite3_stmt* log = nullptr;
     check(sqlite3_prepare_v2(db,
-                             "UPDATE \"200565001\" SET ChannelT = ?1, Channel1 = ?2, PlotSpatial = ?3 "
-                             "WHERE rowid = ?4",
-                             -1, &up, nullptr),
+                             "INSERT INTO \"AuditLog\" (\"ChangedAt\", \"ChangedBy\", \"Machine\", \"InstrumentID\", "
+                             "\"ReadingKey\", \"Action\", \"OldValues\", \"NewValues\") "
+                             "VALUES (?1, ?2, ?3, ?4, ?5, 'edit', ?6, ?7)",
+                             -1, &log, nullptr),
           db);
+    char user[64] = "user";
+    if (const char* u = std::getenv("USER"))
+        std::snprintf(user, sizeof user, "%s", u);
+    char host[256] = "";
+    gethostname(host, sizeof host - 1);
+    int round = 1000;
+    char was[160];
+    char now[160];
+    for (auto _ : state) {
+        ++round;
+        char at[32];
+        const std::time_t t = std::time(nullptr);
+        std::strftime(at, sizeof at, "%Y-%m-%d %H:%M:%S", std::localtime(&t));
+        Connection::Transaction tx(*f.st.conn);
+        sqlite3_bind_text(log, 1, at, -1, SQLITE_STATIC);
+        sqlite3_bind_text(log, 2, user, -1, SQLITE_STATIC);
+        sqlite3_bind_text(log, 3, host, -1, SQLITE_STATIC);
+        sqlite3_bind_text(log, 4, "200565001", -1, SQLITE_STATIC);
+        for (size_t r = 0; r < fr.rowids.size(); ++r) {
+            const double temp = round * 10 + static_cast<int>(r % 7);
+            const double ch1 = round + static_cast<double>(r) * 0.01;
+            const int spatial = !fr.spatial[r];
+            bindAt(up, round, r, spatial, fr.rowids[r]);
+            check(sqlite3_step(up), db);
+            sqlite3_reset(up);
+            const int nw = std::snprintf(was, sizeof was, "ChannelT=%.15g; Channel1=%.15g; PlotSpatial=%s",
+                                         fr.temp[r], fr.ch1[r], fr.spatial[r] ? "Yes" : "No");
+            const int nn = std::snprintf(now, sizeof now, "ChannelT=%.15g; Channel1=%.15g; PlotSpatial=%s", temp,
+                                         ch1, spatial ? "Yes" : "No");
+            sqlite3_bind_text(log, 5, fr.keys[r].data(), static_cast<int>(fr.keys[r].size()), SQLITE_STATIC);
+            sqlite3_bind_text(log, 6, was, nw, SQLITE_STATIC);
+            sqlite3_bind_text(log, 7, now, nn, SQLITE_STATIC);
+            check(sqlite3_step(log), db);
+            sqlite3_reset(log);
+            fr.temp[r] = temp;
+            fr.ch1[r] = ch1;
+            fr.spatial[r] = spatial;
+        }
+        tx.commit();
+    }
+    sqlite3_finalize(up);
+    sqlite3_finalize(log);
+    state.counters["edited"] = static_cast<double>(fr.rowids.size());
+}
+
+// The floor before the change log: the updates alone.
+void BM_WriteBackRawSqliteNoAudit(benchmark::State& state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    const int step = static_cast<int>(state.range(1));
+    Fixture& f = fixture(rows);
+    sqlite3* db = f.st.conn->handle();
+    FloorRows fr = floorRows(db, step);
+    sqlite3_stmt* up = nullptr;
+    check(sqlite3_prepare_v2(db, kFloorUpdate, -1, &up, nullptr), db);
     int round = 1000;
     for (auto _ : state) {
         ++round;
-        Connection::Transaction t(*f.st.conn);
-        for (size_t r = 0; r < rowids.size(); ++r) {
-            spatial[r] = !spatial[r];
-            sqlite3_bind_double(up, 1, round * 10 + static_cast<int>(r % 7));
-            sqlite3_bind_double(up, 2, round + static_cast<double>(r) * 0.01);
-            sqlite3_bind_int(up, 3, spatial[r]);
-            sqlite3_bind_int64(up, 4, rowids[r]);
+        Connection::Transaction tx(*f.st.conn);
+        for (size_t r = 0; r < fr.rowids.size(); ++r) {
+            fr.spatial[r] = !fr.spatial[r];
+            bindAt(up, round, r, fr.spatial[r], fr.rowids[r]);
             check(sqlite3_step(up), db);
             sqlite3_reset(up);
         }
-        t.commit();
+        tx.commit();
     }
     sqlite3_finalize(up);
-    state.counters["edited"] = static_cast<double>(rowids.size());
+    state.counters["edited"] = static_cast<double>(fr.rowids.size());
 }
 
 } // namespace
@@ -217,6 +313,8 @@ BENCHMARK(BM_WriteBack)->Args({100000, 3000})->Args({1000000, 30000})->Args({100
     ->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_WriteBackRawSqlite)->Args({100000, 3000})->Args({1000000, 30000})->Args({100000, 1})->Args({1000000, 1})
     ->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WriteBackRawSqliteNoAudit)->Args({100000, 3000})->Args({1000000, 30000})->Args({100000, 1})
+    ->Args({1000000, 1})->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv)
 {

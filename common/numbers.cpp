@@ -194,17 +194,16 @@ bool IsNumeric(const QString& text)
     return toNumber(text).has_value();
 }
 
-QString numberText(double v)
+void appendNumberText(std::string& s, double v)
 {
     if (std::isnan(v))
-        return QStringLiteral("NaN");
+        return void(s += "NaN");
     if (std::isinf(v))
-        return v < 0 ? QStringLiteral("-Infinity") : QStringLiteral("Infinity");
+        return void(s += v < 0 ? "-Infinity" : "Infinity");
     const DecimalDigits d = detail::toDecimalDigits(v);
     if (d.isZero())
-        return QStringLiteral("0");
+        return void(s += '0');
     const int exp10 = d.pointPos - 1;
-    std::string s;
     if (d.negative)
         s.push_back('-');
     if (exp10 >= 15 || exp10 < -4) {
@@ -232,6 +231,12 @@ QString numberText(double v)
         s.push_back('.');
         s.append(d.digits, size_t(d.pointPos), std::string::npos);
     }
+}
+
+QString numberText(double v)
+{
+    std::string s;
+    appendNumberText(s, v);
     return QString::fromStdString(s);
 }
 

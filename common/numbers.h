@@ -2,6 +2,7 @@
 // Number helpers shared by the windows and the calculations.
 #include <QString>
 #include <optional>
+#include <string>
 
 namespace rv {
 
@@ -29,5 +30,8 @@ std::optional<double> toNumber(const QString& text);
 // The shortest text that reads back as the same double (15 significant
 // digits, like the classic runtime's conversion of a double to text).
 QString numberText(double v);
+// The same text appended to s (ASCII), for writing many numbers without a
+// QString each.
+void appendNumberText(std::string& s, double v);
 
 } // namespace rv

@@ -2,13 +2,18 @@
 
 #include "common/numbers.h"
 #include "store/audit.h"
+#include "store/bulk.h"
 #include "store/cell.h"
 #include "store/conflict.h"
 #include "store/connection.h"
 #include "store/dberror.h"
+#include "store/tableinfo.h"
 
 #include <cmath>
 #include <limits>
+#include <map>
+#include <memory>
+#include <string>
 
 namespace rv::datasheet {
 
@@ -115,6 +120,7 @@ void Model::load(store::Recordset& rs, const Layout& l)
     m_edits.clear();
     m_flags.clear();
     m_editedRows.clear();
+    m_editedNumbers.clear();
     m_fieldAt.assign(static_cast<size_t>(l.columnCount()), -1);
     for (int k = 0; k < l.columnCount(); ++k)
         m_fieldAt[static_cast<size_t>(k)] = rs.fieldIndex(l.fields[k]);
@@ -137,7 +143,9 @@ Model::Row Model::readRow() const
     row.bookmark = rs.bookmark();
     row.version = rs.rowVersion();
     // Key, date and time are shown as stored and never written back.
-    row.key = store::detail::displayText(valueAt(0));
+    const QVariant key = valueAt(0);
+    row.key = store::detail::displayText(key);
+    row.plain = !key.isValid() || key.isNull() || key.metaType().id() == QMetaType::QString;
     if (l.n > 1)
         row.date = store::detail::displayText(valueAt(1));
     if (l.n > 2)
@@ -146,15 +154,24 @@ Model::Row Model::readRow() const
     row.values.reserve(nch);
     for (int c = 0; c < nch; ++c) {
         const QVariant v = valueAt(3 + c);
-        if (!v.isValid() || v.isNull())
+        if (!v.isValid() || v.isNull()) {
             row.values << QString();
-        else if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::LongLong)
+            row.nullMask |= 1u << c;
+            row.numbers.append(0.0);
+        } else if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::LongLong) {
             row.values << numberText(v.toDouble());
-        else
+            row.numbers.append(v.toDouble());
+            row.plain = row.plain && v.metaType().id() == QMetaType::Double;
+        } else {
             row.values << store::detail::displayText(v);
+            row.numbers.append(0.0);
+            row.plain = false;
+        }
     }
     for (int f = 0; f < 2; ++f) {
         const QVariant v = valueAt(l.n + f);
+        if (v.isValid() && !v.isNull() && v.metaType().id() != QMetaType::Bool)
+            row.plain = false;
         row.storedFlag[f] = (!v.isValid() || v.isNull()) ? -1 : (v.toBool() ? 1 : 0);
     }
     return row;
@@ -182,6 +199,7 @@ const Model::Row& Model::rowAt(int row) const
             win.push_back(readRow());
         } catch (const store::DbError&) {
             Row blank;
+            blank.plain = false;
             blank.values = QStringList(QList<QString>(m_layout.channelCount()));
             win.push_back(std::move(blank));
         }
@@ -267,11 +285,20 @@ bool Model::isEdited(int row, int col) const
 
 void Model::noteEdited(int row)
 {
-    if (!m_editedRows.count(row)) {
-        const Row& r = rowAt(row);
-        m_editedRows[row] = r.bookmark;
-        m_editedVersions[row] = r.version;
-    }
+    if (m_editedRows.count(row))
+        return;
+    const Row& r = rowAt(row);
+    Edited e;
+    e.bookmark = r.bookmark;
+    e.version = r.version;
+    e.key = r.key;
+    e.plain = r.plain;
+    e.storedFlag[0] = r.storedFlag[0];
+    e.storedFlag[1] = r.storedFlag[1];
+    e.nullMask = r.nullMask;
+    e.numbersAt = static_cast<int>(m_editedNumbers.size());
+    m_editedNumbers.insert(m_editedNumbers.end(), r.numbers.begin(), r.numbers.end());
+    m_editedRows.emplace(row, std::move(e));
 }
 
 bool Model::flag(int row, int col) const
@@ -334,126 +361,236 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                                      std::vector<Overtaken>* others) const
 {
     std::vector<Unsaved> unsaved;
+    if (m_editedRows.empty())
+        return unsaved;
     const Layout& l = m_layout;
-    std::vector<int> index(static_cast<size_t>(l.columnCount()));
-    for (int k = 0; k < l.columnCount(); ++k)
+    const int ncol = l.columnCount();
+    std::vector<int> index(static_cast<size_t>(ncol));
+    for (int k = 0; k < ncol; ++k)
         index[static_cast<size_t>(k)] = rs.fieldIndex(l.fields[k]);
-    auto storedAt = [&](int col) {
-        const int i = index[static_cast<size_t>(col)];
-        const QVariant v = i < 0 ? QVariant() : rs.value(i);
-        if (!v.isValid() || v.isNull())
-            return QString();
-        if (v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::LongLong)
-            return numberText(v.toDouble());
-        return store::detail::displayText(v);
+    const int keyField = rs.fieldIndex(QStringLiteral("DateTimeKey"));
+    if (keyField < 0)
+        rs.text(QStringLiteral("DateTimeKey"));  // throws, naming the missing field
+
+    // The edited rows are read and written by rowid with one statement each,
+    // reused from row to row; the set is told afterwards what it must read
+    // again. Columns read: the key, then every grid column that has a field.
+    const store::TableShape shape = store::tableShape(conn, rs.tableName());
+    std::vector<int> readAt(static_cast<size_t>(ncol), -1);  // place in the SELECT
+    std::vector<store::ColType> types{rs.fieldType(keyField)};
+    QStringList names{store::detail::quoteIdent(rs.fieldName(keyField))};
+    std::vector<QByteArray> fieldUtf8(static_cast<size_t>(ncol));
+    for (int k = 0; k < ncol; ++k) {
+        const int i = index[static_cast<size_t>(k)];
+        if (i < 0 || k < 3)
+            continue;
+        readAt[static_cast<size_t>(k)] = static_cast<int>(names.size());
+        names << store::detail::quoteIdent(rs.fieldName(i));
+        types.push_back(rs.fieldType(i));
+        fieldUtf8[static_cast<size_t>(k)] = rs.fieldName(i).toUtf8();
+    }
+    const QByteArray readSql = (QStringLiteral("SELECT ") + names.join(QStringLiteral(", ")) + QStringLiteral(" FROM ")
+                                + store::detail::quoteIdent(shape.table) + QStringLiteral(" WHERE rowid = ?1"))
+                                   .toUtf8();
+    const QByteArray table = rs.tableName().toUtf8();
+    const QByteArray action = store::audit::Edit.toUtf8();
+
+    // One UPDATE per set of columns written (a bit per grid column).
+    std::map<unsigned, std::unique_ptr<store::BulkUpdate>> updates;
+    auto updateFor = [&](unsigned mask) -> store::BulkUpdate& {
+        auto it = updates.find(mask);
+        if (it == updates.end()) {
+            QStringList cols;
+            for (int k = 0; k < ncol; ++k)
+                if (mask & (1u << k))
+                    cols << rs.fieldName(index[static_cast<size_t>(k)]);
+            it = updates.emplace(mask, std::make_unique<store::BulkUpdate>(conn, shape, cols, store::RowVersion::Check))
+                     .first;
+        }
+        return *it->second;
     };
 
-    // A failure rolls the file back; the set must then describe the file
-    // as it is again, not the rows written before the failure.
-    const store::Recordset::Saved before = rs.save();
-    try {
+    std::vector<qint64> written;
+    std::vector<QVariant> values(static_cast<size_t>(ncol));
+    store::detail::TextPool pool;
+    store::AuditPairsUtf8 oldPairs;
+    store::AuditPairsUtf8 newPairs;
+    std::string shown;
+    std::string keyUtf8;
+    {
         store::Connection::Transaction tx(conn);
         store::AuditWriter log(conn);
-        for (const auto& [r, bm] : m_editedRows) {
+        store::BulkQuery q(conn, readSql);
+        const int count = rs.recordCount();
+        for (const auto& [r, e] : m_editedRows) {
+            const qint64 bm = e.bookmark;
             // The set is the one the rows came from; a row out of step would
             // put one reading's values into another.
-            if (r >= rs.recordCount())
+            if (r >= count || rs.bookmarkAt(r + 1) != bm)
                 throw store::DbError(store::err::EngineError,
                                      QStringLiteral("The readings changed while the datasheet was open."));
-            // Read before the set moves there: the key as the sheet showed it.
-            const QString shownKey = others ? rowAt(r).key : QString();
-            rs.setAbsolutePosition(r + 1);
-            if (rs.bookmark() != bm)
-                throw store::DbError(store::err::EngineError,
-                                     QStringLiteral("The readings changed while the datasheet was open."));
-            // A reading someone else changed since the sheet showed it keeps
-            // their values: the user's cells for it were typed over values
-            // that are no longer stored. The store's write checks the same
-            // again, for a change made while this runs.
-            const auto shownVersion = m_editedVersions.find(r);
+            // A reading someone else changed or deleted since the sheet
+            // showed it keeps their values: the user's cells for it were
+            // typed over values that are no longer stored. The write checks
+            // the version the sheet showed.
             auto overtaken = [&](bool deleted) {
-                rs.cancelUpdate();
                 if (others)
-                    others->push_back({shownKey, deleted});
+                    others->push_back({e.key, deleted});
             };
-            try {
-                if (shownVersion != m_editedVersions.end() && rs.rowVersion() != shownVersion->second) {
-                    overtaken(false);
+            // A row shown with anything but numbers, nulls and Yes/No is read
+            // again, so that its values are compared and logged as stored.
+            const bool fromFile = !e.plain;
+            if (fromFile) {
+                q.restart();
+                q.bindInt(1, bm);
+                if (!q.next()) {
+                    overtaken(true);
                     continue;
                 }
-            } catch (const store::DbError& e) {
-                if (e.number() != store::err::RecordDeleted)
-                    throw;
-                overtaken(true);
-                continue;
+                pool.clear();
             }
+            auto storedValue = [&](int col) -> QVariant {
+                if (fromFile) {
+                    const int at = readAt[static_cast<size_t>(col)];
+                    return at < 0 ? QVariant()
+                                  : store::detail::cellValue(q.cell(at, types[static_cast<size_t>(at)], pool), pool);
+                }
+                if (index[static_cast<size_t>(col)] < 0)
+                    return QVariant();
+                if (col >= l.n) {
+                    const signed char f = e.storedFlag[col - l.n];
+                    return f < 0 ? QVariant() : QVariant(f != 0);
+                }
+                const int c = col - 3;
+                if ((e.nullMask >> c) & 1u)
+                    return QVariant();
+                return QVariant(m_editedNumbers[static_cast<size_t>(e.numbersAt + c)]);
+            };
+            oldPairs.clear();
+            newPairs.clear();
+            unsigned mask = 0;
             QString key;
-            bool any = false;
             // What the change log keeps: the fields written, before and after.
-            store::AuditPairs oldPairs;
-            store::AuditPairs newPairs;
-            auto note = [&](int field, const QVariant& now) {
-                const QVariant was = rs.value(field);
+            // wasShown: the old value's text when it is a number already written.
+            auto note = [&](int col, const QVariant& was, const QVariant& now, const std::string* wasShown = nullptr) {
                 if (was.isValid() && !was.isNull() && now.isValid() && !now.isNull() && was == now)
                     return;  // the same number typed another way
-                oldPairs.add(rs.fieldName(field), was);
-                newPairs.add(rs.fieldName(field), now);
+                if (wasShown)
+                    oldPairs.addWritten(fieldUtf8[static_cast<size_t>(col)], *wasShown);
+                else
+                    oldPairs.add(fieldUtf8[static_cast<size_t>(col)], was);
+                newPairs.add(fieldUtf8[static_cast<size_t>(col)], now);
             };
             for (int c = 3; c < l.n; ++c) {
+                if (index[static_cast<size_t>(c)] < 0)
+                    continue;
                 const auto it = m_edits.constFind(cellId(r, c));
-                if (it == m_edits.constEnd() || index[static_cast<size_t>(c)] < 0)
+                if (it == m_edits.constEnd())
                     continue;
-                const QString typed = it.value();
-                if (typed == storedAt(c))
-                    continue;
-                if (typed.trimmed().isEmpty()) {
-                    note(index[static_cast<size_t>(c)], QVariant());
-                    rs.setValue(index[static_cast<size_t>(c)], QVariant());
-                    any = true;
-                } else if (const auto v = toNumber(typed)) {
-                    note(index[static_cast<size_t>(c)], *v);
-                    rs.setValue(index[static_cast<size_t>(c)], *v);
-                    any = true;
+                const QString& typed = it.value();
+                const QVariant was = storedValue(c);
+                // The stored value as the grid showed it.
+                bool same;
+                const bool number = was.metaType().id() == QMetaType::Double;
+                if (!was.isValid() || was.isNull()) {
+                    same = typed.isEmpty();
+                } else if (number || was.metaType().id() == QMetaType::LongLong) {
+                    shown.clear();
+                    appendNumberText(shown, was.toDouble());
+                    same = typed == QLatin1StringView(shown.data(), static_cast<qsizetype>(shown.size()));
                 } else {
-                    if (key.isNull())
-                        key = storedAt(0);
+                    same = typed == store::detail::displayText(was);
+                }
+                if (same)
+                    continue;
+                const std::string* wasShown = number ? &shown : nullptr;
+                if (typed.trimmed().isEmpty()) {
+                    note(c, was, QVariant(), wasShown);
+                    values[static_cast<size_t>(c)] = QVariant();
+                    mask |= 1u << c;
+                } else if (const auto v = toNumber(typed)) {
+                    note(c, was, *v, wasShown);
+                    values[static_cast<size_t>(c)] = *v;
+                    mask |= 1u << c;
+                } else {
+                    if (key.isNull()) {
+                        if (fromFile) {
+                            const QVariant k = store::detail::cellValue(q.cell(0, types[0], pool), pool);
+                            key = (k.metaType().id() == QMetaType::Double || k.metaType().id() == QMetaType::LongLong)
+                                ? numberText(k.toDouble())
+                                : store::detail::displayText(k);
+                        } else {
+                            key = e.key;
+                        }
+                    }
                     unsaved.push_back({key, l.headers[c], typed});
                 }
             }
             for (int f = 0; f < 2; ++f) {
-                const int i = index[static_cast<size_t>(l.n + f)];
-                if (i < 0)
+                const int col = l.n + f;
+                if (index[static_cast<size_t>(col)] < 0)
                     continue;
-                const QVariant v = rs.value(i);
+                const QVariant v = storedValue(col);
                 const int stored = (!v.isValid() || v.isNull()) ? -1 : (v.toBool() ? 1 : 0);
-                const auto it = m_flags.constFind(cellId(r, l.n + f));
+                const auto it = m_flags.constFind(cellId(r, col));
                 const bool want = it != m_flags.constEnd() ? it.value() : stored != 0;
                 if (stored != (want ? 1 : 0)) {
-                    note(i, want);
-                    rs.setValue(i, want);
-                    any = true;
+                    note(col, v, want);
+                    values[static_cast<size_t>(col)] = want;
+                    mask |= 1u << col;
                 }
             }
-            if (any) {
-                try {
-                    rs.update();
-                } catch (const store::DbError& e) {
-                    if (!store::isConflict(e))
-                        throw;
-                    overtaken(e.number() == store::err::DeletedByOther);
-                    continue;
+            if (mask == 0)
+                continue;
+            // The key the change log names, taken before the write moves on
+            // from the row read.
+            const bool logged = !newPairs.isEmpty() && log.hasLog();
+            if (logged && !fromFile) {
+                // A text key (or none), as shown.
+                keyUtf8.clear();
+                bool ascii = true;
+                for (const QChar ch : e.key)
+                    ascii = ascii && ch.unicode() < 0x80;
+                if (ascii) {
+                    for (const QChar ch : e.key)
+                        keyUtf8.push_back(static_cast<char>(ch.unicode()));
+                } else {
+                    const QByteArray b = e.key.toUtf8();
+                    keyUtf8.assign(b.constData(), static_cast<size_t>(b.size()));
                 }
-                // Logged after the write, which may be refused.
-                if (!newPairs.isEmpty())
-                    log.write({rs.tableName(), rs.text(QStringLiteral("DateTimeKey")), store::audit::Edit,
-                               oldPairs.text(), newPairs.text()});
+            } else if (logged) {
+                const QByteArrayView k = q.bytes(0);
+                if (!q.isNull(0) && types[0] == store::ColType::Text && k.isValidUtf8()) {
+                    keyUtf8.assign(k.data(), static_cast<size_t>(k.size()));
+                } else {
+                    const QByteArray b = store::detail::cellText(q.cell(0, types[0], pool), pool).toUtf8();
+                    keyUtf8.assign(b.constData(), static_cast<size_t>(b.size()));
+                }
             }
+            store::BulkUpdate& u = updateFor(mask);
+            int p = 0;
+            for (int k = 0; k < ncol; ++k)
+                if (mask & (1u << k))
+                    u.setValue(p++, values[static_cast<size_t>(k)]);
+            try {
+                u.update(bm, e.version);
+            } catch (const store::DbError& err) {
+                if (!store::isConflict(err))
+                    throw;
+                overtaken(err.number() == store::err::DeletedByOther);
+                continue;
+            }
+            // Logged after the write, which may be refused.
+            if (logged)
+                log.writeUtf8(table, QByteArrayView(keyUtf8.data(), static_cast<qsizetype>(keyUtf8.size())), action,
+                              oldPairs.text(), newPairs.text());
+            written.push_back(bm);
         }
         tx.commit();
-    } catch (...) {
-        rs.restore(before);
-        throw;
     }
+    // The set shows what the file now holds (on a failure nothing was
+    // written and the set was never changed).
+    rs.rowsWritten(written);
     return unsaved;
 }
 

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 #include <functional>
 #include <map>
 #include <vector>
@@ -154,6 +155,24 @@ private:
         // Stored channel values as shown: numbers in their shortest form,
         // anything else (a file written by another program) as it stands.
         QStringList values;
+        // The same values as numbers (the null ones marked in nullMask), and
+        // whether the row holds nothing but numbers, nulls, Yes/No and a
+        // text key: only then can a write-back work from what was shown.
+        QVarLengthArray<double, 10> numbers;
+        unsigned nullMask = 0;
+        bool plain = true;
+    };
+    // An edited row as the grid showed it when it was first edited: the
+    // write-back compares and logs against these values without reading
+    // the row again (unless the row was not plain).
+    struct Edited {
+        qint64 bookmark = 0;
+        qint64 version = 0;  // on a server, the row version shown
+        QString key;
+        bool plain = false;
+        signed char storedFlag[2] = {-1, -1};
+        unsigned nullMask = 0;
+        int numbersAt = 0;  // the row's first value in m_editedNumbers
     };
     qint64 cellId(int row, int col) const { return qint64(row) * m_layout.columnCount() + col; }
     QString storedText(int row, int col) const;
@@ -173,10 +192,9 @@ private:
     // The user's texts and flags, by cell.
     QHash<qint64, QString> m_edits;
     QHash<qint64, bool> m_flags;
-    // Every row edited, with the bookmark of the reading it showed.
-    std::map<int, qint64> m_editedRows;
-    // And the version of that reading the sheet showed.
-    std::map<int, qint64> m_editedVersions;
+    // Every row edited, with the reading it showed.
+    std::map<int, Edited> m_editedRows;
+    std::vector<double> m_editedNumbers;
 };
 
 // The warning listing the cells that were not saved; empty when none.

@@ -1,5 +1,6 @@
 #include "store/audit.h"
 
+#include "common/numbers.h"
 #include "store/cell.h"
 #include "store/conflict.h"
 #include "store/recordset.h"
@@ -49,6 +50,21 @@ constexpr const char* kColumns =
     "\"AuditID\", \"ChangedAt\", \"ChangedBy\", \"Machine\", \"InstrumentID\", \"ReadingKey\", \"Action\", "
     "\"OldValues\", \"NewValues\"";
 
+const QByteArray kInsertSql("INSERT INTO \"AuditLog\" (\"ChangedAt\", \"ChangedBy\", \"Machine\", "
+                            "\"InstrumentID\", \"ReadingKey\", \"Action\", \"OldValues\", \"NewValues\") "
+                            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+
+// A value as it stands in a pair: quoted (its quotes doubled) when it holds
+// ";", a quote, a line break or surrounding blanks.
+QString pairValue(QString value)
+{
+    const bool quote = value.contains(u';') || value.contains(u'"') || value.contains(u'\n') ||
+                       value.contains(u'\r') || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    if (quote)
+        value = u'"' + value.replace(u'"', QStringLiteral("\"\"")) + u'"';
+    return value;
+}
+
 } // namespace
 
 QString auditUser(const Connection& conn)
@@ -70,22 +86,41 @@ QString auditMachine()
     return name;
 }
 
-AuditWriter::AuditWriter(Connection& conn) : m_conn(conn), m_hasLog(hasLog(conn))
+AuditWriter::AuditWriter(Connection& conn) : m_conn(conn), m_hasLog(store::hasLog(conn))
 {
     if (m_hasLog)
         m_user = auditUser(conn);
     // To the second, as every date and time the program stores.
     m_now = QDateTime::currentDateTime();
     m_now.setTime(QTime(m_now.time().hour(), m_now.time().minute(), m_now.time().second()));
+    m_at = isoDateTime(m_now.date(), m_now.time());
+    m_userUtf8 = m_user.toUtf8();
+    m_machine = auditMachine().toUtf8();
+}
+
+void AuditWriter::writeUtf8(QByteArrayView instrumentId, QByteArrayView readingKey, QByteArrayView action,
+                            QByteArrayView oldValues, QByteArrayView newValues)
+{
+    if (!m_hasLog)
+        return;
+    StatementUse use(m_conn.prepared(kInsertSql));
+    Stmt& st = *use.get();
+    st.bindText(1, m_at.constData(), m_at.size());
+    st.bindText(2, m_userUtf8.constData(), m_userUtf8.size());
+    st.bindText(3, m_machine.constData(), m_machine.size());
+    st.bindText(4, instrumentId.data(), instrumentId.size());
+    st.bindText(5, readingKey.data(), readingKey.size());
+    st.bindText(6, action.data(), action.size());
+    st.bindText(7, oldValues.data(), oldValues.size());
+    st.bindText(8, newValues.data(), newValues.size());
+    use.step();
 }
 
 void AuditWriter::write(const AuditEntry& e)
 {
     if (!m_hasLog)
         return;
-    StatementUse use(m_conn.prepared("INSERT INTO \"AuditLog\" (\"ChangedAt\", \"ChangedBy\", \"Machine\", "
-                                     "\"InstrumentID\", \"ReadingKey\", \"Action\", \"OldValues\", \"NewValues\") "
-                                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"));
+    StatementUse use(m_conn.prepared(kInsertSql));
     bindValue(*use.get(), 1, m_now);
     use->bindText(2, m_user);
     use->bindText(3, auditMachine());
@@ -176,15 +211,56 @@ QString auditValueText(const QVariant& v)
 
 AuditPairs& AuditPairs::addText(const QString& field, const QString& text)
 {
-    QString value = text;
-    const bool quote = value.contains(u';') || value.contains(u'"') || value.contains(u'\n') ||
-                       value.contains(u'\r') || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
-    if (quote)
-        value = u'"' + value.replace(u'"', QStringLiteral("\"\"")) + u'"';
     if (!m_text.isEmpty())
         m_text += QStringLiteral("; ");
-    m_text += field + u'=' + value;
+    m_text += field + u'=' + pairValue(text);
     return *this;
+}
+
+void AuditPairsUtf8::start(QByteArrayView field)
+{
+    if (!m_text.empty())
+        m_text += "; ";
+    m_text.append(field.data(), size_t(field.size()));
+    m_text += '=';
+}
+
+void AuditPairsUtf8::addNumber(QByteArrayView field, double v)
+{
+    start(field);
+    appendNumberText(m_text, v);
+}
+
+void AuditPairsUtf8::addWritten(QByteArrayView field, const std::string& number)
+{
+    start(field);
+    m_text += number;
+}
+
+void AuditPairsUtf8::addBlank(QByteArrayView field)
+{
+    start(field);
+}
+
+void AuditPairsUtf8::addYesNo(QByteArrayView field, bool v)
+{
+    start(field);
+    m_text += v ? "Yes" : "No";
+}
+
+void AuditPairsUtf8::add(QByteArrayView field, const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return addBlank(field);
+    switch (value.metaType().id()) {
+    case QMetaType::Double: return addNumber(field, value.toDouble());
+    case QMetaType::Bool: return addYesNo(field, value.toBool());
+    default: {
+        start(field);
+        const QByteArray b = pairValue(auditValueText(value)).toUtf8();
+        m_text.append(b.constData(), size_t(b.size()));
+    }
+    }
 }
 
 AuditPairs& AuditPairs::add(const QString& field, const QVariant& value)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <string>
 #include <vector>
 
 namespace rv::store {
@@ -48,12 +49,19 @@ class AuditWriter {
 public:
     explicit AuditWriter(Connection& conn);
     void write(const AuditEntry& entry);
+    // The same row from UTF-8 texts, for a change of many rows at once.
+    void writeUtf8(QByteArrayView instrumentId, QByteArrayView readingKey, QByteArrayView action,
+                   QByteArrayView oldValues, QByteArrayView newValues);
+    bool hasLog() const { return m_hasLog; }
 
 private:
     Connection& m_conn;
     bool m_hasLog = false;
     QDateTime m_now;
     QString m_user;
+    QByteArray m_at;  // m_now as stored
+    QByteArray m_userUtf8;
+    QByteArray m_machine;
 };
 
 // The record set's pending edit (or new row) written with its log row in
@@ -88,6 +96,26 @@ private:
     QString m_text;
 };
 QString auditValueText(const QVariant& value);
+
+// The same pairs as UTF-8 in a buffer kept from row to row; numbers, blanks
+// and Yes/No are written straight into it, anything else as AuditPairs
+// writes it.
+class AuditPairsUtf8 {
+public:
+    void clear() { m_text.clear(); }
+    bool isEmpty() const { return m_text.empty(); }
+    void addNumber(QByteArrayView field, double v);
+    void addBlank(QByteArrayView field);
+    void addYesNo(QByteArrayView field, bool v);
+    // A number already written as numberText writes it.
+    void addWritten(QByteArrayView field, const std::string& number);
+    void add(QByteArrayView field, const QVariant& value);
+    QByteArrayView text() const { return QByteArrayView(m_text.data(), qsizetype(m_text.size())); }
+
+private:
+    void start(QByteArrayView field);
+    std::string m_text;
+};
 
 // The values of the current row of a record set (its pending edits
 // included), kept before an edit to tell afterwards what it changed.

@@ -229,16 +229,21 @@ void readColumnTexts(Connection& conn, const TableShape& shape, const QString& c
 
 // ---------------------------------------------------------------- update
 
-BulkUpdate::BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns) : m_conn(conn)
+BulkUpdate::BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns, RowVersion check)
+    : m_conn(conn), m_table(shape.table)
 {
-    const QStringList names = storedNames(shape, columns, nullptr);
+    const Engine engine = conn.backend().engine();
+    const QStringList names = storedNames(shape, columns, &m_types);
     m_count = int(names.size());
+    m_versioned = check == RowVersion::Check && engine == Engine::Postgres;
     QStringList sets;
     for (qsizetype k = 0; k < names.size(); ++k)
-        sets << names[k] + QStringLiteral(" = ") + sqlParam(conn.backend().engine(), int(k) + 1);
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = %3")
-                            .arg(quoteIdent(shape.table), sets.join(QStringLiteral(", ")),
-                                 sqlParam(conn.backend().engine(), m_count + 1));
+        sets << names[k] + QStringLiteral(" = ") + sqlParam(engine, int(k) + 1);
+    QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = %3")
+                      .arg(quoteIdent(shape.table), sets.join(QStringLiteral(", ")), sqlParam(engine, m_count + 1));
+    // The server's own row version, as the record set reads it.
+    if (m_versioned)
+        sql += QStringLiteral(" AND xmin = ") + sqlParam(engine, m_count + 2);
     m_st = conn.prepared(sql.toUtf8());
     m_st->reset();
     m_st->clearBindings();
@@ -258,6 +263,41 @@ void BulkUpdate::setNull(int i)
 void BulkUpdate::setDouble(int i, double v)
 {
     m_st->bindDouble(i + 1, v);
+}
+
+void BulkUpdate::setValue(int i, const QVariant& v)
+{
+    bindValue(*m_st, i + 1, convertForColumn(v, m_types[size_t(i)]));
+}
+
+void BulkUpdate::update(qint64 rowid, qint64 version)
+{
+    m_st->bindInt64(m_count + 1, rowid);
+    if (m_versioned)
+        m_st->bindInt64(m_count + 2, version);
+    stepOnce(m_st);
+    const qint64 changed = m_conn.backend().changes();
+    m_conn.noteUpdates(changed);
+    if (changed == 0)
+        throwNotWritten(rowid);
+}
+
+void BulkUpdate::throwNotWritten(qint64 rowid)
+{
+    bool exists = false;
+    {
+        const QByteArray sql = (QStringLiteral("SELECT 1 FROM ") + quoteIdent(m_table)
+                                + QStringLiteral(" WHERE rowid = ") + sqlParam(m_conn.backend().engine(), 1))
+                                   .toUtf8();
+        BulkQuery q(m_conn, sql);
+        q.bindInt(1, rowid);
+        exists = q.next();
+    }
+    if (exists)
+        throw DbError(err::ChangedByOther,
+                      QStringLiteral("The record was changed by another user since it was read; nothing was saved."));
+    throw DbError(err::DeletedByOther,
+                  QStringLiteral("The record was deleted by another user since it was read; nothing was saved."));
 }
 
 void BulkUpdate::update(qint64 rowid)

@@ -118,23 +118,43 @@ private:
 void readColumnTexts(Connection& conn, const TableShape& shape, const QString& column,
                      const std::function<void(QByteArrayView)>& take);
 
+// Whether an UPDATE writes a row only while it is still the version the
+// writer read (on a server, where others write the same rows; a file has no
+// versions and writes the row while it is stored).
+enum class RowVersion { Ignore, Check };
+
 // One UPDATE ... WHERE rowid = ? per set of columns, reused for every row.
 class BulkUpdate {
 public:
-    BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns);
+    BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns,
+               RowVersion check = RowVersion::Ignore);
     ~BulkUpdate();
     BulkUpdate(const BulkUpdate&) = delete;
     BulkUpdate& operator=(const BulkUpdate&) = delete;
 
     void setNull(int i);
     void setDouble(int i, double v);
+    // Any value, converted for the column as a record set would convert it
+    // (a failed conversion throws err::TypeMismatch).
+    void setValue(int i, const QVariant& v);
     // Writes the row; throws DbError(err::EngineError) when no row has the rowid.
+    // Only with RowVersion::Ignore.
     void update(qint64 rowid);
+    // With RowVersion::Check: writes the row only while it is the version
+    // given (Recordset::rowVersion() as read; ignored on a file). A row not
+    // written throws err::ChangedByOther when it is still stored, else
+    // err::DeletedByOther; the transaction stays usable.
+    void update(qint64 rowid, qint64 version);
 
 private:
+    [[noreturn]] void throwNotWritten(qint64 rowid);
+
     Connection& m_conn;
+    QString m_table;
     detail::Stmt* m_st = nullptr;
     int m_count = 0;
+    bool m_versioned = false;
+    std::vector<ColType> m_types;
 };
 
 } // namespace rv::store

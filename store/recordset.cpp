@@ -211,6 +211,38 @@ qint64 Recordset::bookmark() const
     return d->keyAt(d->cur).rowid;
 }
 
+qint64 Recordset::bookmarkAt(int position) const
+{
+    d->requireOpen();
+    if (position < 1 || position > d->size())
+        return 0;
+    return d->keyAt(position - 1).rowid;
+}
+
+void Recordset::rowsWritten(const std::vector<qint64>& rowids)
+{
+    d->requireOpen();
+    if (!d->pinned) {
+        // Every write moves the connection's count of changes, which empties
+        // the cache before fields are next read.
+        return;
+    }
+    StatementUse use(d->conn->prepared(d->rowSql));
+    for (const qint64 id : rowids) {
+        const auto it = d->cacheAt.find(id);
+        if (it == d->cacheAt.end())
+            continue;
+        Impl::CachedRow& row = d->cache[static_cast<size_t>(it->second)];
+        use->reset();
+        use->bindInt64(1, id);
+        if (use.step())
+            d->readRow(*use.get(), 0, row);
+        else
+            row.present = false;
+    }
+    d->stampCache();
+}
+
 void Recordset::setBookmark(qint64 bm)
 {
     d->requireOpen();

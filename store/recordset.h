@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace rv::store {
 
@@ -52,6 +53,9 @@ public:
 
     // A non-zero number that finds the same row again, also after requery().
     qint64 bookmark() const;
+    // The bookmark of the visible row at a 1-based position, without moving
+    // the cursor or reading the row's fields; 0 when there is no such row.
+    qint64 bookmarkAt(int position) const;
     void setBookmark(qint64 bm);  // an unknown bookmark throws err::BadCriteria
 
     // "Field = 'value'" (the other comparisons also work) searched forward from
@@ -130,6 +134,12 @@ public:
     // throws err::TypeMismatch and changes nothing.
     void setValue(const QString& field, const QVariant& v);
     void setValue(int index, const QVariant& v);
+
+    // Rows of the set's table whose fields (not the sort field) were written
+    // on the set's connection other than through the set: the set shows
+    // what the file now holds. A small set reads those rows again now; a
+    // larger one reads fields from the file anyway when next asked.
+    void rowsWritten(const std::vector<qint64>& rowids);
 
     // The table the set was opened on.
     QString tableName() const;

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
+#include "common/decimal_digits.h"
 
 using namespace rv;
 
@@ -113,4 +119,45 @@ TEST(NumberText, FifteenSignificantDigits)
     // Reads back as the same number through the numeric test.
     EXPECT_DOUBLE_EQ(*toNumber(numberText(12.35)), 12.35);
     EXPECT_DOUBLE_EQ(*toNumber(numberText(1.5e20)), 1.5e20);
+}
+
+// The digits of a double are its value rounded to 15 significant digits,
+// however they are found: checked against the C library's own rounding for
+// numbers typed with few digits, numbers with many, and random bit patterns.
+TEST(NumberText, DigitsAreTheValueRoundedToFifteenPlaces)
+{
+    std::mt19937_64 gen(20261209);
+    std::uniform_int_distribution<int> small(-999999, 999999);
+    std::vector<double> values = {0.1, 0.15, 1.005, 2.675, 1e-5, 123456789012345.0, 1234567890123456.0,
+                                  0.30000000000000004, 9.999999999999999e22, 5e-324, 1.7976931348623157e308,
+                                  100.00999999999999, 1.0 / 3.0, 2.0 / 3.0};
+    for (int k = 0; k < 20000; ++k) {
+        values.push_back(small(gen) / 100.0);
+        values.push_back(small(gen) * 0.01 + 1000);
+        double bits;
+        const quint64 raw = gen();
+        std::memcpy(&bits, &raw, sizeof bits);
+        if (std::isfinite(bits))
+            values.push_back(bits);
+    }
+    for (const double v : values) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.14e", v);
+        rv::detail::DecimalDigits want;
+        const char* p = buf;
+        if (*p == '-') {
+            want.negative = true;
+            ++p;
+        }
+        for (; *p != 'e'; ++p)
+            if (*p != '.')
+                want.digits.push_back(*p);
+        want.pointPos = std::atoi(p + 1) + 1;
+        while (!want.digits.empty() && want.digits.back() == '0')
+            want.digits.pop_back();
+        const rv::detail::DecimalDigits got = rv::detail::toDecimalDigits(v);
+        ASSERT_EQ(got.digits, want.digits) << buf;
+        ASSERT_EQ(got.pointPos, want.pointPos) << buf;
+        ASSERT_EQ(got.negative, want.negative) << buf;
+    }
 }

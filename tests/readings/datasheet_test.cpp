@@ -223,3 +223,45 @@ TEST_F(DatasheetDataTest, AnEngineFailureHalfWayWritesNothingAtAll)
     EXPECT_EQ(stored("2026/05/03 10:00:00", "Channel1"), QVariant(3.0));
     EXPECT_EQ(store::countAuditLog(conn, QString()), 0) << "the rows of the readings before go too";
 }
+
+// Rows are compared and logged as they were stored: a double the grid shows
+// shorter, and a text another program left in a channel; the open set shows
+// the values written.
+TEST_F(DatasheetDataTest, WriteBackComparesAndLogsTheStoredValuesAndTheSetShowsTheNewOnes)
+{
+    add("2026/05/01 10:00:00", {20, 0.1 + 0.2});
+    add("2026/05/02 10:00:00", {21, 4});
+    ASSERT_EQ(sqlite3_exec(conn.handle(),
+                           ("UPDATE \"" + kId + "\" SET Channel2 = 'n/a; 7' WHERE DateTimeKey = '" + kId
+                            + " 2026/05/02 10:00:00'")
+                               .toUtf8()
+                               .constData(),
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    open();
+    ASSERT_EQ(model.text(0, 4), "0.3");
+    ASSERT_EQ(model.text(1, 5), "n/a; 7");
+    model.setText(0, 4, "0.30");  // shown the same, stored another number
+    model.setText(1, 4, "5");
+    model.setText(1, 5, "6");
+    EXPECT_TRUE(model.writeBack(rs, conn).empty());
+
+    EXPECT_EQ(stored("2026/05/01 10:00:00", "Channel1"), QVariant(0.3));
+    EXPECT_EQ(stored("2026/05/02 10:00:00", "Channel2"), QVariant(6.0));
+    const auto log = store::readAuditLog(conn, QString(), 0, 10);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1].oldValues, "Channel1=0.3");
+    EXPECT_EQ(log[1].newValues, "Channel1=0.3");
+    EXPECT_EQ(log[0].readingKey, kId + " 2026/05/02 10:00:00");
+    EXPECT_EQ(log[0].oldValues, "Channel1=4; Channel2=\"n/a; 7\"");
+    EXPECT_EQ(log[0].newValues, "Channel1=5; Channel2=6");
+
+    // The page's set, still open, reads what the file now holds.
+    rs.moveFirst();
+    EXPECT_EQ(rs.value("Channel1"), QVariant(0.3));
+    rs.moveNext();
+    EXPECT_EQ(rs.value("Channel1"), QVariant(5.0));
+    EXPECT_EQ(rs.value("Channel2"), QVariant(6.0));
+    EXPECT_EQ(rs.bookmarkAt(2), rs.bookmark());
+    EXPECT_EQ(rs.bookmarkAt(3), 0);
+}

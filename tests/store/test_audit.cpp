@@ -152,6 +152,26 @@ TEST_P(AuditBoth, ValuesAreWrittenOneWayAndOnlyWhatChanged)
               QStringLiteral("SensorType=45; HeadLocation=No; Plate=No; Level=L1; Destroyed=No"));
 }
 
+// The byte buffer writes every value as AuditPairs does.
+TEST_F(AuditTest, PairsInBytesReadAsThePairsInText)
+{
+    const QList<std::pair<QString, QVariant>> values = {
+        {QStringLiteral("A"), 1.5},          {QStringLiteral("B"), 0.1 + 0.2},
+        {QStringLiteral("C"), 1e20},         {QStringLiteral("D"), -0.000012},
+        {QStringLiteral("E"), QVariant()},   {QStringLiteral("F"), true},
+        {QStringLiteral("G"), false},        {QStringLiteral("H"), QStringLiteral("a; b")},
+        {QStringLiteral("I"), QStringLiteral("Ä \"q\"")}, {QStringLiteral("J"), QDate(2024, 1, 5)},
+        {QStringLiteral("K"), qint64(42)},
+    };
+    AuditPairs text;
+    AuditPairsUtf8 bytes;
+    for (const auto& [field, v] : values) {
+        text.add(field, v);
+        bytes.add(field.toUtf8(), v);
+    }
+    EXPECT_EQ(QString::fromUtf8(bytes.text()), text.text());
+}
+
 namespace rv::store::testing {
 RV_ON_BOTH_ENGINES(AuditBoth);
 }

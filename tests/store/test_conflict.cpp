@@ -3,6 +3,7 @@
 // edit kept; on a database file (one writer at a time) nothing changes.
 #include "store_fixture.h"
 #include "store/audit.h"
+#include "store/bulk.h"
 
 using namespace rv::store;
 using namespace rv::store::testing;
@@ -234,6 +235,45 @@ TEST_P(Conflict, ANewRowAndAReorderedRowCarryTheirVersions)
     rs.moveLast();
     EXPECT_DOUBLE_EQ(rs.value(QStringLiteral("Channel1")).toDouble(), 2.0);
     EXPECT_DOUBLE_EQ(rs.value(QStringLiteral("Channel2")).toDouble(), 9.0);
+}
+
+TEST_P(Conflict, AVersionCheckedBulkUpdateWritesOnlyTheRowsStillAsRead)
+{
+    Recordset rs;
+    rs.open(kReadings, conn);
+    std::vector<std::pair<qint64, qint64>> read;  // rowid, version
+    for (; !rs.eof(); rs.moveNext())
+        read.emplace_back(rs.bookmark(), rs.rowVersion());
+    ASSERT_EQ(read.size(), 3u);
+    otherSets(QStringLiteral("250010001"), QStringLiteral("ReadingDate = #2005/01/02#"), QStringLiteral("Channel2"),
+              9.0);
+    otherDeletes(QStringLiteral("250010001"), QStringLiteral("ReadingDate = #2005/01/03#"));
+
+    const TableShape shape = tableShape(conn, QStringLiteral("250010001"));
+    {
+        Connection::Transaction tx(conn);
+        BulkUpdate u(conn, shape, {QStringLiteral("Channel1")}, RowVersion::Check);
+        u.setDouble(0, 2.5);
+        // A file keeps no versions: the row another connection changed is
+        // written all the same (one writer at a time), a deleted one is not.
+        if (onServer())
+            EXPECT_EQ(errorOf([&] { u.update(read[1].first, read[1].second); }), err::ChangedByOther);
+        else
+            u.update(read[1].first, read[1].second);
+        EXPECT_EQ(errorOf([&] { u.update(read[2].first, read[2].second); }), err::DeletedByOther);
+        // The transaction stays usable after a refusal.
+        u.setDouble(0, 1.5);
+        u.update(read[0].first, read[0].second);
+        tx.commit();
+    }
+    auto channel1 = [&](qint64 rowid) {
+        return raw(QStringLiteral("SELECT \"Channel1\" FROM \"250010001\" WHERE rowid = %1").arg(rowid));
+    };
+    EXPECT_EQ(channel1(read[0].first).toDouble(), 1.5);
+    if (onServer())
+        EXPECT_TRUE(channel1(read[1].first).isNull());
+    else
+        EXPECT_EQ(channel1(read[1].first).toDouble(), 2.5);
 }
 
 } // namespace
