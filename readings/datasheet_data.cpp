@@ -9,6 +9,7 @@
 #include "store/dberror.h"
 #include "store/tableinfo.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -20,6 +21,15 @@ namespace rv::datasheet {
 namespace {
 
 const QString kFlagFields[2] = {QStringLiteral("Plottemporal"), QStringLiteral("PlotSpatial")};
+
+// Nothing but white space (what trimming would empty), without a copy.
+bool isBlank(const QString& s)
+{
+    for (const QChar c : s)
+        if (!c.isSpace())
+            return false;
+    return true;
+}
 
 
 } // namespace
@@ -117,10 +127,10 @@ void Model::load(store::Recordset& rs, const Layout& l)
     m_rs = &rs;
     m_win.clear();
     m_winStart = 0;
-    m_edits.clear();
-    m_flags.clear();
-    m_editedRows.clear();
+    m_edited.clear();
+    m_editedAt.clear();
     m_editedNumbers.clear();
+    m_typed.clear();
     m_fieldAt.assign(static_cast<size_t>(l.columnCount()), -1);
     for (int k = 0; k < l.columnCount(); ++k)
         m_fieldAt[static_cast<size_t>(k)] = rs.fieldIndex(l.fields[k]);
@@ -258,12 +268,27 @@ QString Model::storedText(int row, int col) const
     return r.values.value(col - 3);
 }
 
+const Model::Edited* Model::edited(int row) const
+{
+    const auto it = m_editedAt.constFind(row);
+    return it == m_editedAt.constEnd() ? nullptr : &m_edited[static_cast<size_t>(it.value())];
+}
+
+const QString* Model::typed(int row, int col) const
+{
+    const Edited* e = edited(row);
+    for (int t = e ? e->lastTyped : -1; t >= 0; t = m_typed[static_cast<size_t>(t)].previous) {
+        if (m_typed[static_cast<size_t>(t)].col == col)
+            return &m_typed[static_cast<size_t>(t)].text;
+    }
+    return nullptr;
+}
+
 QString Model::text(int row, int col) const
 {
     if (m_layout.isChannel(col)) {
-        const auto it = m_edits.constFind(cellId(row, col));
-        if (it != m_edits.constEnd())
-            return it.value();
+        if (const QString* t = typed(row, col))
+            return *t;
     }
     return storedText(row, col);
 }
@@ -272,23 +297,30 @@ void Model::setText(int row, int col, const QString& t)
 {
     if (!m_layout.isChannel(col) || row < 0 || row >= readingCount())
         return;
-    noteEdited(row);
-    m_edits.insert(cellId(row, col), t);
+    Edited& e = noteEdited(row);
+    if (QString* was = const_cast<QString*>(typed(row, col))) {
+        *was = t;
+    } else {
+        m_typed.push_back({col, e.lastTyped, t});
+        e.lastTyped = static_cast<int>(m_typed.size()) - 1;
+    }
     const QModelIndex i = index(row, col);
     emit dataChanged(i, i, {Qt::DisplayRole});
 }
 
 bool Model::isEdited(int row, int col) const
 {
-    return m_edits.contains(cellId(row, col));
+    return typed(row, col) != nullptr;
 }
 
-void Model::noteEdited(int row)
+Model::Edited& Model::noteEdited(int row)
 {
-    if (m_editedRows.count(row))
-        return;
+    const auto it = m_editedAt.constFind(row);
+    if (it != m_editedAt.constEnd())
+        return m_edited[static_cast<size_t>(it.value())];
     const Row& r = rowAt(row);
     Edited e;
+    e.row = row;
     e.bookmark = r.bookmark;
     e.version = r.version;
     e.key = r.key;
@@ -298,24 +330,25 @@ void Model::noteEdited(int row)
     e.nullMask = r.nullMask;
     e.numbersAt = static_cast<int>(m_editedNumbers.size());
     m_editedNumbers.insert(m_editedNumbers.end(), r.numbers.begin(), r.numbers.end());
-    m_editedRows.emplace(row, std::move(e));
+    m_editedAt.insert(row, static_cast<int>(m_edited.size()));
+    m_edited.push_back(std::move(e));
+    return m_edited.back();
 }
 
 bool Model::flag(int row, int col) const
 {
-    const auto it = m_flags.constFind(cellId(row, col));
-    if (it != m_flags.constEnd())
-        return it.value();
+    const int f = col == m_layout.n ? 0 : 1;
+    if (const Edited* e = edited(row); e && e->flag[f] >= 0)
+        return e->flag[f] != 0;
     // A flag stored as null shows set, as on the Readings page.
-    return rowAt(row).storedFlag[col == m_layout.n ? 0 : 1] != 0;
+    return rowAt(row).storedFlag[f] != 0;
 }
 
 void Model::setFlag(int row, int col, bool on)
 {
     if (!m_layout.isFlag(col) || row < 0 || row >= readingCount())
         return;
-    noteEdited(row);
-    m_flags.insert(cellId(row, col), on);
+    noteEdited(row).flag[col == m_layout.n ? 0 : 1] = on ? 1 : 0;
     const QModelIndex i = index(row, col);
     emit dataChanged(i, i, {FlagRole});
 }
@@ -361,7 +394,7 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                                      std::vector<Overtaken>* others) const
 {
     std::vector<Unsaved> unsaved;
-    if (m_editedRows.empty())
+    if (m_edited.empty())
         return unsaved;
     const Layout& l = m_layout;
     const int ncol = l.columnCount();
@@ -422,7 +455,23 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
         store::AuditWriter log(conn);
         store::BulkQuery q(conn, readSql);
         const int count = rs.recordCount();
-        for (const auto& [r, e] : m_editedRows) {
+        // In the order of the rows.
+        std::vector<int> order;
+        for (size_t k = 1; k < m_edited.size() && order.empty(); ++k) {
+            if (m_edited[k].row < m_edited[k - 1].row) {
+                order.resize(m_edited.size());
+                for (size_t j = 0; j < order.size(); ++j)
+                    order[j] = static_cast<int>(j);
+                std::sort(order.begin(), order.end(), [&](int a, int b) {
+                    return m_edited[static_cast<size_t>(a)].row < m_edited[static_cast<size_t>(b)].row;
+                });
+            }
+        }
+        // The typed cells of the row at hand, by channel.
+        std::vector<const QString*> typedAt(static_cast<size_t>(l.channelCount()), nullptr);
+        for (size_t k = 0; k < m_edited.size(); ++k) {
+            const Edited& e = m_edited[order.empty() ? k : static_cast<size_t>(order[k])];
+            const int r = e.row;
             const qint64 bm = e.bookmark;
             // The set is the one the rows came from; a row out of step would
             // put one reading's values into another.
@@ -481,13 +530,15 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                     oldPairs.add(fieldUtf8[static_cast<size_t>(col)], was);
                 newPairs.add(fieldUtf8[static_cast<size_t>(col)], now);
             };
+            std::fill(typedAt.begin(), typedAt.end(), nullptr);
+            for (int t = e.lastTyped; t >= 0; t = m_typed[static_cast<size_t>(t)].previous) {
+                const Typed& cell = m_typed[static_cast<size_t>(t)];
+                typedAt[static_cast<size_t>(cell.col - 3)] = &cell.text;
+            }
             for (int c = 3; c < l.n; ++c) {
-                if (index[static_cast<size_t>(c)] < 0)
+                if (index[static_cast<size_t>(c)] < 0 || !typedAt[static_cast<size_t>(c - 3)])
                     continue;
-                const auto it = m_edits.constFind(cellId(r, c));
-                if (it == m_edits.constEnd())
-                    continue;
-                const QString& typed = it.value();
+                const QString& typed = *typedAt[static_cast<size_t>(c - 3)];
                 const QVariant was = storedValue(c);
                 // The stored value as the grid showed it.
                 bool same;
@@ -504,7 +555,7 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                 if (same)
                     continue;
                 const std::string* wasShown = number ? &shown : nullptr;
-                if (typed.trimmed().isEmpty()) {
+                if (isBlank(typed)) {
                     note(c, was, QVariant(), wasShown);
                     values[static_cast<size_t>(c)] = QVariant();
                     mask |= 1u << c;
@@ -532,8 +583,7 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
                     continue;
                 const QVariant v = storedValue(col);
                 const int stored = (!v.isValid() || v.isNull()) ? -1 : (v.toBool() ? 1 : 0);
-                const auto it = m_flags.constFind(cellId(r, col));
-                const bool want = it != m_flags.constEnd() ? it.value() : stored != 0;
+                const bool want = e.flag[f] >= 0 ? e.flag[f] != 0 : stored != 0;
                 if (stored != (want ? 1 : 0)) {
                     note(col, v, want);
                     values[static_cast<size_t>(col)] = want;

@@ -12,7 +12,6 @@
 #include <QStringList>
 #include <QVarLengthArray>
 #include <functional>
-#include <map>
 #include <vector>
 
 namespace rv::store {
@@ -162,25 +161,36 @@ private:
         unsigned nullMask = 0;
         bool plain = true;
     };
-    // An edited row as the grid showed it when it was first edited: the
-    // write-back compares and logs against these values without reading
-    // the row again (unless the row was not plain).
+    // An edited row as the grid showed it when it was first edited, with
+    // the user's flags: the write-back compares and logs against these
+    // values without reading the row again (unless the row was not plain).
     struct Edited {
+        int row = 0;
         qint64 bookmark = 0;
         qint64 version = 0;  // on a server, the row version shown
         QString key;
         bool plain = false;
         signed char storedFlag[2] = {-1, -1};
+        signed char flag[2] = {-1, -1};  // the user's; -1 when not switched
         unsigned nullMask = 0;
         int numbersAt = 0;  // the row's first value in m_editedNumbers
+        int lastTyped = -1;  // the row's newest cell in m_typed
     };
-    qint64 cellId(int row, int col) const { return qint64(row) * m_layout.columnCount() + col; }
+    // A channel cell the user typed in; a row's cells are chained newest
+    // first.
+    struct Typed {
+        int col = 0;
+        int previous = -1;
+        QString text;
+    };
+    const Edited* edited(int row) const;
+    const QString* typed(int row, int col) const;
     QString storedText(int row, int col) const;
     // The row, read from the set with the rows around it when not held.
     const Row& rowAt(int row) const;
     Row readRow() const;
     bool storedFlagShown(int row, int f) const;
-    void noteEdited(int row);
+    Edited& noteEdited(int row);
 
     Layout m_layout;
     store::Recordset* m_rs = nullptr;
@@ -189,12 +199,12 @@ private:
     // The rows read last: a window of the sheet around what the view shows.
     mutable int m_winStart = 0;
     mutable std::vector<Row> m_win;
-    // The user's texts and flags, by cell.
-    QHash<qint64, QString> m_edits;
-    QHash<qint64, bool> m_flags;
-    // Every row edited, with the reading it showed.
-    std::map<int, Edited> m_editedRows;
+    // Every row edited, in the order first edited, and where each is.
+    std::vector<Edited> m_edited;
+    QHash<int, int> m_editedAt;
     std::vector<double> m_editedNumbers;
+    // The user's texts.
+    std::vector<Typed> m_typed;
 };
 
 // The warning listing the cells that were not saved; empty when none.

@@ -103,16 +103,17 @@ void AuditWriter::writeUtf8(QByteArrayView instrumentId, QByteArrayView readingK
 {
     if (!m_hasLog)
         return;
+    // Every text outlives the step, and the use clears the bindings after it.
     StatementUse use(m_conn.prepared(kInsertSql));
     Stmt& st = *use.get();
-    st.bindText(1, m_at.constData(), m_at.size());
-    st.bindText(2, m_userUtf8.constData(), m_userUtf8.size());
-    st.bindText(3, m_machine.constData(), m_machine.size());
-    st.bindText(4, instrumentId.data(), instrumentId.size());
-    st.bindText(5, readingKey.data(), readingKey.size());
-    st.bindText(6, action.data(), action.size());
-    st.bindText(7, oldValues.data(), oldValues.size());
-    st.bindText(8, newValues.data(), newValues.size());
+    st.bindTextInPlace(1, m_at.constData(), m_at.size());
+    st.bindTextInPlace(2, m_userUtf8.constData(), m_userUtf8.size());
+    st.bindTextInPlace(3, m_machine.constData(), m_machine.size());
+    st.bindTextInPlace(4, instrumentId.data(), instrumentId.size());
+    st.bindTextInPlace(5, readingKey.data(), readingKey.size());
+    st.bindTextInPlace(6, action.data(), action.size());
+    st.bindTextInPlace(7, oldValues.data(), oldValues.size());
+    st.bindTextInPlace(8, newValues.data(), newValues.size());
     use.step();
 }
 

@@ -119,6 +119,15 @@ public:
         else
             sqlite3_bind_text(m_lite, p, utf8, static_cast<int>(n), SQLITE_TRANSIENT);
     }
+    // The same without a copy: the bytes must stay as they are until the
+    // statement has been stepped and its bindings cleared (StatementUse does).
+    void bindTextInPlace(int p, const char* utf8, qsizetype n)
+    {
+        if (m_pg) [[unlikely]]
+            pgBindText(m_pg, p, utf8, n);
+        else
+            sqlite3_bind_text(m_lite, p, utf8, static_cast<int>(n), SQLITE_STATIC);
+    }
     void bindBlob(int p, const char* data, qsizetype n)
     {
         if (m_pg) [[unlikely]]

@@ -267,6 +267,12 @@ void BulkUpdate::setDouble(int i, double v)
 
 void BulkUpdate::setValue(int i, const QVariant& v)
 {
+    // The common cases bound as the conversion would bind them.
+    const ColType t = m_types[size_t(i)];
+    if (t == ColType::Double && v.metaType().id() == QMetaType::Double)
+        return m_st->bindDouble(i + 1, v.toDouble());
+    if (t == ColType::YesNo && v.metaType().id() == QMetaType::Bool)
+        return m_st->bindInt64(i + 1, v.toBool() ? 1 : 0);
     bindValue(*m_st, i + 1, convertForColumn(v, m_types[size_t(i)]));
 }
 

@@ -265,3 +265,38 @@ TEST_F(DatasheetDataTest, WriteBackComparesAndLogsTheStoredValuesAndTheSetShowsT
     EXPECT_EQ(rs.bookmarkAt(2), rs.bookmark());
     EXPECT_EQ(rs.bookmarkAt(3), 0);
 }
+
+// Cells edited in any order: the rows are written and logged in the sheet's
+// order, a row's fields in the grid's order, a cell typed twice keeps the
+// last text, and a flag switched back is no change.
+TEST_F(DatasheetDataTest, EditsInAnyOrderAreWrittenRowByRowAndTheLastTextOfACellCounts)
+{
+    add("2026/05/01 10:00:00", {20, 1, 2});
+    add("2026/05/02 10:00:00", {21, 3, 4});
+    add("2026/05/03 10:00:00", {22, 5, 6});
+    open();
+    model.setText(2, 5, "9");
+    model.setText(2, 3, "8");
+    model.setText(0, 4, "7");
+    model.toggleFlag(1, 9);
+    model.toggleFlag(1, 9);
+    model.setText(1, 4, "6");
+    model.setText(2, 5, "10");
+    EXPECT_TRUE(model.isEdited(2, 5));
+    EXPECT_FALSE(model.isEdited(2, 4));
+    EXPECT_EQ(model.text(2, 5), "10");
+    EXPECT_TRUE(model.flag(1, 9));
+    EXPECT_TRUE(model.writeBack(rs, conn).empty());
+
+    EXPECT_EQ(stored("2026/05/03 10:00:00", "Channel2"), QVariant(10.0));
+    EXPECT_EQ(stored("2026/05/03 10:00:00", "ChannelT"), QVariant(8.0));
+    EXPECT_EQ(stored("2026/05/02 10:00:00", "Plottemporal"), QVariant(true));
+    const auto log = store::readAuditLog(conn, QString(), 0, 10);
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[2].readingKey, kId + " 2026/05/01 10:00:00");
+    EXPECT_EQ(log[1].readingKey, kId + " 2026/05/02 10:00:00");
+    EXPECT_EQ(log[1].newValues, "Channel1=6");
+    EXPECT_EQ(log[0].readingKey, kId + " 2026/05/03 10:00:00");
+    EXPECT_EQ(log[0].oldValues, "ChannelT=22; Channel2=6");
+    EXPECT_EQ(log[0].newValues, "ChannelT=8; Channel2=10");
+}
