@@ -158,6 +158,20 @@ QString& seriesTitle(AppState& st, int k)
     return st.SeriesTitle[static_cast<size_t>(k)];
 }
 
+// The line titles of a time graph, kept in the state for the drawing and
+// whatever reads them after it. A position not entered names the line by
+// its channel or node rather than by a bare " m".
+void setSeriesTitles(MainContext& c, const TimeGraph& g, int n)
+{
+    for (int k = 1; k <= n; ++k)
+        attempt([&] {
+            const QString at = box(g, k)->text();
+            seriesTitle(c.st, k) = !at.trimmed().isEmpty() ? at + QStringLiteral(" m")
+                : g.yPrefix == QStringLiteral("zero")      ? QStringLiteral("Channel %1").arg(k)
+                                                           : QStringLiteral("Node %1").arg(k);
+        });
+}
+
 // Every statement is tried on its own: a failing one leaves its setting as
 // it was and the drawing goes on.
 void drawTimeGraph(MainContext& c, const TimeGraph& g, const GraphLines* lines)
@@ -174,15 +188,7 @@ void drawTimeGraph(MainContext& c, const TimeGraph& g, const GraphLines* lines)
     };
 
     int n = count();
-    // A position not entered names the line by its channel or node rather
-    // than by a bare " m".
-    for (int k = 1; k <= n; ++k)
-        attempt([&] {
-            const QString at = box(g, k)->text();
-            seriesTitle(st, k) = !at.trimmed().isEmpty() ? at + QStringLiteral(" m")
-                : g.yPrefix == QStringLiteral("zero")    ? QStringLiteral("Channel %1").arg(k)
-                                                         : QStringLiteral("Node %1").arg(k);
-        });
+    setSeriesTitles(c, g, n);
 
     attempt([&] { ch.clearHeader(); });
     attempt([&] { ch.bottomAxis().setTitle(QString()); });
@@ -452,6 +458,13 @@ void showTips(MainContext& c)
 
 namespace {
 
+TimeGraph timeGraph(const MainUi& u, int page)
+{
+    if (page == 3)
+        return {u.ChartT, QStringLiteral("NumChannels"), u.txtRelSGCenter, 6, QStringLiteral("zero"), true};
+    return {u.ChartT2, QStringLiteral("NumNodes"), u.txtRelSGanchor, 7, QStringLiteral("Disp"), false};
+}
+
 // The lines a drawing can use: made by the right pass for it, and covering
 // every series it will draw (a field the table does not have is left to the
 // drawing's own reading, which fails as it always has).
@@ -483,18 +496,12 @@ int drawnLines(MainContext& c, int page)
 
 void DrawTgraph(MainContext& c, const GraphLines* lines)
 {
-    const MainUi& u = c.ui;
-    const QString count = QStringLiteral("NumChannels");
-    drawTimeGraph(c, {u.ChartT, count, u.txtRelSGCenter, 6, QStringLiteral("zero"), true},
-                  usable(c, lines, false, count));
+    drawTimeGraph(c, timeGraph(c.ui, 3), usable(c, lines, false, QStringLiteral("NumChannels")));
 }
 
 void DrawRgraph(MainContext& c, const GraphLines* lines)
 {
-    const MainUi& u = c.ui;
-    const QString count = QStringLiteral("NumNodes");
-    drawTimeGraph(c, {u.ChartT2, count, u.txtRelSGanchor, 7, QStringLiteral("Disp"), false},
-                  usable(c, lines, true, count));
+    drawTimeGraph(c, timeGraph(c.ui, 4), usable(c, lines, true, QStringLiteral("NumNodes")));
 }
 
 void DrawSgraph(MainContext& c)
@@ -519,11 +526,70 @@ NodeGeometry nodeGeometry(const MainContext& c)
     return g;
 }
 
+namespace {
+
+// Everything a time graph page's pass and drawing read, besides the chart
+// itself: the file as it stands (stored values, the selection, the zero
+// reading, trigger levels), the sensor, and the settings and boxes of the
+// window they use. Empty when the file cannot tell whether it changed.
+QByteArray timeDrawingKey(MainContext& c, int page)
+{
+    if (!c.st.conn)
+        return {};
+    std::optional<store::Connection::FileStamp> stamp;
+    attempt([&] { stamp = c.st.conn->fileStamp(); });
+    if (!stamp)
+        return {};
+    QStringList parts{QString::number(page), QString::number(stamp->opened), QString::number(stamp->changes),
+                      QString::number(stamp->dataVersion), QString::number(stamp->schemaVersion),
+                      c.st.prefs.MineID};
+    auto text = [&](const store::Recordset& rs, const QString& field) {
+        QString t = QStringLiteral("\x01");  // unreadable
+        attempt([&] {
+            const QVariant v = rs.value(field);
+            t = v.isNull() ? QStringLiteral("\x02") : v.toString();
+        });
+        parts << t;
+    };
+    for (const char* f : {"InstrumentID", "SensorType"})
+        text(c.st.rsSensors, QLatin1String(f));
+    for (const char* f : {"NumChannels", "NumNodes", "TemporalYaxis", "Units1"})
+        text(c.st.rsConfig, QLatin1String(f));
+    const MainUi& u = c.ui;
+    parts << QString::number(u.Option1 && u.Option1->isChecked());
+    for (int k = 0; k < 6; ++k)
+        parts << (u.txtRelSGCenter[k] ? u.txtRelSGCenter[k]->text() : QStringLiteral("\x03"));
+    for (int k = 0; k < 7; ++k)
+        parts << (u.txtRelSGanchor[k] ? u.txtRelSGanchor[k]->text() : QStringLiteral("\x03"));
+    return parts.join(QChar(0x1f)).toUtf8();
+}
+
+} // namespace
+
 void drawGraphPage(MainContext& c, int page)
 {
     const PageChart pc = pageChart(c.ui, page);
     if (!pc.plot)
         return;
+    Chart* chart = Chart::of(pc.plot);
+    if ((page == 3 || page == 4) && chart && chart->asDrawn() && !chart->drawnFrom().isEmpty()
+        && chart->drawnFrom() == timeDrawingKey(c, page)) {
+        // Nothing the chart was drawn from has changed: the pass, whose
+        // note of current values still holds in the unchanged file, only
+        // takes the zero reading's offsets, and the chart stands as drawn.
+        if (page == 3)
+            attempt([&] { GetTemporalData(c.st, c.pr); });
+        else
+            attempt([&] { GetDispData(c.st, c.pr, nodeGeometry(c)); });
+        if (chart->drawnFrom() == timeDrawingKey(c, page)) {
+            const TimeGraph g = timeGraph(c.ui, page);
+            int n = 0;
+            attempt([&] { n = wholeNumber(Val(c.st.rsConfig.text(g.countField))); });
+            setSeriesTitles(c, g, n);
+            attempt([&] { pc.plot->show(); });
+            return;
+        }
+    }
     GraphLines lines;
     if (page == 3 || page == 4)
         lines.wanted = drawnLines(c, page);
@@ -540,6 +606,11 @@ void drawGraphPage(MainContext& c, int page)
     case 5: DrawSgraph(c); break;
     case 6: DrawDvLgraph(c); break;
     }
+    // Drawn from the lines of a pass that ran to the end: the chart may
+    // stand while nothing it was drawn from changes.
+    if ((page == 3 || page == 4) && chart
+        && usable(c, &lines, page == 4, page == 3 ? QStringLiteral("NumChannels") : QStringLiteral("NumNodes")))
+        chart->setDrawnFrom(timeDrawingKey(c, page));
 }
 
 QString chartPicturePath(const AppState& st, int page)

@@ -14,6 +14,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <string>
 
 namespace rv::datasheet {
@@ -408,7 +409,15 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
     // The edited rows are read and written by rowid with one statement each,
     // reused from row to row; the set is told afterwards what it must read
     // again. Columns read: the key, then every grid column that has a field.
-    const store::TableShape shape = store::tableShape(conn, rs.tableName());
+    // The table as the set read it when it opened (its stored name, the
+    // columns' names and types): no need to ask the file again.
+    store::TableShape shape;
+    shape.table = rs.tableName();
+    shape.cols.resize(static_cast<size_t>(rs.fieldCount()));
+    for (int i = 0; i < rs.fieldCount(); ++i) {
+        shape.cols[static_cast<size_t>(i)].name = rs.fieldName(i);
+        shape.cols[static_cast<size_t>(i)].type = rs.fieldType(i);
+    }
     std::vector<int> readAt(static_cast<size_t>(ncol), -1);  // place in the SELECT
     std::vector<store::ColType> types{rs.fieldType(keyField)};
     QStringList names{store::detail::quoteIdent(rs.fieldName(keyField))};
@@ -455,17 +464,15 @@ std::vector<Unsaved> Model::writeBack(store::Recordset& rs, store::Connection& c
         store::AuditWriter log(conn);
         store::BulkQuery q(conn, readSql);
         const int count = rs.recordCount();
-        // In the order of the rows.
+        // In the order of the rows (the order edited, when that is it).
         std::vector<int> order;
-        for (size_t k = 1; k < m_edited.size() && order.empty(); ++k) {
-            if (m_edited[k].row < m_edited[k - 1].row) {
-                order.resize(m_edited.size());
-                for (size_t j = 0; j < order.size(); ++j)
-                    order[j] = static_cast<int>(j);
-                std::sort(order.begin(), order.end(), [&](int a, int b) {
-                    return m_edited[static_cast<size_t>(a)].row < m_edited[static_cast<size_t>(b)].row;
-                });
-            }
+        const auto byRow = [](const Edited& a, const Edited& b) { return a.row < b.row; };
+        if (!std::is_sorted(m_edited.begin(), m_edited.end(), byRow)) {
+            order.resize(m_edited.size());
+            std::iota(order.begin(), order.end(), 0);
+            std::sort(order.begin(), order.end(), [&](int a, int b) {
+                return byRow(m_edited[static_cast<size_t>(a)], m_edited[static_cast<size_t>(b)]);
+            });
         }
         // The typed cells of the row at hand, by channel.
         std::vector<const QString*> typedAt(static_cast<size_t>(l.channelCount()), nullptr);

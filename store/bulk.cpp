@@ -327,11 +327,7 @@ void BulkUpdate::throwNotWritten(qint64 rowid)
         q.bindInt(1, rowid);
         exists = q.next();
     }
-    if (exists)
-        throw DbError(err::ChangedByOther,
-                      QStringLiteral("The record was changed by another user since it was read; nothing was saved."));
-    throw DbError(err::DeletedByOther,
-                  QStringLiteral("The record was deleted by another user since it was read; nothing was saved."));
+    throw writtenByOther(exists);
 }
 
 void BulkUpdate::update(qint64 rowid)

@@ -9,6 +9,7 @@
 #include "store/tableinfo.h"
 
 #include <QDateTime>
+#include <QRandomGenerator>
 #include <sqlite3.h>
 
 namespace rv::store {
@@ -61,6 +62,9 @@ void Connection::open(const QString& path)
     close();
     m_backend = isServerLocation(path) ? openPostgres(path) : openSqlite(path, &Connection::onBusy, this);
     m_path = path;
+    // Tells this opening from any other, of this file or another, so that
+    // a stamp taken before cannot match one taken after.
+    m_opened = QRandomGenerator::global()->generate64() | 1;
     m_depth = 0;
     m_rollbackOnly = false;
     m_counts.clear();
@@ -149,6 +153,14 @@ std::optional<Connection::CountStamp> Connection::countStamp()
         (pragma[7] == 'd' ? s.dataVersion : s.schemaVersion) = v;
     }
     return s;
+}
+
+std::optional<Connection::FileStamp> Connection::fileStamp()
+{
+    const auto s = countStamp();
+    if (!s)
+        return std::nullopt;
+    return FileStamp{m_opened, s->changes + m_updatedRows, s->dataVersion, s->schemaVersion};
 }
 
 qint64 Connection::tableRowCount(const QString& table, const std::function<qint64()>& count)

@@ -114,6 +114,20 @@ public:
     // Rows changed by UPDATE statements that changed nothing else.
     void noteUpdates(qint64 rows) { m_updatedRows += rows; }
 
+    // What the database holds, as far as this connection can tell cheaply:
+    // equal stamps mean nothing was written to the file in between, by
+    // this connection or any other (a file opened again, even the same
+    // one, never gives an earlier stamp). nullopt inside a transaction,
+    // on a server, or when closed: then it cannot be told.
+    struct FileStamp {
+        quint64 opened = 0;       // this opening of the file
+        qint64 changes = -1;      // this connection's changes, updates included
+        qint64 dataVersion = -1;  // other connections' commits
+        qint64 schemaVersion = -1;
+        bool operator==(const FileStamp&) const = default;
+    };
+    std::optional<FileStamp> fileStamp();
+
     // RAII group: rolls back unless commit() was called.
     class Transaction {
     public:
@@ -135,6 +149,7 @@ private:
     QHash<QByteArray, detail::Stmt*> m_statements;
     qint64 m_busySince = 0;
     qint64 m_updatedRows = 0;
+    quint64 m_opened = 0;
     CountStamp m_countStamp;  // the file when the counts were taken
     QHash<QString, qint64> m_counts;
 

@@ -162,11 +162,7 @@ void Recordset::Impl::throwConflict(qint64 rowid)
         use->bindInt64(1, rowid);
         exists = use.step();
     }
-    if (exists)
-        throw DbError(err::ChangedByOther,
-                      QStringLiteral("The record was changed by another user since it was read; nothing was saved."));
-    throw DbError(err::DeletedByOther,
-                  QStringLiteral("The record was deleted by another user since it was read; nothing was saved."));
+    throw writtenByOther(exists);
 }
 
 void Recordset::Impl::updateRow()

@@ -37,6 +37,15 @@ DbError tableMissing(const QString& name)
                        .arg(name));
 }
 
+DbError writtenByOther(bool stillStored)
+{
+    if (stillStored)
+        return DbError(err::ChangedByOther,
+                       QStringLiteral("The record was changed by another user since it was read; nothing was saved."));
+    return DbError(err::DeletedByOther,
+                   QStringLiteral("The record was deleted by another user since it was read; nothing was saved."));
+}
+
 DbError tableAlreadyExists(const QString& name)
 {
     return DbError(err::TableExists, QStringLiteral("Table '%1' already exists.").arg(name));

@@ -24,6 +24,9 @@ DbError syntaxError(const QString& sql);
 DbError badCriteria();
 DbError notValidPath(const QString& path);
 DbError unrecognizedFormat(const QString& path);
+// A write of a row refused because someone else changed it since it was
+// read (the row still stored) or deleted it.
+DbError writtenByOther(bool stillStored);
 
 // Turns a failed SQLite call into the store's error. rc is the result code
 // of the call; the message is read from db.

@@ -717,6 +717,7 @@ double Chart::dateTimeStep(int code)
 
 void Chart::reset()
 {
+    m_drawnFrom.clear();
     m_userView = false;
     m_drag = Drag::None;
     if (m_band)
@@ -934,6 +935,16 @@ void Chart::hide()
 void Chart::focus()
 {
     m_plot->setFocus();
+}
+
+bool Chart::asDrawn() const
+{
+    if (m_userView || m_redrawPending || m_drag != Drag::None || !m_note->text().isEmpty())
+        return false;
+    for (const auto& s : m_series)
+        if (s->m_userHidden)
+            return false;
+    return true;
 }
 
 QString Chart::annotation() const

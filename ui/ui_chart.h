@@ -8,6 +8,7 @@
 // Failures (a series index out of range, an unknown date-time step, a bound
 // field that does not exist) throw store::DbError, so the time graphs can
 // skip a failing statement and the length graphs can log it and stop.
+#include <QByteArray>
 #include <QColor>
 #include <QObject>
 #include <QPointF>
@@ -203,6 +204,17 @@ public:
     // A drawing is waiting for the event loop.
     bool redrawPending() const { return m_redrawPending; }
 
+    // What the chart was last drawn from, in the drawing procedure's own
+    // terms (empty: not known), so that a page can leave a chart that would
+    // be drawn again exactly as it stands. Cleared when the chart is reset
+    // for a new drawing.
+    void setDrawnFrom(const QByteArray& key) { m_drawnFrom = key; }
+    const QByteArray& drawnFrom() const { return m_drawnFrom; }
+    // The chart shows what its last drawing left, untouched by the user:
+    // no zoom or scroll, no line unticked, no point shown, no drawing
+    // waiting.
+    bool asDrawn() const;
+
     // The chart as it stands (hidden lines stay hidden, zoom kept).
     bool exportJpeg(const QString& path);
     bool print(QPrinter& printer);
@@ -274,6 +286,7 @@ private:
     std::vector<std::unique_ptr<ChartSeries>> m_series;
     QStringList m_header;
     bool m_redrawPending = false;
+    QByteArray m_drawnFrom;
 
     // The user's own view of the axes, kept until a new drawing or a
     // right-to-left rubber band.

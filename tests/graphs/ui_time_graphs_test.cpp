@@ -462,3 +462,76 @@ TEST_F(TimeGraphs, MarkersOnlyWherePointsCanBeToldApart)
     plot->replot();
     EXPECT_EQ(plot->graph(1)->scatterStyle().shape(), QCPScatterStyle::ssDiamond);
 }
+
+TEST_F(TimeGraphs, AChartStandsWhileNothingItShowsChangesAndFollowsEveryChange)
+{
+    setUpSensor("250065001");
+    store("2026/01/05 08:00:00", {0, 0, 0, 0, 0, 0}, 10);
+    store("2026/01/12 08:00:00", {0, 2, 4, 6, 8, 10}, 11);
+    store("2026/01/19 08:00:00", {0, 3, 5, 7, 9, 11}, 12);
+    page(3);
+    auto* plot = w<QCustomPlot>("ChartT");
+    Chart& c = chart("ChartT");
+    int replots = 0;
+    QObject::connect(plot, &QCustomPlot::afterReplot, [&] { ++replots; });
+    auto enter = [&](int p) {
+        page(0);
+        replots = 0;
+        page(p);
+        QApplication::processEvents();
+    };
+
+    // Entered again with nothing changed: the chart stands as drawn.
+    enter(3);
+    EXPECT_EQ(replots, 0);
+    EXPECT_TRUE(plot->isVisible());
+    EXPECT_EQ(c.series(5).count(), 3);
+    EXPECT_EQ(st->SeriesTitle[1], "2.00 m");
+
+    // The other time graph takes the line titles; entering this one gives
+    // them back without a drawing (once each pass has left its note).
+    enter(4);
+    EXPECT_EQ(st->SeriesTitle[1], "1.50 m");
+    enter(3);
+    enter(4);
+    enter(3);
+    EXPECT_EQ(replots, 0);
+    EXPECT_EQ(st->SeriesTitle[1], "2.00 m");
+
+    // A reading changed by another program: drawn again from the new value.
+    {
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(st->conn->path().toUtf8().constData(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, "UPDATE \"250065001\" SET Channel5 = 20 WHERE FullDate LIKE '2026-01-19%'",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(other);
+    }
+    enter(3);
+    EXPECT_GT(replots, 0);
+    EXPECT_TRUE(near(c.series(5).point(2), QPointF(key("2026/01/19 08:00:00"), 20)));
+
+    // A reading added through the program.
+    store("2026/01/26 08:00:00", {0, 4, 6, 8, 10, 12}, 13);
+    enter(3);
+    EXPECT_EQ(c.series(5).count(), 4);
+
+    // A node position typed on the Identification page names the line anew.
+    type("txtNode(2)", "2.5");
+    enter(3);
+    EXPECT_GT(replots, 0);
+    const QString title = text("txtRelSGCenter(1)") + " m";
+    EXPECT_EQ(title, "2.25 m");
+    EXPECT_EQ(c.series(1).title(), title);
+    EXPECT_EQ(st->SeriesTitle[1], title);
+
+    // A point shown by a click: the next entry draws afresh, without it.
+    enter(3);
+    EXPECT_EQ(replots, 0);
+    QTest::mouseClick(plot, Qt::LeftButton, {}, c.pixelOf(3, 1).toPoint());
+    QApplication::processEvents();
+    ASSERT_FALSE(c.annotation().isEmpty());
+    enter(3);
+    EXPECT_GT(replots, 0);
+    EXPECT_EQ(c.annotation(), "");
+}

@@ -69,6 +69,50 @@ TEST_F(ConnectionTest, OpensWithDurableSettings)
     EXPECT_EQ(errorOf([&] { conn.execute(QStringLiteral("DROP TABLE Prefs")); }), err::ObjectClosed);
 }
 
+TEST_F(ConnectionTest, AFileStampChangesWithEveryWriteByAnyoneAndEveryOpening)
+{
+    makeReadings(QStringLiteral("250065001"), {QStringLiteral("2026-01-05 08:00:00")});
+    const auto before = conn.fileStamp();
+    ASSERT_TRUE(before.has_value());
+    // Reading changes nothing.
+    EXPECT_EQ(raw(QStringLiteral("SELECT count(*) FROM \"250065001\"")).toLongLong(), 1);
+    EXPECT_EQ(conn.fileStamp(), before);
+
+    // An update of this connection's own, even one that changes no row count.
+    {
+        Recordset rs;
+        rs.open(QStringLiteral("SELECT * FROM `250065001`"), conn);
+        rs.setValue(QStringLiteral("Channel1"), 2.5);
+        rs.update();
+    }
+    const auto own = conn.fileStamp();
+    ASSERT_TRUE(own.has_value());
+    EXPECT_NE(own, before);
+
+    // Another connection's commit.
+    {
+        Connection other;
+        other.open(path);
+        other.execute(QStringLiteral("DELETE * FROM `250065001`"));
+    }
+    const auto others = conn.fileStamp();
+    ASSERT_TRUE(others.has_value());
+    EXPECT_NE(others, own);
+
+    // Inside a transaction it cannot be told.
+    conn.begin();
+    EXPECT_FALSE(conn.fileStamp().has_value());
+    conn.rollback();
+
+    // The same file opened again is another opening.
+    conn.close();
+    EXPECT_FALSE(conn.fileStamp().has_value());
+    conn.open(path);
+    const auto again = conn.fileStamp();
+    ASSERT_TRUE(again.has_value());
+    EXPECT_NE(again->opened, others->opened);
+}
+
 TEST_P(ConnectionBoth, SelectIntoCopiesTheTemplateWithoutRows)
 {
     conn.execute(QStringLiteral("SELECT * INTO `250010001` FROM sensordata WHERE DateTimeKey is null"));
