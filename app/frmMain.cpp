@@ -88,7 +88,20 @@ FrmMain::FrmMain(AppState& st, Prompter& pr, QWidget* parent)
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(m_lblDatabase, 1);
     resize(width(), height() + statusBar()->sizeHint().height());
-    m_ctx.reload = [this] { return connectAndLoad(); };
+    m_ctx.reload = [this] {
+        // The single-copy lock guards a database file only: a window moved
+        // to a server leaves the data folder to other copies, and one moved
+        // back to a file takes the lock again, or stays where it was.
+        if (store::isServerLocation(m_st.DatabasePath)) {
+            m_lock.release();
+        } else if (!m_lock.acquire()) {
+            m_pr.message("Another copy of Rockvane is running on this data folder.\n"
+                         "A database file can be used by one copy at a time.",
+                         MsgIcon::Warning, MsgButtons::Ok, kQuillonTitle);
+            return false;
+        }
+        return connectAndLoad();
+    };
     m_ctx.showAbout = [this] {
         // Made once and kept for the rest of the run; OK only hides it.
         auto* about = findChild<frmSplash*>(QStringLiteral("frmSplash"), Qt::FindDirectChildrenOnly);

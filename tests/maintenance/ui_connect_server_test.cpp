@@ -147,6 +147,19 @@ TEST_F(ConnectServerTest, OnlyAWorkingSiteIsTakenAndEverythingElseIsToldAndChang
     ASSERT_EQ(pr.records().size(), 1u);
     EXPECT_EQ(pr.records()[0].defaultText, site);
 
+    // Moved to the server, the window no longer holds the data folder's
+    // single-copy lock: a second window on the folder starts.
+    {
+        AppState st2(data.folder());
+        ScriptedPrompter pr2;
+        FrmMain second(st2, pr2);
+        EXPECT_TRUE(second.load());
+        EXPECT_FALSE(st2.RefusedCopy);
+        EXPECT_TRUE(st2.conn->isServer());
+        second.unload();
+        second.terminate();
+    }
+
     // The keyword form is taken as the URI is.
     pr.clear();
     pr.answerInput(keywords);
