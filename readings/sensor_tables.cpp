@@ -4,6 +4,8 @@
 #include "store/query.h"
 #include "store/sqltext.h"
 
+#include <functional>
+
 namespace rv {
 
 bool TableExists(const QString& path, const QString& name, const QString& dataFolder)
@@ -11,22 +13,16 @@ bool TableExists(const QString& path, const QString& name, const QString& dataFo
     return lookupTable(path, name, dataFolder) == TableLookup::Present;
 }
 
-TableLookup lookupTable(const QString& path, const QString& name, const QString& dataFolder, QString* why)
+namespace {
+
+// Whether conn holds a user table of exactly that name ("MSys" names never
+// count); Unknown after any error, logged and told in why.
+TableLookup lookupOn(const std::function<store::Connection&()>& conn, const QString& name,
+                     const QString& dataFolder, QString* why)
 {
     try {
-        // A private connection, so the shared one and its record sets are not disturbed.
-        store::Connection cat;
-        cat.open(path);
-        bool found = false;
-        for (const QString& t : cat.tableNames()) {
-            if (t.startsWith(QLatin1String("MSys")))
-                continue;
-            if (t == name) {
-                found = true;
-                break;
-            }
-        }
-        cat.close();
+        const QStringList tables = conn().tableNames();
+        const bool found = !name.startsWith(QLatin1String("MSys")) && tables.contains(name);
         return found ? TableLookup::Present : TableLookup::Absent;
     } catch (...) {
         logCurrentException(dataFolder, "Module1_TableExists");
@@ -40,23 +36,25 @@ TableLookup lookupTable(const QString& path, const QString& name, const QString&
     }
 }
 
+} // namespace
+
+TableLookup lookupTable(const QString& path, const QString& name, const QString& dataFolder, QString* why)
+{
+    // A private connection, so the shared one and its record sets are not disturbed.
+    store::Connection cat;
+    return lookupOn(
+        [&]() -> store::Connection& {
+            cat.open(path);
+            return cat;
+        },
+        name, dataFolder, why);
+}
+
 TableLookup lookupTable(AppState& st, const QString& name, QString* why)
 {
     if (!st.conn->state() || !st.conn->isServer() || !store::isServerLocation(st.DatabasePath))
         return lookupTable(st.DatabasePath, name, st.DataFolder, why);
-    try {
-        return !name.startsWith(QLatin1String("MSys")) && st.conn->tableNames().contains(name) ? TableLookup::Present
-                                                                                              : TableLookup::Absent;
-    } catch (...) {
-        logCurrentException(st.DataFolder, "Module1_TableExists");
-        if (why) {
-            int number = 0;
-            QString description;
-            describeCurrentException(number, description);
-            *why = unreadableDatabaseText(number, description);
-        }
-        return TableLookup::Unknown;
-    }
+    return lookupOn([&]() -> store::Connection& { return *st.conn; }, name, st.DataFolder, why);
 }
 
 QString unreadableDatabaseText(int number, const QString& description)

@@ -59,21 +59,6 @@ protected:
         return rv::testing::serverUri(db);
     }
 
-    void press(const QString& name)
-    {
-        QWidget* target = w<QWidget>(name);
-        ASSERT_NE(target, nullptr);
-        QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->rect().center());
-        QApplication::processEvents();
-    }
-    QStringList listed() const
-    {
-        QStringList out;
-        auto* cbo = win->findChild<QComboBox*>("cboSensors");
-        for (int i = 0; i < cbo->count(); ++i)
-            out << cbo->itemText(i);
-        return out;
-    }
     QString locationFile() const { return data.folder() + "/tendon_location.txt"; }
 
     QStringList m_dbs;
@@ -96,7 +81,7 @@ TEST_F(ConnectServerTest, OnlyAWorkingSiteIsTakenAndEverythingElseIsToldAndChang
 
     // Cancelled: nothing asked further.
     pr.answerInput(std::nullopt);
-    press("cmdConnectServer");
+    clickWithMouse("cmdConnectServer");
     ASSERT_EQ(pr.records().size(), 1u);
     EXPECT_EQ(pr.records()[0].title, "Connect to Server");
     EXPECT_EQ(pr.records()[0].defaultText, "postgresql://");
@@ -115,7 +100,7 @@ TEST_F(ConnectServerTest, OnlyAWorkingSiteIsTakenAndEverythingElseIsToldAndChang
     for (const auto& r : refused) {
         pr.clear();
         pr.answerInput(r.uri);
-        press("cmdConnectServer");
+        clickWithMouse("cmdConnectServer");
         ASSERT_EQ(pr.messages().size(), 1u) << r.uri.toStdString();
         const QString text = pr.messages()[0].text;
         EXPECT_TRUE(text.startsWith("Cannot use " + r.shown + " as the Rockvane database\n" + r.why))
@@ -131,7 +116,7 @@ TEST_F(ConnectServerTest, OnlyAWorkingSiteIsTakenAndEverythingElseIsToldAndChang
     // The site: named by the location file, connected, its sensors listed.
     pr.clear();
     pr.answerInput(site);
-    press("cmdConnectServer");
+    clickWithMouse("cmdConnectServer");
     EXPECT_TRUE(pr.messages().empty()) << pr.messageTexts().join("|").toStdString();
     EXPECT_EQ(fileBytes(locationFile()), site.toUtf8() + "\n");
     EXPECT_EQ(st->DatabasePath, site);
@@ -143,7 +128,7 @@ TEST_F(ConnectServerTest, OnlyAWorkingSiteIsTakenAndEverythingElseIsToldAndChang
     // Asked again, the box offers the server in use.
     pr.clear();
     pr.answerInput(std::nullopt);
-    press("cmdConnectServer");
+    clickWithMouse("cmdConnectServer");
     ASSERT_EQ(pr.records().size(), 1u);
     EXPECT_EQ(pr.records()[0].defaultText, site);
 
@@ -163,7 +148,7 @@ TEST_F(ConnectServerTest, OnlyAWorkingSiteIsTakenAndEverythingElseIsToldAndChang
     // The keyword form is taken as the URI is.
     pr.clear();
     pr.answerInput(keywords);
-    press("cmdConnectServer");
+    clickWithMouse("cmdConnectServer");
     EXPECT_TRUE(pr.messages().empty()) << pr.messageTexts().join("|").toStdString();
     EXPECT_EQ(fileBytes(locationFile()), keywords.toUtf8() + "\n");
     EXPECT_TRUE(st->conn->isServer());

@@ -87,21 +87,6 @@ protected:
             rv::testing::dropServerDatabase(db);
     }
 
-    void press(const QString& name)
-    {
-        QWidget* target = w<QWidget>(name);
-        ASSERT_NE(target, nullptr);
-        QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->rect().center());
-        QApplication::processEvents();
-    }
-    QStringList listed() const
-    {
-        QStringList out;
-        auto* cbo = win->findChild<QComboBox*>("cboSensors");
-        for (int i = 0; i < cbo->count(); ++i)
-            out << cbo->itemText(i);
-        return out;
-    }
     QStringList backupList() const
     {
         QStringList out;
@@ -147,7 +132,7 @@ TEST_F(ServerUtilitiesTest, BackupWritesTheSitesRowsIntoADatabaseFileAndListsIt)
     makeDatabase(backupFolder(data.folder()) + "/" + backupFileName(QDate(2020, 1, 1)));
     const QStringList before = siteRows(uri);
 
-    press("imgBackup");
+    clickWithMouse("imgBackup");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Backup was successful"}));
     ASSERT_TRUE(QFileInfo::exists(backupPath()));
     EXPECT_EQ(siteRows(backupPath()), before) << "the file holds the server's site row for row";
@@ -162,7 +147,7 @@ TEST_F(ServerUtilitiesTest, BackupWritesTheSitesRowsIntoADatabaseFileAndListsIt)
     // A second backup of the day replaces the first, with what the site now holds.
     addSensor("120645003");
     pr.clear();
-    press("imgBackup");
+    clickWithMouse("imgBackup");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Backup was successful"}));
     EXPECT_EQ(sensorIds(backupPath()), QStringList({"120645001", "120645002", "120645003"}));
     EXPECT_EQ(backupList(), QStringList({"List of Backups:", todaysBackup()}));
@@ -171,7 +156,7 @@ TEST_F(ServerUtilitiesTest, BackupWritesTheSitesRowsIntoADatabaseFileAndListsIt)
 TEST_F(ServerUtilitiesTest, RestoreAsksTwiceThenReplacesTheServersSiteAndReloads)
 {
     const QStringList before = siteRows(uri);
-    press("imgBackup");
+    clickWithMouse("imgBackup");
     addSensor("120645003");
     ASSERT_EQ(listed().size(), 3);
 
@@ -179,7 +164,7 @@ TEST_F(ServerUtilitiesTest, RestoreAsksTwiceThenReplacesTheServersSiteAndReloads
     chooseBackup(todaysBackup());
     pr.clear();
     pr.answer(MsgResult::No);
-    press("imgRestore");
+    clickWithMouse("imgRestore");
     ASSERT_EQ(pr.messages().size(), 1u);
     EXPECT_EQ(pr.messages()[0].text, firstQuestion());
     EXPECT_EQ(pr.messages()[0].buttons, MsgButtons::YesNo);
@@ -190,7 +175,7 @@ TEST_F(ServerUtilitiesTest, RestoreAsksTwiceThenReplacesTheServersSiteAndReloads
     pr.clear();
     pr.answer(MsgResult::Yes);
     pr.answer(MsgResult::No);
-    press("imgRestore");
+    clickWithMouse("imgRestore");
     EXPECT_EQ(pr.messageTexts(), QStringList({firstQuestion(), secondQuestion()}));
     EXPECT_EQ(pr.messages()[1].defaultButton, MsgResult::No);
     EXPECT_EQ(listed().size(), 3);
@@ -203,7 +188,7 @@ TEST_F(ServerUtilitiesTest, RestoreAsksTwiceThenReplacesTheServersSiteAndReloads
     pr.clear();
     pr.answer(MsgResult::Yes);
     pr.answer(MsgResult::Yes);
-    press("imgRestore");
+    clickWithMouse("imgRestore");
     EXPECT_EQ(pr.messageTexts(), QStringList({firstQuestion(), secondQuestion(), "Restore was successful"}));
     EXPECT_EQ(pr.messages()[2].icon, MsgIcon::Information);
     EXPECT_EQ(siteRows(uri), before);
@@ -217,7 +202,7 @@ TEST_F(ServerUtilitiesTest, RestoreAsksTwiceThenReplacesTheServersSiteAndReloads
 
 TEST_F(ServerUtilitiesTest, ARestoreThatFailsChangesNothingAndSaysWhy)
 {
-    press("imgBackup");
+    clickWithMouse("imgBackup");
     addSensor("120645003");
     const QStringList before = siteRows(uri);
     // A backup whose readings the server's unique key refuses: the copy
@@ -231,7 +216,7 @@ TEST_F(ServerUtilitiesTest, ARestoreThatFailsChangesNothingAndSaysWhy)
     pr.clear();
     pr.answer(MsgResult::Yes);
     pr.answer(MsgResult::Yes);
-    press("imgRestore");
+    clickWithMouse("imgRestore");
     ASSERT_EQ(pr.messages().size(), 3u);
     const QString failure = pr.messages()[2].text;
     EXPECT_TRUE(failure.startsWith("Error encountered during restore process\n")) << failure.toStdString();
@@ -247,7 +232,7 @@ TEST_F(ServerUtilitiesTest, ARestoreThatFailsChangesNothingAndSaysWhy)
     page(7);
     chooseBackup(db + " TENDONbackup2020-01-01.mdb");
     pr.clear();
-    press("imgRestore");
+    clickWithMouse("imgRestore");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Cannot restore from " + db + " TENDONbackup2020-01-01.mdb\n"
                                               "The file is not a database.\n"
                                               "The site on the server has not been changed."}));

@@ -31,21 +31,6 @@ protected:
     }
 
     // A click where the window system delivers it: on the control itself.
-    void press(const QString& name)
-    {
-        QWidget* target = w<QWidget>(name);
-        ASSERT_NE(target, nullptr);
-        QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->rect().center());
-        QApplication::processEvents();
-    }
-    QStringList listed() const
-    {
-        QStringList out;
-        auto* cbo = win->findChild<QComboBox*>("cboSensors");
-        for (int i = 0; i < cbo->count(); ++i)
-            out << cbo->itemText(i);
-        return out;
-    }
     QStringList backupList() const
     {
         QStringList out;
@@ -73,7 +58,7 @@ protected:
 
 TEST_F(UtilitiesTest, BackupCopiesTheDatabaseListsItAndReloads)
 {
-    press("imgBackup");
+    clickWithMouse("imgBackup");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Backup was successful"}));
     EXPECT_EQ(sensorIds(backupPath(todaysBackup())), QStringList({"120645001", "120645002"}));
     EXPECT_EQ(backupList(), QStringList({"List of Backups:", todaysBackup()}));
@@ -85,7 +70,7 @@ TEST_F(UtilitiesTest, BackupCopiesTheDatabaseListsItAndReloads)
     // The caption does the same; the day's backup is replaced, not added to.
     addSensor("120645003");
     pr.clear();
-    press("Label42");
+    clickWithMouse("Label42");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Backup was successful"}));
     EXPECT_EQ(backupList(), QStringList({"List of Backups:", todaysBackup()}));
     EXPECT_EQ(sensorIds(backupPath(todaysBackup())), QStringList({"120645001", "120645002", "120645003"}));
@@ -97,11 +82,11 @@ TEST_F(UtilitiesTest, RestoreReloadEndsAnAppliedFilterWhileABackupKeepsIt)
     addSensor("120625001");
     page(7);
     keys("txtFilterType", "45");
-    press("imgFilter");
+    clickWithMouse("imgFilter");
     ASSERT_EQ(text("lblFilterState"), "Remove Filter");
     ASSERT_EQ(listed(), QStringList({"120645001", "120645002"}));
     pr.clear();
-    press("imgBackup");
+    clickWithMouse("imgBackup");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Backup was successful"}));
     EXPECT_EQ(listed(), QStringList({"120645001", "120645002"})) << "the backup leaves the window as it was";
     EXPECT_EQ(text("lblFilterState"), "Remove Filter");
@@ -109,7 +94,7 @@ TEST_F(UtilitiesTest, RestoreReloadEndsAnAppliedFilterWhileABackupKeepsIt)
     chooseBackup(todaysBackup());
     pr.clear();
     pr.answer(MsgResult::Yes);
-    press("imgRestore");
+    clickWithMouse("imgRestore");
     EXPECT_EQ(pr.messageTexts().last(), "Restore was successful");
     EXPECT_EQ(listed(), QStringList({"120625001", "120645001", "120645002"}));
     EXPECT_EQ(text("lblFilterState"), "Apply Filter");
@@ -124,7 +109,7 @@ TEST_F(UtilitiesTest, AFailedBackupKeepsTheConnectionAndTheProgram)
     {
         LockHolder other(data.database());
         ASSERT_TRUE(other.ok());
-        press("imgBackup");
+        clickWithMouse("imgBackup");
     }
     ASSERT_EQ(pr.messages().size(), 1u);
     EXPECT_TRUE(pr.messages()[0].text.startsWith("Error encountered during backup process of RockvaneTENDON.mdb\n"
@@ -139,7 +124,7 @@ TEST_F(UtilitiesTest, AFailedBackupKeepsTheConnectionAndTheProgram)
     // The database file vanished while in use: the same.
     ASSERT_TRUE(QFile::remove(data.database()));
     pr.clear();
-    press("imgBackup");
+    clickWithMouse("imgBackup");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Error encountered during backup process of RockvaneTENDON.mdb"}));
     EXPECT_TRUE(win->isVisible());
     EXPECT_EQ(st->conn->state(), 1);
@@ -152,7 +137,7 @@ TEST_F(UtilitiesTest, BackupAndRestoreOfARelocatedDatabaseWorkOnItAndStayOnIt)
     makeDatabase(other, {"130665007"});
     const QString chosen = QFileInfo(other).absoluteFilePath();
     pr.answerFile(other);
-    press("Image4");
+    clickWithMouse("Image4");
     EXPECT_EQ(win->windowTitle(), "Quillon's Rockvane - Cable Bolt Monitoring - Mine2.mdb");
     EXPECT_EQ(w<QLabel>("lblDatabase")->toolTip(), QDir::toNativeSeparators(chosen));
     addSensor("130665008");
@@ -162,7 +147,7 @@ TEST_F(UtilitiesTest, BackupAndRestoreOfARelocatedDatabaseWorkOnItAndStayOnIt)
     const QByteArray defaultBefore = fileBytes(data.database());
 
     pr.clear();
-    press("imgBackup");
+    clickWithMouse("imgBackup");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Backup was successful"}));
     EXPECT_EQ(sensorIds(mine2Folder + mine2Backup), QStringList({"130665007", "130665008"}));
     EXPECT_FALSE(QFileInfo::exists(backupPath(todaysBackup()))) << "the default database is not backed up";
@@ -183,7 +168,7 @@ TEST_F(UtilitiesTest, BackupAndRestoreOfARelocatedDatabaseWorkOnItAndStayOnIt)
     chooseBackup(mine2Backup);
     pr.clear();
     pr.answer(MsgResult::Yes);
-    press("imgRestore");
+    clickWithMouse("imgRestore");
     ASSERT_EQ(pr.messages().size(), 2u);
     EXPECT_EQ(pr.messages()[0].defaultButton, MsgResult::No);
     EXPECT_EQ(pr.messages()[1].text, "Restore was successful");
@@ -207,7 +192,7 @@ TEST_F(UtilitiesTest, TheWindowNamesTheDatabaseInUse)
 
 TEST_F(UtilitiesTest, RestoreWhileAnotherProgramHoldsTheLockChangesNothingAndGoesOn)
 {
-    press("imgBackup");
+    clickWithMouse("imgBackup");
     addSensor("120645003");
     page(7);
     chooseBackup(todaysBackup());
@@ -216,7 +201,7 @@ TEST_F(UtilitiesTest, RestoreWhileAnotherProgramHoldsTheLockChangesNothingAndGoe
     pr.answer(MsgResult::Yes);
     {
         LockHolder other(data.database());
-        press("imgRestore");
+        clickWithMouse("imgRestore");
     }
     ASSERT_EQ(pr.messages().size(), 2u) << pr.messageTexts().join(" | ").toStdString();
     EXPECT_TRUE(pr.messages()[1].text.startsWith("Error encountered during restore process\nThe database is in use"));
@@ -228,13 +213,13 @@ TEST_F(UtilitiesTest, RestoreWhileAnotherProgramHoldsTheLockChangesNothingAndGoe
 
 TEST_F(UtilitiesTest, RestoreRefusesWithoutAChoiceAndOnNo)
 {
-    press("imgRestore");
+    clickWithMouse("imgRestore");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Please choose a file from the list to restore from"}))
         << "no backups listed";
 
-    press("imgBackup");
+    clickWithMouse("imgBackup");
     pr.clear();
-    press("Label27");  // heading selected
+    clickWithMouse("Label27");  // heading selected
     EXPECT_EQ(pr.messageTexts(), QStringList({"Please choose a file from the list to restore from"}));
     EXPECT_EQ(pr.messages()[0].title, "Rockvane");
 
@@ -243,7 +228,7 @@ TEST_F(UtilitiesTest, RestoreRefusesWithoutAChoiceAndOnNo)
     chooseBackup(todaysBackup());
     pr.clear();
     pr.answer(MsgResult::No);
-    press("imgRestore");
+    clickWithMouse("imgRestore");
     ASSERT_EQ(pr.messages().size(), 1u);
     EXPECT_EQ(pr.messages()[0].text, "Restoring Rockvane from backup " + todaysBackup()
                                          + "\nwill permanently overwrite current database. Continue?");
@@ -257,13 +242,13 @@ TEST_F(UtilitiesTest, RestoreRefusesWithoutAChoiceAndOnNo)
 
 TEST_F(UtilitiesTest, RestorePutsTheBackupBackAndReloads)
 {
-    press("imgBackup");
+    clickWithMouse("imgBackup");
     addSensor("120645003");
     EXPECT_EQ(sensorIds(data.database()).size(), 3);
     chooseBackup(todaysBackup());
     pr.clear();
     pr.answer(MsgResult::Yes);
-    press("imgRestore");
+    clickWithMouse("imgRestore");
     EXPECT_EQ(pr.messageTexts().last(), "Restore was successful");
     EXPECT_EQ(sensorIds(data.database()), QStringList({"120645001", "120645002"}));
     EXPECT_EQ(listed(), QStringList({"120645001", "120645002"}));
@@ -283,7 +268,7 @@ TEST_F(UtilitiesTest, RestoreRefusesFilesThatAreNotRockvaneDatabases)
     for (const QString name : {"readme.txt", "other.mdb"}) {
         pr.clear();
         chooseBackup(name);
-        press("imgRestore");
+        clickWithMouse("imgRestore");
         ASSERT_EQ(pr.messages().size(), 1u) << "no question for a file that cannot be restored";
         EXPECT_TRUE(pr.messages()[0].text.startsWith("Cannot restore from " + name + "\n"));
         EXPECT_TRUE(pr.messages()[0].text.endsWith("The current database has not been changed."));
@@ -299,7 +284,7 @@ TEST_F(UtilitiesTest, RelocationSwitchesToTheChosenDatabaseAndRemembersIt)
     makeDatabase(other, {"130665007", "130625001", "130645002"});
 
     pr.answerFile(QString());  // cancelled
-    press("Image4");
+    clickWithMouse("Image4");
     ASSERT_EQ(pr.records().size(), 1u);
     EXPECT_EQ(pr.records()[0].text, "TENDON Database (*.mdb) | *.mdb");
     EXPECT_FALSE(QFileInfo::exists(locationFile()));
@@ -307,7 +292,7 @@ TEST_F(UtilitiesTest, RelocationSwitchesToTheChosenDatabaseAndRemembersIt)
 
     pr.clear();
     pr.answerFile(other);
-    press("Image4");
+    clickWithMouse("Image4");
     EXPECT_TRUE(pr.messages().empty());
     const QString chosen = QFileInfo(other).absoluteFilePath();
     EXPECT_EQ(fileBytes(locationFile()), chosen.toUtf8() + "\n") << "one line, the chosen path";
@@ -321,7 +306,7 @@ TEST_F(UtilitiesTest, RelocationSwitchesToTheChosenDatabaseAndRemembersIt)
     makeDatabase(empty);
     pr.clear();
     pr.answerFile(empty);
-    press("Image4");
+    clickWithMouse("Image4");
     EXPECT_EQ(fileBytes(locationFile()), QFileInfo(empty).absoluteFilePath().toUtf8() + "\n");
     ASSERT_EQ(pr.messages().size(), 1u);
     EXPECT_EQ(pr.messages()[0].text,
@@ -332,7 +317,7 @@ TEST_F(UtilitiesTest, RelocationSwitchesToTheChosenDatabaseAndRemembersIt)
     // A backup from the relocated database copies that database and stays
     // on it; the location file stays for the next start.
     pr.clear();
-    press("imgBackup");
+    clickWithMouse("imgBackup");
     EXPECT_EQ(pr.messageTexts(), QStringList({"Backup was successful"}));
     EXPECT_EQ(checkDatabase(QFileInfo(empty).absolutePath() + "/TENDONbackup/Empty " + todaysBackup()),
               DatabaseCheck::Good);
@@ -348,7 +333,7 @@ TEST_F(UtilitiesTest, RelocationRefusesABadFileAndKeepsEverything)
     const QString good = data.folder() + "/../Mine2.mdb";
     makeDatabase(good, {"130665007"});
     pr.answerFile(good);
-    press("Image4");
+    clickWithMouse("Image4");
     const QByteArray location = fileBytes(locationFile());
 
     const QString text = data.folder() + "/../notes.mdb";
@@ -359,7 +344,7 @@ TEST_F(UtilitiesTest, RelocationRefusesABadFileAndKeepsEverything)
     for (const QString& bad : {text, foreign, missing}) {
         pr.clear();
         pr.answerFile(bad);
-        press("Image4");
+        clickWithMouse("Image4");
         ASSERT_EQ(pr.messages().size(), 1u) << bad.toStdString();
         EXPECT_TRUE(pr.messages()[0].text.startsWith("Cannot use " + QFileInfo(bad).absoluteFilePath()));
         EXPECT_TRUE(pr.messages()[0].text.endsWith("The database in use and its location have not been changed."));
@@ -379,7 +364,7 @@ TEST_F(UtilitiesTest, RelocationToADatabaseAnotherProgramIsWritingIsRefused)
     makeDatabase(busy, {"130665007"});
     LockHolder other(busy);
     pr.answerFile(busy);
-    press("Image4");
+    clickWithMouse("Image4");
     ASSERT_EQ(pr.messages().size(), 1u);
     EXPECT_EQ(pr.messages()[0].text, "Cannot use " + QFileInfo(busy).absoluteFilePath()
                                          + " as the Rockvane database\nThe file is in use by another program. Try "
@@ -392,7 +377,7 @@ TEST_F(UtilitiesTest, RelocationToADatabaseAnotherProgramIsWritingIsRefused)
 TEST_F(UtilitiesTest, ManualWebSiteAndAbout)
 {
     QFile::remove(data.folder() + "/RockvaneManual.pdf");
-    press("imgHelp");
+    clickWithMouse("imgHelp");
     ASSERT_EQ(pr.records().size(), 1u);
     EXPECT_EQ(pr.records()[0].kind, PromptRecord::Kind::OpenWith);
     EXPECT_EQ(pr.records()[0].text, data.folder() + "/RockvaneManual.pdf");
@@ -401,9 +386,9 @@ TEST_F(UtilitiesTest, ManualWebSiteAndAbout)
 
     pr.setOpenWithResult(false);
     pr.clear();
-    press("Label66");
-    press("imgInternet");
-    press("Label40");
+    clickWithMouse("Label66");
+    clickWithMouse("imgInternet");
+    clickWithMouse("Label40");
     ASSERT_EQ(pr.records().size(), 4u);
     EXPECT_EQ(pr.records()[0].text, data.folder() + "/RockvaneManual.pdf");
     // Without a viewer the user is told where the manual is.
@@ -423,13 +408,13 @@ TEST_F(UtilitiesTest, ManualWebSiteAndAbout)
             shown->findChild<QPushButton*>("cmdOK")->click();
     };
     QTimer::singleShot(100, closeIt);
-    press("imgAbout");
+    clickWithMouse("imgAbout");
     ASSERT_NE(shown, nullptr);
     EXPECT_FALSE(shown->isVisible());
     frmSplash* first = shown;
     shown = nullptr;
     QTimer::singleShot(100, closeIt);
-    press("Label29");
+    clickWithMouse("Label29");
     EXPECT_EQ(shown, first);
     EXPECT_EQ(win->findChildren<frmSplash*>().size(), 1);
 }

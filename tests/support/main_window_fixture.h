@@ -76,6 +76,23 @@ protected:
         e->setText(t);
     }
     void click(const QString& name) { w<QToolButton>(name)->click(); QApplication::processEvents(); }
+    // A mouse click in the middle of the named control, as a user gives it.
+    void clickWithMouse(const QString& name)
+    {
+        QWidget* target = w<QWidget>(name);
+        ASSERT_NE(target, nullptr);
+        QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->rect().center());
+        QApplication::processEvents();
+    }
+    // The sensor numbers the catalogue's list offers.
+    QStringList listed() const
+    {
+        QStringList out;
+        auto* cbo = win->findChild<QComboBox*>("cboSensors");
+        for (int i = 0; i < cbo->count(); ++i)
+            out << cbo->itemText(i);
+        return out;
+    }
 
     // Keys go where the window system would deliver them: the control gets
     // the focus, then each key is sent to whatever widget holds the focus
