@@ -456,6 +456,9 @@ void FrmMain::terminate()
     attempt([&] { m_st.rsReadings.close(); });
     attempt([&] { m_st.rsGraph.close(); });
     attempt([&] { m_st.rsConfig.close(); });
+    // The next start finds the readings counted this session without
+    // counting them again, unless the file is written meanwhile.
+    attempt([&] { if (m_st.conn && m_st.conn->state()) m_st.conn->noteRowCounts(); });
     attempt([&] { if (m_st.conn && m_st.conn->state()) m_st.conn->close(); });
     attempt([&] { m_st.conn.reset(); });
     // Only the default database is compacted, never a relocated one; when

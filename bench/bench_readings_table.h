@@ -12,13 +12,14 @@
 namespace rv::bench {
 
 // rows readings in table id (which must exist), one every spacing seconds
-// from 2000/01/01, written newest first so that the date order is not the
-// file's; five channels and the temperature set, plotted in time.
+// up to 2020/01/01 (a past date, as on a real site, so that a reading added
+// now goes after all of them), written newest first so that the date order
+// is not the file's; five channels and the temperature set, plotted in time.
 inline void fillReadings(store::Connection& c, const QString& id, int rows, int spacing = 3600)
 {
     const QByteArray sql = QStringLiteral(
         "WITH RECURSIVE n(k) AS (SELECT %1 UNION ALL SELECT k - 1 FROM n WHERE k > 0), "
-        "t(k, at) AS (SELECT k, datetime('2000-01-01', '+' || (k * %3) || ' seconds') FROM n) "
+        "t(k, at) AS (SELECT k, datetime('2020-01-01', '-' || ((%1 - k) * %3) || ' seconds') FROM n) "
         "INSERT INTO \"%2\" (DateTimeKey, ReadingDate, ReadingTime, ChannelT, Channel1, Channel2, Channel3, "
         "Channel4, Channel5, FullDate, Plottemporal, PlotSpatial, IsDirty) "
         "SELECT '%2 ' || strftime('%Y/%m/%d %H:%M:%S', at), date(at), time(at), 20.0 + k % 7, 100.0 + k * 0.01, "

@@ -77,8 +77,10 @@ struct Selection {
     QStringList watched;
     std::unique_ptr<store::BulkQuery> query;  // while rows remain
     std::vector<store::ColType> types;
-    // Columns the statement really reads; the others are a NULL in its text.
+    // Columns the statement really reads (the others stay null), and their
+    // places among a row's cells in the order the statement gives them.
     std::vector<char> live;
+    std::vector<int> readCols;
     // Temperatures already taken the zero calculation's way, by their bits:
     // readings repeat a handful of temperatures.
     struct Temperature {
@@ -87,9 +89,17 @@ struct Selection {
         bool used = false;
     };
     mutable std::array<Temperature, 64> temperatures;
-    // kRead cells per row of the current chunk, in selection order.
-    std::vector<Cell> cells;
-    TextPool pool;
+    // kRead cells per row of the current chunk, in selection order. The
+    // stored values a pass writes are read with the rows only where the
+    // pass compares them itself (on a server); on a file the writes leave
+    // rows that hold their values already, and the few rows whose stored
+    // values are wanted otherwise read them when asked (needStored).
+    mutable std::vector<Cell> cells;
+    mutable TextPool pool;
+    bool storedRead = true;
+    QByteArray storedSql;  // the stored values of one row by rowid
+    std::vector<int> storedCols;  // their places among the cells
+    mutable std::vector<char> storedHere;  // per row of the chunk
     std::vector<qint64> rowids;
     qint64 firstRowid = 0;
     qint64 lastRowid = 0;
@@ -103,6 +113,21 @@ struct Selection {
     bool complete = true;  // every field read and written exists
 
     size_t rows() const { return rowids.size(); }
+    // Row r's stored values among its cells, read now if the selection
+    // left them out.
+    void needStored(store::Connection& conn, size_t r) const
+    {
+        if (storedRead || r >= rows() || storedHere[r])
+            return;
+        storedHere[r] = 1;
+        store::BulkQuery q(conn, storedSql);
+        q.bindInt(1, rowids[r]);
+        if (!q.next())
+            return;
+        Cell* row = cells.data() + r * kRead;
+        for (size_t k = 0; k < storedCols.size(); ++k)
+            row[storedCols[k]] = q.cell(int(k), types[size_t(storedCols[k])], pool);
+    }
     const Cell* row(size_t r) const { return cells.data() + r * kRead; }
     QVariant value(size_t r, int c) const { return store::detail::cellValue(row(r)[c], pool); }
 
@@ -112,6 +137,7 @@ struct Selection {
         rowids.clear();
         cells.clear();
         pool.clear();
+        storedHere.clear();
         if (!query)
             return false;
         while (rowids.size() < chunk) {
@@ -120,9 +146,12 @@ struct Selection {
                 break;
             }
             rowids.push_back(query->integer(0));
-            for (int c = 0; c < kRead; ++c)
-                cells.push_back(live[size_t(c)] ? query->cell(c + 1, types[size_t(c)], pool) : Cell());
+            const size_t at = cells.size();
+            cells.resize(at + kRead);
+            for (size_t k = 0; k < readCols.size(); ++k)
+                cells[at + size_t(readCols[k])] = query->cell(int(k) + 1, types[size_t(readCols[k])], pool);
         }
+        storedHere.assign(rowids.size(), 0);
         if (!rowids.empty()) {
             if (firstRowid == 0)
                 firstRowid = rowids.front();
@@ -147,7 +176,7 @@ void requireRow(const Selection& s, size_t r)
 // OpenGraphData's reading of the selection: the same statement, the same
 // handling of a missing table. The first chunk is read.
 void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel, bool displacement,
-                   size_t chunk = kChunk)
+                   size_t chunk = kChunk, bool withDates = true)
 {
     s.chunk = chunk;
     QString id;
@@ -181,22 +210,37 @@ void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel,
         for (int k = 1; k <= 6; ++k)
             wanted << QStringLiteral("Disp%1").arg(k);
         wanted << QStringLiteral("FullDate");
+        s.storedRead = st.conn->backend().engine() != store::Engine::Sqlite;
         QStringList select;
+        QStringList storedSelect;
         for (int c = 0; c < kRead; ++c) {
             const int i = indexOf(wanted[c]);
-            const bool skip = !displacement && c >= kStretch && c < kFull;
+            // FullDate only places the points drawn: a pass with no lines
+            // to give leaves it out (a text read costs SQLite a copy).
+            const bool skip = (!displacement && c >= kStretch && c < kFull) || (c == kFull && !withDates);
             if (i < 0 && c <= kZero + 4)
                 s.complete = false;
             if (i < 0 || skip) {
-                select << QStringLiteral("NULL");
                 s.types.push_back(store::ColType::Double);
                 s.live.push_back(0);
+            } else if (!s.storedRead && c >= kZero && c < kFull) {
+                s.types.push_back(cols[size_t(i)].type);
+                s.live.push_back(0);
+                storedSelect << quoteIdent(cols[size_t(i)].name);
+                s.storedCols.push_back(c);
             } else {
                 select << quoteIdent(cols[size_t(i)].name);
                 s.types.push_back(cols[size_t(i)].type);
                 s.live.push_back(1);
+                s.readCols.push_back(c);
             }
         }
+        if (!storedSelect.isEmpty())
+            s.storedSql = (QStringLiteral("SELECT ") + storedSelect.join(QStringLiteral(", ")) + QStringLiteral(" FROM ")
+                           + quoteIdent(rs.table) + QStringLiteral(" WHERE rowid = ?1"))
+                              .toUtf8();
+        else
+            s.storedRead = true;
         auto stored = [&](const QString& f) {
             const int i = indexOf(f);
             if (i < 0)
@@ -229,7 +273,8 @@ void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel,
         s.whereAndOrder = sqlWhere(rs.where, cols, 1, st.conn->backend().engine()) + QStringLiteral(" ORDER BY ")
             + quoteIdent(cols[size_t(rs.orderCol)].name) + (rs.descending ? QStringLiteral(" DESC") : QString())
             + QStringLiteral(", rowid");
-        const QByteArray sql = (QStringLiteral("SELECT rowid, ") + select.join(QStringLiteral(", ")) +
+        const QByteArray sql = (QStringLiteral("SELECT rowid") + (select.isEmpty() ? QString() : QStringLiteral(", "))
+                                + select.join(QStringLiteral(", ")) +
                                 QStringLiteral(" FROM ") + quoteIdent(s.table) + s.whereAndOrder)
                                    .toUtf8();
         s.query = std::make_unique<store::BulkQuery>(*st.conn, sql);
@@ -406,9 +451,11 @@ void SetZeros(AppState& st, const Selection& s, size_t r, const calc::ZeroOffset
 // Stretches and displacements of row r from its zero values as they now
 // stand: the new ones, and the old ones where SetZeros stopped early. A node
 // position that cannot be read ends the pass.
-void CalcStretchAndDisp(const Selection& s, size_t r, const calc::Anchors& a, RowWrite& w)
+void CalcStretchAndDisp(store::Connection& conn, const Selection& s, size_t r, const calc::Anchors& a, RowWrite& w)
 {
     requireRow(s, r);
+    if (w.zeros < 5)
+        s.needStored(conn, r);
     calc::SectionValues zero;
     for (int k = 1; k <= 5; ++k) {
         if (k <= w.zeros) {
@@ -483,9 +530,10 @@ public:
         const int key = w.zeros * 4 + (w.numTemp ? 2 : 0) + (w.displacement ? 1 : 0);
         if (key == 0)
             return;  // nothing assigned: nothing to write
-        if (unchanged(r, w))
+        if (m_s.storedRead && unchanged(r, w))
             return;
-        store::BulkUpdate& u = statement(key, w);
+        const bool guarded = !m_s.storedRead && m_compare;
+        store::BulkUpdate& u = statement(key, w, guarded);
         int p = 0;
         for (int k = 1; k <= w.zeros; ++k)
             u.setDouble(p++, w.zero[size_t(k)]);
@@ -497,7 +545,19 @@ public:
             for (int k = 1; k <= 6; ++k)
                 setOptional(u, p++, w.disp[size_t(k)]);
         }
-        u.update(m_s.rowids[r]);
+        if (guarded) {
+            if (!u.updateIfDiffers(m_s.rowids[r])) {
+                m_streak = 0;
+                return;
+            }
+            // Rows that all differ from what they store (the first pass
+            // after an import): the rest are written without comparing. At
+            // worst a row is written with the values it holds.
+            if (++m_streak >= kStreak)
+                m_compare = false;
+        } else {
+            u.update(m_s.rowids[r]);
+        }
         ++m_written;
     }
 
@@ -531,8 +591,9 @@ private:
             u.setNull(p);
     }
 
-    store::BulkUpdate& statement(int key, const RowWrite& w)
+    store::BulkUpdate& statement(int key, const RowWrite& w, bool guarded)
     {
+        key = key * 2 + (guarded ? 1 : 0);
         auto it = m_statements.find(key);
         if (it == m_statements.end()) {
             QStringList sets;
@@ -546,8 +607,15 @@ private:
                 for (int k = 1; k <= 6; ++k)
                     sets << m_s.dispName[size_t(k)];
             }
-            it = m_statements.emplace(key, std::make_unique<store::BulkUpdate>(m_conn, m_shape, sets)).first;
-            it->second->sendAhead();
+            if (!guarded) {
+                it = m_statements.emplace(key, std::make_unique<store::BulkUpdate>(m_conn, m_shape, sets)).first;
+                it->second->sendAhead();
+            } else {
+                it = m_statements
+                         .emplace(key, std::make_unique<store::BulkUpdate>(m_conn, m_shape, sets,
+                                                                           store::BulkUpdate::OnlyDiffering{}))
+                         .first;
+            }
         }
         return *it->second;
     }
@@ -557,6 +625,11 @@ private:
     const store::TableShape& m_shape;
     std::map<int, std::unique_ptr<store::BulkUpdate>> m_statements;
     size_t m_written = 0;
+    // On a file: whether rows are still compared with what they store, and
+    // how many in a row have differed.
+    static constexpr int kStreak = 1024;
+    bool m_compare = true;
+    int m_streak = 0;
 };
 
 // A channel left empty in a reading: its zero value is stored as 0, but
@@ -570,10 +643,13 @@ bool emptyChannel(const Selection& s, size_t r, int k)
 // Adds row r's points to the lines: the values written, and the stored
 // ones where the row was not written in full. Gives the channels of the
 // row that were empty (their points left out), as bits 1..10.
-unsigned addLine(const Selection& s, size_t r, const RowWrite& w, GraphLines& lines)
+unsigned addLine(store::Connection& conn, const Selection& s, size_t r, const RowWrite& w, GraphLines& lines)
 {
     if (!lines.ready)
         return 0;
+    // A row not given every value drawn shows its stored ones.
+    if (!w.numTemp || (lines.displacement ? !w.displacement : w.zeros < 10))
+        s.needStored(conn, r);
     const Cell* row = s.row(r);
     const auto x = plotted(row[kFull]);
     const Tag xt = row[kFull].tag;
@@ -850,7 +926,7 @@ void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry*
     // stored values are current.
     const QString key = passKey(sel, g);
     Selection s;
-    openSelection(s, st, pr, sel, g != nullptr, 1);
+    openSelection(s, st, pr, sel, g != nullptr, 1, lines != nullptr);
     GetOffsets(st, s);
     QStringList before;
     attempt([&] {
@@ -901,11 +977,11 @@ void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry*
             RowWrite w;
             SetZeros(st, s, r, off, w);
             if (anchors)
-                CalcStretchAndDisp(s, r, *anchors, w);
+                CalcStretchAndDisp(*st.conn, s, r, *anchors, w);
             writer.update(r, w);
             failed = failed || w.failed;
             if (lines)
-                emptyChannels |= addLine(s, r, w, *lines);
+                emptyChannels |= addLine(*st.conn, s, r, w, *lines);
             if (++r == s.rows() && s.fetch())
                 r = 0;
         } while (r < s.rows());

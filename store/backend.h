@@ -184,6 +184,24 @@ public:
         return sqlite3_column_type(m_lite, col);
     }
     bool isNull(int col) const { return type(col) == kNull; }
+    // The storage class and, for a number, its value as a double, in one
+    // call to the engine rather than two: the per-cell path of large reads.
+    // (The value SQLite hands out is one only this thread may read, which
+    // holds for a connection that lives on one thread, as these do.)
+    int typedNumber(int col, double* d) const
+    {
+        if (m_pg) [[unlikely]] {
+            const int k = pgColumnType(m_pg, col);
+            if (k == kInteger || k == kFloat)
+                *d = pgColumnDouble(m_pg, col);
+            return k;
+        }
+        sqlite3_value* v = sqlite3_column_value(m_lite, col);
+        const int k = sqlite3_value_type(v);
+        if (k == SQLITE_INTEGER || k == SQLITE_FLOAT)
+            *d = sqlite3_value_double(v);
+        return k;
+    }
     qint64 int64(int col) const
     {
         if (m_pg) [[unlikely]]

@@ -274,6 +274,35 @@ BulkUpdate::BulkUpdate(Connection& conn, const TableShape& shape, const QStringL
     m_st->clearBindings();
 }
 
+BulkUpdate::BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns, OnlyDiffering)
+    : m_conn(conn), m_table(shape.table)
+{
+    const Engine engine = conn.backend().engine();
+    const QStringList names = storedNames(shape, columns, &m_types);
+    m_count = int(names.size());
+    QStringList sets;
+    QStringList same;
+    for (qsizetype k = 0; k < names.size(); ++k) {
+        sets << names[k] + QStringLiteral(" = ") + sqlParam(engine, int(k) + 1);
+        same << names[k] + QStringLiteral(" IS ") + sqlParam(engine, int(k) + 1);
+    }
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = %3 AND NOT (%4)")
+                            .arg(quoteIdent(shape.table), sets.join(QStringLiteral(", ")),
+                                 sqlParam(engine, m_count + 1), same.join(QStringLiteral(" AND ")));
+    m_st = conn.prepared(sql.toUtf8());
+    m_st->reset();
+    m_st->clearBindings();
+}
+
+bool BulkUpdate::updateIfDiffers(qint64 rowid)
+{
+    m_st->bindInt64(m_count + 1, rowid);
+    stepOnce(m_st);
+    const qint64 changed = m_conn.backend().changes();
+    m_conn.noteUpdates(changed);
+    return changed != 0;
+}
+
 BulkUpdate::~BulkUpdate()
 {
     // Rows sent ahead and not yet answered stay with the connection: their

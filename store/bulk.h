@@ -138,6 +138,12 @@ class BulkUpdate {
 public:
     BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns,
                RowVersion check = RowVersion::Ignore);
+    // An UPDATE that leaves a row whose columns already hold the values
+    // given (compared as SQL's IS compares them), for a job that would
+    // otherwise read every stored value to find the rows to write. Only on
+    // a file; use updateIfDiffers().
+    struct OnlyDiffering {};
+    BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns, OnlyDiffering);
     ~BulkUpdate();
     BulkUpdate(const BulkUpdate&) = delete;
     BulkUpdate& operator=(const BulkUpdate&) = delete;
@@ -155,6 +161,9 @@ public:
     // written throws err::ChangedByOther when it is still stored, else
     // err::DeletedByOther; the transaction stays usable.
     void update(qint64 rowid, qint64 version);
+    // With OnlyDiffering: writes the row unless it holds the values already;
+    // true when it was written. The row must exist.
+    bool updateIfDiffers(qint64 rowid);
     // For a job that gives up all of its rows when one fails: on a server,
     // rows are then sent without waiting for each answer, and a failure
     // (a row that could not be written, or that no row had the rowid) is

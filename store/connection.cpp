@@ -1,6 +1,7 @@
 #include "store/connection.h"
 #include "store/backend.h"
 #include "store/schema.h"
+#include "store/settings.h"
 
 #include "store/criteria.h"
 #include "store/dialect.h"
@@ -21,6 +22,26 @@ namespace {
 constexpr int kStatementCacheLimit = 256;
 // The cache a table count runs with, in KiB.
 constexpr int kCountCacheKiB = 1024;
+
+// The name of a table's count note in `Settings` (the table is its scope):
+// "rows counter maxRowid".
+const QString kCountNote = QStringLiteral("RowCount");
+
+// The file change counter of the database header (bytes 24-27), which every
+// committed write of a rollback-journal database moves on by one. Read
+// straight from the file through SQLite's own handle of it (never a second
+// descriptor, whose closing would drop SQLite's locks); the caller holds a
+// lock under which no other writer can commit.
+std::optional<quint32> changeCounter(sqlite3* db)
+{
+    sqlite3_file* f = nullptr;
+    if (!db || sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &f) != SQLITE_OK || !f || !f->pMethods)
+        return std::nullopt;
+    unsigned char b[4] = {};
+    if (f->pMethods->xRead(f, b, 4, 24) != SQLITE_OK)
+        return std::nullopt;
+    return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
+}
 
 std::function<void()>& busyWaitHook()
 {
@@ -68,6 +89,8 @@ void Connection::open(const QString& path)
     m_depth = 0;
     m_rollbackOnly = false;
     m_counts.clear();
+    m_fromNotes.clear();
+    m_counted.clear();
     m_countStamp = CountStamp();
     m_updatedRows = 0;
 }
@@ -112,6 +135,8 @@ void Connection::close()
     m_depth = 0;
     m_rollbackOnly = false;
     m_counts.clear();
+    m_fromNotes.clear();
+    m_counted.clear();
     m_countStamp = CountStamp();
     m_updatedRows = 0;
 }
@@ -170,8 +195,18 @@ qint64 Connection::tableRowCount(const QString& table, const std::function<qint6
     const auto before = countStamp();
     if (!before || !(*before == m_countStamp)) {
         m_counts.clear();
+        m_fromNotes.clear();
     } else if (const auto it = m_counts.constFind(table); it != m_counts.constEnd()) {
         return it.value();
+    }
+    if (before) {
+        m_counted.insert(table);
+        if (const auto noted = notedRowCount(table)) {
+            m_countStamp = *before;
+            m_counts.insert(table, *noted);
+            m_fromNotes.insert(table);
+            return *noted;
+        }
     }
     // A count reads every page of an index once: through a few pages of
     // cache, rather than filling the whole cache (and fresh memory for it)
@@ -218,10 +253,129 @@ void Connection::rowsWritten(const QString& table, const std::optional<CountStam
         || after->dataVersion != before->dataVersion || after->schemaVersion != before->schemaVersion
         || after->changes != before->changes + (added < 0 ? -added : added)) {
         m_counts.clear();
+        m_fromNotes.clear();
         return;
     }
     it.value() += added;
+    if (added != 0)
+        m_fromNotes.remove(table);
     m_countStamp = *after;
+}
+
+std::optional<qint64> Connection::notedRowCount(const QString& table)
+{
+    if (!hasTable(QStringLiteral("Settings")))
+        return std::nullopt;
+    try {
+        QString note;
+        std::optional<quint32> counter;
+        {
+            StatementUse use(prepared("SELECT \"Value\" FROM \"Settings\" WHERE \"Scope\" = ?1 AND \"Name\" = ?2"));
+            use->bindText(1, table.toUtf8());
+            use->bindText(2, kCountNote.toUtf8());
+            if (!use.step())
+                return std::nullopt;
+            note = use->qtext(0);
+            // The statement on its row holds the file's read lock: the
+            // counter read now goes with the note just read.
+            counter = changeCounter(handle());
+        }
+        const QStringList parts = note.split(QLatin1Char(' '));
+        if (!counter || parts.size() != 3)
+            return std::nullopt;
+        bool ok[3] = {};
+        const qint64 rows = parts[0].toLongLong(&ok[0]);
+        const quint32 stamp = parts[1].toUInt(&ok[1]);
+        const qint64 maxRowid = parts[2].toLongLong(&ok[2]);
+        if (!ok[0] || !ok[1] || !ok[2] || rows < 0 || stamp != *counter)
+            return std::nullopt;
+        // One more check that costs a single index step: the newest row.
+        StatementUse top(prepared("SELECT max(rowid) FROM " + quoteIdent(table).toUtf8()));
+        if (!top.step() || top->int64(0) != maxRowid)
+            return std::nullopt;
+        return rows;
+    } catch (const DbError&) {
+        return std::nullopt;
+    }
+}
+
+void Connection::noteRowCounts()
+{
+    if (!m_backend || m_backend->engine() != Engine::Sqlite || m_backend->inTransaction() || m_counted.isEmpty())
+        return;
+    // A table counted this session whose count was since forgotten (rows
+    // imported, or a change log row written beside an added reading) is
+    // counted once more, so that the next start need not.
+    for (const QString& table : QSet<QString>(m_counted)) {
+        try {
+            tableRowCount(table, [&] {
+                StatementUse use(prepared("SELECT count(*) FROM " + quoteIdent(table).toUtf8()));
+                return use.step() ? use->int64(0) : qint64(0);
+            });
+        } catch (const DbError&) {
+            // Dropped meanwhile, or unreadable: no note for it.
+            m_counts.remove(table);
+        }
+    }
+    if (m_counts.isEmpty())
+        return;
+    const auto now = countStamp();
+    if (!now || !(*now == m_countStamp) || !hasTable(QStringLiteral("Settings")))
+        return;
+    // Counts that came from notes still in force need no new ones.
+    bool fresh = false;
+    for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
+        fresh = fresh || !m_fromNotes.contains(it.key());
+    if (!fresh)
+        return;
+    const QHash<QString, qint64> counts = m_counts;
+    quint32 stamp = 0;
+    try {
+        QHash<QString, qint64> tops;
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+            StatementUse top(prepared("SELECT max(rowid) FROM " + quoteIdent(it.key()).toUtf8()));
+            if (!top.step())
+                return;
+            tops.insert(it.key(), top->int64(0));
+        }
+        // The transaction holds the file's reserved lock from its start, so
+        // no one else commits before it: its commit moves the counter read
+        // here on by exactly one.
+        Transaction t(*this);
+        const auto counter = changeCounter(handle());
+        if (!counter)
+            return;
+        stamp = *counter + 1;
+        {
+            StatementUse drop(prepared("DELETE FROM \"Settings\" WHERE \"Name\" = ?1"));
+            drop->bindText(1, kCountNote.toUtf8());
+            drop.step();
+        }
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+            writeSetting(*this, it.key(), kCountNote,
+                         QStringLiteral("%1 %2 %3").arg(it.value()).arg(stamp).arg(tops.value(it.key())));
+        t.commit();
+    } catch (const DbError&) {
+        return;
+    }
+    // Should the counter have moved otherwise, the notes would never be in
+    // force; they are dropped rather than left to mislead.
+    std::optional<quint32> after;
+    try {
+        StatementUse use(prepared("SELECT \"Value\" FROM \"Settings\" WHERE \"Name\" = ?1 LIMIT 1"));
+        use->bindText(1, kCountNote.toUtf8());
+        if (use.step())
+            after = changeCounter(handle());
+    } catch (const DbError&) {
+    }
+    if (after != stamp) {
+        try {
+            StatementUse drop(prepared("DELETE FROM \"Settings\" WHERE \"Name\" = ?1"));
+            drop->bindText(1, kCountNote.toUtf8());
+            drop.step();
+        } catch (const DbError&) {
+        }
+    }
 }
 
 void Connection::execute(const QString& sql)
@@ -368,3 +522,5 @@ void Connection::rollback()
 }
 
 } // namespace rv::store
+
+

@@ -4,6 +4,7 @@
 #include "store/dberror.h"
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -113,6 +114,13 @@ public:
     void rowsWritten(const QString& table, const std::optional<CountStamp>& before, qint64 added);
     // Rows changed by UPDATE statements that changed nothing else.
     void noteUpdates(qint64 rows) { m_updatedRows += rows; }
+    // Keeps the counts remembered now in the file itself, for the next
+    // opening: each stamped with the file's change counter as this write
+    // leaves it, which any later write by any SQLite client moves on, so
+    // that a count is taken from the file only while nothing was written
+    // since. For a clean close; does nothing on a server, and quietly
+    // nothing when the file cannot be written.
+    void noteRowCounts();
 
     // What the database holds, as far as this connection can tell cheaply:
     // equal stamps mean nothing was written to the file in between, by
@@ -152,6 +160,13 @@ private:
     quint64 m_opened = 0;
     CountStamp m_countStamp;  // the file when the counts were taken
     QHash<QString, qint64> m_counts;
+    // Remembered counts that were read from the file's own notes, still
+    // in force there.
+    QSet<QString> m_fromNotes;
+    // Every table counted this session, for the notes at close.
+    QSet<QString> m_counted;
+
+    std::optional<qint64> notedRowCount(const QString& table);
 
     void dropStatements();
     static int onBusy(void* self, int count);

@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <QDateTime>
+
 #include "calc/zeros.h"
 
 #include <algorithm>
@@ -175,6 +177,47 @@ TEST_F(PassesTest, DisplacementPassBothHeadPositions)
     for (int k = 1; k <= 6; ++k)
         EXPECT_EQ(num(kMay2, QStringLiteral("Disp%1").arg(k)), toeDisp[k - 1]) << k;
     EXPECT_EQ(readLog(), "");
+}
+
+TEST_F(PassesTest, ARowNotZeroedInFullTakesItsStoredValuesForItsSectionsAndLines)
+{
+    // May 2 cannot be zeroed past its first channel: its sections are
+    // worked out from its new zero1 and its stored zero2..5, and its points
+    // show what it stores. May 3 holds channels that zero to exactly those
+    // stored values, so both rows must come out the same.
+    add(kMay1, {10.0, 10.0, 10.0, 10.0, 10.0}, true, false, 20.0);
+    add(kMay2, {13.0, QStringLiteral("n/a"), 10.0, 7.0, 11.5}, true, false, 21.0);
+    add(kMay3, {13.0, 16.0, 10.0, 7.0, 11.5}, true, false, 21.0);
+    preset(kMay2, QStringLiteral("zero2 = 6, zero3 = 0, zero4 = -3, zero5 = 1.5, NumTemp = 77"));
+    const std::array<QString, 7> rising = {"", "1.50", "2.50", "3.50", "4.50", "5.50", "6.50"};
+
+    GraphLines lines;
+    lines.wanted = 3;
+    GetDispData(*st, pr, collar(5, rising), &lines);
+    for (int k = 1; k <= 5; ++k)
+        EXPECT_EQ(num(kMay2, QStringLiteral("Stretch%1").arg(k)), num(kMay3, QStringLiteral("Stretch%1").arg(k))) << k;
+    for (int k = 1; k <= 6; ++k)
+        EXPECT_EQ(num(kMay2, QStringLiteral("Disp%1").arg(k)), num(kMay3, QStringLiteral("Disp%1").arg(k))) << k;
+    EXPECT_EQ(num(kMay2, QStringLiteral("zero1")), 3.0);
+    EXPECT_EQ(num(kMay2, QStringLiteral("zero2")), 6.0);
+    EXPECT_EQ(num(kMay2, QStringLiteral("NumTemp")), 77.0);
+    ASSERT_EQ(lines.x.size(), 3u);
+    EXPECT_EQ(lines.y[0][1], 77.0);  // the temperature not written is drawn as stored
+    EXPECT_EQ(lines.y[0][2], 21.0);
+    for (int k = 1; k <= 6; ++k)
+        EXPECT_EQ(lines.y[size_t(k)][1], lines.y[size_t(k)][2]) << k;
+
+    // The time pass draws the stored zeros past the failed channel.
+    GraphLines time;
+    time.wanted = 3;
+    exec(QStringLiteral("DELETE FROM Settings WHERE Name = 'GraphValues'"));
+    GetTemporalData(*st, pr, &time);
+    ASSERT_EQ(time.x.size(), 3u);
+    EXPECT_EQ(time.y[1][1], 3.0);
+    EXPECT_EQ(time.y[2][1], 6.0);
+    EXPECT_EQ(time.y[4][1], -3.0);
+    EXPECT_EQ(time.y[0][1], 77.0);
+    EXPECT_EQ(count(readLog(), QStringLiteral(" - Err #13: Type mismatch G_SetZeros\n")), 2) << readLog().toStdString();
 }
 
 TEST_F(PassesTest, ThreeChannelTypeGetsItsSectionsAndNodes)
@@ -378,6 +421,44 @@ TEST_F(PassesTest, APassOverCurrentValuesWritesNothing)
     EXPECT_EQ(w.count(), 1);
     EXPECT_EQ(num(kMay3, "zero1"), 1.0);
     EXPECT_TRUE(readLog().isEmpty()) << readLog().toStdString();
+}
+
+TEST_F(PassesTest, ALongRunOfRowsThatAllDifferIsWrittenAsEachRowAlone)
+{
+    // Enough rows, all out of date, that the pass stops comparing them with
+    // what they store part-way through: every row must still get its own
+    // values, and the next pass compares again from its first row.
+    exec(QStringLiteral(
+        "WITH RECURSIVE n(k) AS (SELECT 0 UNION ALL SELECT k + 1 FROM n WHERE k < 2999) "
+        "INSERT INTO \"250055001\" (DateTimeKey, ReadingDate, ReadingTime, FullDate, Plottemporal, PlotSpatial, "
+        "Channel1, Channel2, ChannelT) SELECT '250055001 ' || strftime('%Y/%m/%d %H:%M:%S', at), date(at), time(at), "
+        "at, 1, 0, 100 + k * 0.25, 50 - k, 20 + k % 3 FROM (SELECT k, datetime('2026-01-01', '+' || k || ' hours') "
+        "AS at FROM n)"));
+    GetTemporalData(*st, pr);
+    EXPECT_EQ(readLog(), "");
+    auto at = [&](int k) {
+        return QDateTime(QDate(2026, 1, 1), QTime(0, 0)).addSecs(3600LL * k).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    };
+    for (int k : {0, 1, 1023, 1024, 1025, 2500, 2999}) {
+        EXPECT_EQ(num(at(k), QStringLiteral("zero1")), k * 0.25) << k;
+        EXPECT_EQ(num(at(k), QStringLiteral("zero2")), -double(k)) << k;
+        EXPECT_EQ(num(at(k), QStringLiteral("zero3")), 0.0) << k;
+        EXPECT_EQ(num(at(k), QStringLiteral("NumTemp")), 20.0 + k % 3) << k;
+    }
+    // Values right already: nothing is written, however many rows.
+    exec(QStringLiteral("DELETE FROM Settings WHERE Name = 'GraphValues'"));
+    {
+        RowWrites w(st->conn->handle(), "250055001");
+        GetTemporalData(*st, pr);
+        EXPECT_EQ(w.count(), 0);
+    }
+    // The later rows differ again after rows that did not: each is written.
+    exec(QStringLiteral("UPDATE \"250055001\" SET zero1 = NULL WHERE rowid > 1500"));
+    exec(QStringLiteral("DELETE FROM Settings WHERE Name = 'GraphValues'"));
+    RowWrites w(st->conn->handle(), "250055001");
+    GetTemporalData(*st, pr);
+    EXPECT_EQ(w.count(), 1500);
+    EXPECT_EQ(num(at(2999), QStringLiteral("zero1")), 2999 * 0.25);
 }
 
 TEST_F(PassesTest, StoredValuesFollowEveryChangeAfterAPassLeftThemCurrent)

@@ -1,0 +1,174 @@
+// A table's row count kept in the file at a clean close: the next opening
+// takes it instead of counting, but only while nothing has written to the
+// file since, whoever wrote.
+#include "store_fixture.h"
+#include "store/recordset_impl.h"
+#include "store/settings.h"
+
+using namespace rv::store;
+using namespace rv::store::testing;
+
+namespace {
+
+const QString kId = QStringLiteral("200565001");
+
+class CountNotesTest : public StoreTest {
+protected:
+    void SetUp() override
+    {
+        // Sets read their keys a block at a time, and count, as on a large
+        // table.
+        eager = detail::eagerRows();
+        detail::setEagerRows(0);
+        StoreTest::SetUp();
+        makeReadings(kId, {QStringLiteral("2020/01/01 00:00:00"), QStringLiteral("2020/01/02 00:00:00"),
+                           QStringLiteral("2020/01/03 00:00:00"), QStringLiteral("2020/01/04 00:00:00")});
+    }
+
+    void TearDown() override { detail::setEagerRows(eager); }
+    int eager = 0;
+
+    // The count as the connection gives it, and whether it had to count.
+    qint64 count(bool* counted)
+    {
+        *counted = false;
+        return conn.tableRowCount(kId, [&] {
+            *counted = true;
+            return raw(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(kId)).toLongLong();
+        });
+    }
+
+    void closeCleanly()
+    {
+        conn.noteRowCounts();
+        conn.close();
+    }
+
+    // Another program's write, straight through SQLite.
+    void elsewhere(const char* sql)
+    {
+        sqlite3* h = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &h, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        char* err = nullptr;
+        const int rc = sqlite3_exec(h, sql, nullptr, nullptr, &err);
+        EXPECT_EQ(rc, SQLITE_OK) << (err ? err : "");
+        sqlite3_free(err);
+        sqlite3_close(h);
+    }
+};
+
+TEST_F(CountNotesTest, ACleanCloseSparesTheNextOpeningItsCountUntilAnyoneWrites)
+{
+    bool counted = false;
+    EXPECT_EQ(count(&counted), 4);
+    EXPECT_TRUE(counted);
+    closeCleanly();
+
+    conn.open(path);
+    EXPECT_EQ(count(&counted), 4);
+    EXPECT_FALSE(counted);
+    // A close with nothing new to keep leaves the notes as they are, and
+    // they stay in force.
+    closeCleanly();
+    conn.open(path);
+    EXPECT_EQ(count(&counted), 4);
+    EXPECT_FALSE(counted);
+    conn.close();
+
+    // A row deleted in the middle by another program leaves the newest row
+    // as it was: only the file's change counter tells.
+    elsewhere("DELETE FROM \"200565001\" WHERE DateTimeKey = '200565001 2020/01/02 00:00:00'");
+    conn.open(path);
+    EXPECT_EQ(count(&counted), 3);
+    EXPECT_TRUE(counted);
+    closeCleanly();
+
+    // Any write at all, even to another table, counts again.
+    elsewhere("INSERT INTO Settings (Scope, Name, Value) VALUES ('', 'Elsewhere', '1')");
+    conn.open(path);
+    EXPECT_EQ(count(&counted), 3);
+    EXPECT_TRUE(counted);
+    conn.close();
+}
+
+TEST_F(CountNotesTest, TheNotesAtCloseHoldTheRowsAsTheyNowStand)
+{
+    {
+        Recordset rs;
+        rs.open(QStringLiteral("SELECT * FROM `%1` ORDER BY FullDate").arg(kId), conn);
+        EXPECT_EQ(rs.recordCount(), 4);
+        rs.addNew();
+        rs.setValue(QStringLiteral("DateTimeKey"), kId + QStringLiteral(" 2020/01/05 00:00:00"));
+        rs.setValue(QStringLiteral("FullDate"), QStringLiteral("2020/01/05 00:00:00"));
+        rs.update();
+        rs.moveFirst();
+        rs.deleteCurrent();
+        rs.moveFirst();
+        rs.deleteCurrent();
+        EXPECT_EQ(rs.recordCount(), 3);
+    }
+    // A write the count cannot follow (a change log row, say) makes it
+    // forgotten; the close counts the table again for its note.
+    writeSetting(conn, QString(), QStringLiteral("Elsewhere"), QStringLiteral("1"));
+    closeCleanly();
+    conn.open(path);
+    bool counted = false;
+    EXPECT_EQ(count(&counted), 3);
+    EXPECT_FALSE(counted);
+    {
+        Recordset rs;
+        rs.open(QStringLiteral("SELECT * FROM `%1` ORDER BY FullDate").arg(kId), conn);
+        EXPECT_EQ(rs.recordCount(), 3);
+        rs.moveLast();
+        EXPECT_EQ(rs.text(QStringLiteral("DateTimeKey")), kId + QStringLiteral(" 2020/01/05 00:00:00"));
+    }
+    conn.close();
+}
+
+TEST_F(CountNotesTest, ANoteThatDoesNotHoldIsNeverUsed)
+{
+    bool counted = false;
+    EXPECT_EQ(count(&counted), 4);
+    closeCleanly();
+    conn.open(path);
+    const QString note = readSetting(conn, kId, QStringLiteral("RowCount")).value_or(QString());
+    const QStringList parts = note.split(u' ');
+    ASSERT_EQ(parts.size(), 3) << note.toStdString();
+    EXPECT_EQ(parts[0], QStringLiteral("4"));
+    conn.close();
+
+    // A note that names another table's newest row, or cannot be read, is
+    // passed over; so is one whose stamp is not the file's.
+    for (const QString& wrong : {QStringLiteral("%1 %2 999").arg(parts[0], parts[1]), QStringLiteral("four"),
+                                 QStringLiteral("4 %1 %2").arg(parts[1].toUInt() + 5).arg(parts[2])}) {
+        conn.open(path);
+        writeSetting(conn, kId, QStringLiteral("RowCount"), wrong);
+        conn.close();
+        // The write above moved the counter on: stamp the wrong note with
+        // the counter the file now has, as a fault would.
+        sqlite3* h = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &h, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(h, "SELECT 1 FROM Settings", -1, &st, nullptr);
+        sqlite3_step(st);
+        sqlite3_file* f = nullptr;
+        sqlite3_file_control(h, "main", SQLITE_FCNTL_FILE_POINTER, &f);
+        unsigned char b[4] = {};
+        f->pMethods->xRead(f, b, 4, 24);
+        sqlite3_finalize(st);
+        sqlite3_close(h);
+        const quint32 counter = (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | b[3];
+        QString stamped = wrong;
+        if (wrong.startsWith(parts[0] + u' ') && wrong.endsWith(QStringLiteral(" 999")))
+            stamped = QStringLiteral("%1 %2 999").arg(parts[0]).arg(counter + 1);
+        conn.open(path);
+        writeSetting(conn, kId, QStringLiteral("RowCount"), stamped);
+        conn.close();
+        conn.open(path);
+        EXPECT_EQ(count(&counted), 4) << wrong.toStdString();
+        EXPECT_TRUE(counted) << wrong.toStdString();
+        conn.close();
+    }
+}
+
+} // namespace
