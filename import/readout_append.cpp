@@ -476,10 +476,12 @@ AppendOutcome appendReadings(store::Connection& conn, const ReadoutRecords& reco
             }
 
             if (direct) {
-                insert.setText(cKey, key);
-                insert.setText(cDate, QByteArrayView(sb.full, 10));
-                insert.setText(cTime, QByteArrayView(sb.full + 11, 8));
-                insert.setText(cFull, QByteArrayView(sb.full, 19));
+                // The key and the stamp stay as they are until the row is
+                // written below.
+                insert.setTextInPlace(cKey, key);
+                insert.setTextInPlace(cDate, QByteArrayView(sb.full, 10));
+                insert.setTextInPlace(cTime, QByteArrayView(sb.full + 11, 8));
+                insert.setTextInPlace(cFull, QByteArrayView(sb.full, 19));
             } else {
                 const QDate date(m.y, m.mo, m.d);
                 const QTime time(m.h, m.mi, m.s);

@@ -73,6 +73,7 @@ BulkInsert::BulkInsert(Connection& conn, const TableShape& shape, const QStringL
     m_st = conn.prepared(sql.toUtf8());
     m_st->reset();
     m_st->clearBindings();
+    m_set.assign(m_types.size(), 0);
     // Answers left by an earlier writer that never asked for them are not
     // this one's (a failure among them is still thrown).
     m_st->settle(&m_answers);
@@ -91,32 +92,55 @@ BulkInsert::~BulkInsert()
 void BulkInsert::setNull(int i)
 {
     m_st->bindNull(i + 1);
+    mark(i);
 }
 
 void BulkInsert::setDouble(int i, double v)
 {
     m_st->bindDouble(i + 1, v);
+    mark(i);
 }
 
 void BulkInsert::setInt(int i, qint64 v)
 {
     m_st->bindInt64(i + 1, v);
+    mark(i);
 }
 
 void BulkInsert::setText(int i, QByteArrayView utf8)
 {
     m_st->bindText(i + 1, utf8.data(), utf8.size());
+    mark(i);
+}
+
+void BulkInsert::setTextInPlace(int i, QByteArrayView utf8)
+{
+    m_st->bindTextInPlace(i + 1, utf8.data(), utf8.size());
+    mark(i);
 }
 
 void BulkInsert::setValue(int i, const QVariant& v)
 {
     bindValue(*m_st, i + 1, convertForColumn(v, m_types[size_t(i)]));
+    mark(i);
+}
+
+// A column the row did not set is null, not the value of the row before;
+// cheaper than clearing every binding of every row.
+void BulkInsert::nullUnset()
+{
+    for (size_t k = 0; k < m_set.size(); ++k) {
+        if (!m_set[k])
+            m_st->bindNull(int(k) + 1);
+        m_set[k] = 0;
+    }
 }
 
 bool BulkInsert::send()
 {
+    nullUnset();
     if (!m_st->send(false, false)) {
-        m_answers.push_back(insert());
+        m_answers.push_back(stepRow());
         return true;
     }
     m_st->clearBindings();
@@ -133,8 +157,13 @@ void BulkInsert::settle(const std::function<void(qint64)>& each)
 
 qint64 BulkInsert::insert()
 {
+    nullUnset();
+    return stepRow();
+}
+
+qint64 BulkInsert::stepRow()
+{
     stepOnce(m_st);
-    m_st->clearBindings();
     if (m_skipExisting && m_conn.backend().changes() == 0)
         return 0;
     return m_conn.backend().lastInsertId();

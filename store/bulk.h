@@ -54,6 +54,9 @@ public:
     void setDouble(int i, double v);
     void setInt(int i, qint64 v);
     void setText(int i, QByteArrayView utf8);
+    // The same without a copy: the bytes must stay as they are until the row
+    // has been written (insert() or send()).
+    void setTextInPlace(int i, QByteArrayView utf8);
     // Any value, converted for the column as a record set would convert it.
     void setValue(int i, const QVariant& v);
     // Writes the row; returns its rowid. Throws on failure (a constraint).
@@ -78,6 +81,11 @@ private:
     std::vector<ColType> m_types;
     bool m_skipExisting = false;
     std::vector<qint64> m_answers;
+    // The columns set for the row at hand; the others are written as null.
+    std::vector<char> m_set;
+    void mark(int i) { m_set[size_t(i)] = 1; }
+    void nullUnset();
+    qint64 stepRow();
 };
 
 // A SELECT of the store's own SQL read row by row. Columns are read by

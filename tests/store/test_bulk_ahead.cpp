@@ -140,3 +140,31 @@ TEST_P(SentAhead, AnUpdateOfAMissingRowIsAFailureAndTheOthersAreWritten)
     EXPECT_EQ(countRows(conn, QStringLiteral("SELECT * FROM `%1` WHERE zero1 IS NOT NULL").arg(kId)),
               onServer() ? 799 : 600);
 }
+
+TEST_P(SentAhead, AColumnARowLeavesUnsetIsNullNotTheRowBefores)
+{
+    Connection::Transaction tx(conn);
+    BulkInsert ins(conn, shape, {QStringLiteral("DateTimeKey"), QStringLiteral("Channel1"), QStringLiteral("ReadingDate")},
+                   ExistingKey::Skip);
+    // The key's bytes change after each row is written, as an import's do.
+    QByteArray key = keyOf(1);
+    ins.setTextInPlace(0, key);
+    ins.setDouble(1, 5.5);
+    ins.setText(2, "2024-03-01");
+    ins.send();
+    key = keyOf(2);
+    ins.setTextInPlace(0, key);
+    ins.send();
+    key = keyOf(3);
+    ins.setTextInPlace(0, key);
+    ins.setNull(1);
+    ins.setValue(2, QDate(2024, 3, 2));
+    ins.insert();
+    ins.settle([](qint64) {});
+    tx.commit();
+    EXPECT_EQ(raw(QStringLiteral("SELECT \"Channel1\" FROM \"%1\" WHERE \"DateTimeKey\" = '%2'").arg(kId, keyOf(1))), 5.5);
+    EXPECT_TRUE(raw(QStringLiteral("SELECT \"Channel1\" FROM \"%1\" WHERE \"DateTimeKey\" = '%2'").arg(kId, keyOf(2))).isNull());
+    EXPECT_TRUE(raw(QStringLiteral("SELECT \"ReadingDate\" FROM \"%1\" WHERE \"DateTimeKey\" = '%2'").arg(kId, keyOf(2))).isNull());
+    EXPECT_FALSE(raw(QStringLiteral("SELECT \"ReadingDate\" FROM \"%1\" WHERE \"DateTimeKey\" = '%2'").arg(kId, keyOf(3))).isNull());
+    EXPECT_EQ(rows(), 3);
+}
