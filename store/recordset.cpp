@@ -359,7 +359,22 @@ void Recordset::reorderCurrent()
                 target = start;
             } else {
                 const RowKey lo = seg.lo;
-                const int off = n.countBetween(seg.hasLo ? &lo : nullptr, &moving);
+                const RowKey hi = seg.hi;
+                // Its place among rows not read: counted from the nearer end
+                // of the range when that end is near (a reading added now
+                // goes after nearly every other), so that a place at the
+                // end of a long history does not walk all of it.
+                constexpr int kNear = 2048;
+                int after = 0;
+                bool near = seg.count > kNear;
+                if (near) {
+                    n.scan(&moving, seg.hasHi ? &hi : nullptr, false, [&](const RowKey&) {
+                        near = ++after < kNear;
+                        return near;
+                    });
+                }
+                const int off = near && after <= seg.count ? seg.count - after
+                                                           : n.countBetween(seg.hasLo ? &lo : nullptr, &moving);
                 if (off < seg.count)
                     target = start + off;
             }

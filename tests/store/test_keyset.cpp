@@ -271,3 +271,47 @@ TEST_F(KeysetTest, TheCountIsKeptOnlyWhileTheFileStillHasIt)
     EXPECT_EQ(gCounts, 3);
     sqlite3_trace_v2(conn.handle(), 0, nullptr, nullptr);
 }
+
+namespace {
+
+int gRangeCounts = 0;
+
+int onRangeCount(unsigned, void*, void*, void* text)
+{
+    if (QByteArray(static_cast<const char*>(text)).startsWith("SELECT count(*)"))
+        ++gRangeCounts;
+    return 0;
+}
+
+} // namespace
+
+TEST_F(KeysetTest, ARowAddedNearTheEndTakesItsPlaceWithoutCountingTheHistoryBeforeIt)
+{
+    rs.setAbsolutePosition(10);  // only the first rows read
+    gRangeCounts = 0;
+    sqlite3_trace_v2(conn.handle(), SQLITE_TRACE_STMT, onRangeCount, nullptr);
+    rs.addNew();
+    rs.setValue(QStringLiteral("DateTimeKey"), kId + QStringLiteral(" late"));
+    rs.setValue(QStringLiteral("FullDate"), stampAt(kRows - 5, "yyyy/MM/dd HH:mm:30"));
+    rs.setValue(QStringLiteral("Channel1"), -1);
+    rs.update();
+    rs.reorderCurrent();
+    sqlite3_trace_v2(conn.handle(), 0, nullptr, nullptr);
+    EXPECT_EQ(gRangeCounts, 0);
+    EXPECT_EQ(rs.absolutePosition(), kRows - 3);
+    EXPECT_EQ(channel(), -1);
+    rs.movePrevious();
+    EXPECT_EQ(channel(), kRows - 5);
+    rs.moveNext();
+    rs.moveNext();
+    EXPECT_EQ(channel(), kRows - 4);
+    rs.moveLast();
+    EXPECT_EQ(rs.absolutePosition(), kRows + 1);
+    EXPECT_EQ(channel(), kRows - 1);
+    // The same place after reading the file again; then put back.
+    rs.requery();
+    rs.setAbsolutePosition(kRows - 3);
+    EXPECT_EQ(channel(), -1);
+    rs.deleteCurrent();
+    EXPECT_EQ(rs.recordCount(), kRows);
+}
