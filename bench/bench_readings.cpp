@@ -140,6 +140,7 @@ void BM_EnterPageFirstTime(benchmark::State& state)
     }
     double rss = 0;
     long faults = 0;
+    double userUs = 0, sysUs = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto w = std::make_unique<Window>(n);
@@ -151,6 +152,9 @@ void BM_EnterPageFirstTime(benchmark::State& state)
         rusage b{};
         getrusage(RUSAGE_SELF, &b);
         faults += b.ru_minflt - a.ru_minflt;
+        auto us = [](const timeval& t) { return double(t.tv_sec) * 1e6 + double(t.tv_usec); };
+        userUs += us(b.ru_utime) - us(a.ru_utime);
+        sysUs += us(b.ru_stime) - us(a.ru_stime);
         rss = bench::residentMb();
         if (w->st.rsReadings.absolutePosition() != n)
             state.SkipWithError("not on the latest reading");
@@ -160,6 +164,8 @@ void BM_EnterPageFirstTime(benchmark::State& state)
     }
     state.counters["rss_MB"] = rss;
     state.counters["faults"] = double(faults) / double(state.iterations());
+    state.counters["user_ms"] = userUs / 1000.0 / double(state.iterations());
+    state.counters["sys_ms"] = sysUs / 1000.0 / double(state.iterations());
 }
 BENCHMARK(BM_EnterPageFirstTime)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 

@@ -91,6 +91,7 @@ void Connection::open(const QString& path)
     m_counts.clear();
     m_fromNotes.clear();
     m_counted.clear();
+    m_notesCounter.reset();
     m_countStamp = CountStamp();
     m_updatedRows = 0;
 }
@@ -137,6 +138,7 @@ void Connection::close()
     m_counts.clear();
     m_fromNotes.clear();
     m_counted.clear();
+    m_notesCounter.reset();
     m_countStamp = CountStamp();
     m_updatedRows = 0;
 }
@@ -289,6 +291,7 @@ std::optional<qint64> Connection::notedRowCount(const QString& table)
         const qint64 maxRowid = parts[2].toLongLong(&ok[2]);
         if (!ok[0] || !ok[1] || !ok[2] || rows < 0 || stamp != *counter)
             return std::nullopt;
+        m_notesCounter = stamp;
         // One more check that costs a single index step: the newest row.
         StatementUse top(prepared("SELECT max(rowid) FROM " + quoteIdent(table).toUtf8()));
         if (!top.step() || top->int64(0) != maxRowid)
@@ -322,12 +325,24 @@ void Connection::noteRowCounts()
     const auto now = countStamp();
     if (!now || !(*now == m_countStamp) || !hasTable(QStringLiteral("Settings")))
         return;
-    // Counts that came from notes still in force need no new ones.
-    bool fresh = false;
+    // Counts that came from notes still in force need no new ones: none
+    // counted afresh, and nothing written to the file since the notes were
+    // read (an update, which changes no count, still moves the counter).
+    bool fresh = !m_notesCounter;
     for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
         fresh = fresh || !m_fromNotes.contains(it.key());
-    if (!fresh)
-        return;
+    if (!fresh) {
+        std::optional<quint32> now;
+        try {
+            StatementUse use(prepared("SELECT \"Value\" FROM \"Settings\" WHERE \"Name\" = ?1 LIMIT 1"));
+            use->bindText(1, kCountNote.toUtf8());
+            if (use.step())
+                now = changeCounter(handle());
+        } catch (const DbError&) {
+        }
+        if (now == m_notesCounter)
+            return;
+    }
     const QHash<QString, qint64> counts = m_counts;
     quint32 stamp = 0;
     try {
@@ -522,5 +537,6 @@ void Connection::rollback()
 }
 
 } // namespace rv::store
+
 
 

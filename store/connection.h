@@ -163,6 +163,8 @@ private:
     // Remembered counts that were read from the file's own notes, still
     // in force there.
     QSet<QString> m_fromNotes;
+    // The file change counter the notes read were stamped with.
+    std::optional<quint32> m_notesCounter;
     // Every table counted this session, for the notes at close.
     QSet<QString> m_counted;
 

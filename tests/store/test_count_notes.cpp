@@ -73,6 +73,20 @@ TEST_F(CountNotesTest, ACleanCloseSparesTheNextOpeningItsCountUntilAnyoneWrites)
     conn.open(path);
     EXPECT_EQ(count(&counted), 4);
     EXPECT_FALSE(counted);
+    // An edit changes no count but moves the file on: the close notes the
+    // counts again, so that the next opening still finds them in force.
+    {
+        Recordset rs;
+        rs.open(QStringLiteral("SELECT * FROM `%1` ORDER BY FullDate").arg(kId), conn);
+        EXPECT_EQ(rs.recordCount(), 4);
+        rs.moveLast();
+        rs.setValue(QStringLiteral("Channel1"), 12.5);
+        rs.update();
+    }
+    closeCleanly();
+    conn.open(path);
+    EXPECT_EQ(count(&counted), 4);
+    EXPECT_FALSE(counted);
     conn.close();
 
     // A row deleted in the middle by another program leaves the newest row
