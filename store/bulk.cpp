@@ -237,9 +237,10 @@ Cell BulkQuery::cell(int col, ColType t, TextPool& pool) const
 
 std::optional<double> BulkQuery::storedNumber(int col) const
 {
-    const int kind = m_st->type(col);
+    double d = 0;
+    const int kind = m_st->typedNumber(col, &d);
     if (kind == kFloat || kind == kInteger)
-        return m_st->real(col);
+        return d;
     return std::nullopt;
 }
 
