@@ -69,6 +69,7 @@ int cmdImport(CliContext& c)
 
     QJsonArray jsonFiles;
     qint64 appended = 0, duplicates = 0, unreadable = 0, future = 0, refused = 0, exceeding = 0;
+    QStringList imported;  // sensors given readings
     bool incomplete = false;
     NoProgress progress;
     const bool canLog = QFileInfo(c.dataFolder).isDir();
@@ -149,6 +150,8 @@ int cmdImport(CliContext& c)
         if (!r.levelsError.isEmpty())
             c.warn(QStringLiteral("%1: the levels could not be checked: %2").arg(path, r.levelsError));
         appended += r.appended;
+        if (r.appended > 0 && !imported.contains(r.sensor))
+            imported << r.sensor;
         duplicates += r.duplicates;
         unreadable += r.unreadableDates;
         future += r.futureDates;
@@ -158,6 +161,10 @@ int cmdImport(CliContext& c)
         incomplete = incomplete || r.incomplete();
         report(r, jsonExceedances, lines);
     }
+
+    // The sensors' counts kept in the file, so that the first look at them
+    // in the program after the night's import need not count them.
+    c.conn.noteRowCounts(imported);
 
     const qint64 total = missing.size() + files.size();
     c.say(QStringLiteral("Total: %1, %2 appended, %3, %4, %5 refused, %6")

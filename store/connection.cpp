@@ -302,9 +302,27 @@ std::optional<qint64> Connection::notedRowCount(const QString& table)
     }
 }
 
-void Connection::noteRowCounts()
+std::optional<quint32> Connection::notesCounterNow()
 {
-    if (!m_backend || m_backend->engine() != Engine::Sqlite || m_backend->inTransaction() || m_counted.isEmpty())
+    // Read while a statement on a note holds the file's read lock; nullopt
+    // when there is no note.
+    try {
+        StatementUse use(prepared("SELECT \"Value\" FROM \"Settings\" WHERE \"Name\" = ?1 LIMIT 1"));
+        use->bindText(1, kCountNote.toUtf8());
+        if (use.step())
+            return changeCounter(handle());
+    } catch (const DbError&) {
+    }
+    return std::nullopt;
+}
+
+void Connection::noteRowCounts(const QStringList& alsoCount)
+{
+    if (!m_backend || m_backend->engine() != Engine::Sqlite || m_backend->inTransaction())
+        return;
+    for (const QString& table : alsoCount)
+        m_counted.insert(table);
+    if (m_counted.isEmpty())
         return;
     // A table counted this session whose count was since forgotten (rows
     // imported, or a change log row written beside an added reading) is
@@ -331,18 +349,8 @@ void Connection::noteRowCounts()
     bool fresh = !m_notesCounter;
     for (auto it = m_counts.cbegin(); it != m_counts.cend(); ++it)
         fresh = fresh || !m_fromNotes.contains(it.key());
-    if (!fresh) {
-        std::optional<quint32> now;
-        try {
-            StatementUse use(prepared("SELECT \"Value\" FROM \"Settings\" WHERE \"Name\" = ?1 LIMIT 1"));
-            use->bindText(1, kCountNote.toUtf8());
-            if (use.step())
-                now = changeCounter(handle());
-        } catch (const DbError&) {
-        }
-        if (now == m_notesCounter)
-            return;
-    }
+    if (!fresh && notesCounterNow() == m_notesCounter)
+        return;
     const QHash<QString, qint64> counts = m_counts;
     quint32 stamp = 0;
     try {
@@ -375,15 +383,7 @@ void Connection::noteRowCounts()
     }
     // Should the counter have moved otherwise, the notes would never be in
     // force; they are dropped rather than left to mislead.
-    std::optional<quint32> after;
-    try {
-        StatementUse use(prepared("SELECT \"Value\" FROM \"Settings\" WHERE \"Name\" = ?1 LIMIT 1"));
-        use->bindText(1, kCountNote.toUtf8());
-        if (use.step())
-            after = changeCounter(handle());
-    } catch (const DbError&) {
-    }
-    if (after != stamp) {
+    if (notesCounterNow() != stamp) {
         try {
             StatementUse drop(prepared("DELETE FROM \"Settings\" WHERE \"Name\" = ?1"));
             drop->bindText(1, kCountNote.toUtf8());

@@ -119,8 +119,9 @@ public:
     // leaves it, which any later write by any SQLite client moves on, so
     // that a count is taken from the file only while nothing was written
     // since. For a clean close; does nothing on a server, and quietly
-    // nothing when the file cannot be written.
-    void noteRowCounts();
+    // nothing when the file cannot be written. alsoCount: tables to count
+    // for the notes although this session never did (a nightly import's).
+    void noteRowCounts(const QStringList& alsoCount = {});
 
     // What the database holds, as far as this connection can tell cheaply:
     // equal stamps mean nothing was written to the file in between, by
@@ -169,6 +170,8 @@ private:
     QSet<QString> m_counted;
 
     std::optional<qint64> notedRowCount(const QString& table);
+    // The file change counter as it stands, beside the notes.
+    std::optional<quint32> notesCounterNow();
 
     void dropStatements();
     static int onBusy(void* self, int count);

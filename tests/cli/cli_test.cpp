@@ -66,6 +66,15 @@ TEST(CliImport, CleanImportSummaryAndJson)
         << log[0].newValues.toStdString();
     EXPECT_EQ(log[1].instrumentId, kId);
     EXPECT_TRUE(log[1].newValues.contains("; Appended=48; ")) << log[1].newValues.toStdString();
+
+    // The night's import leaves the sensor's count in the file: the program
+    // opened next takes it without counting.
+    bool counted = false;
+    EXPECT_EQ(conn.tableRowCount(kOther, [&] {
+        counted = true;
+        return qint64(-1);
+    }), 3);
+    EXPECT_FALSE(counted);
 }
 
 TEST(CliImport, DuplicatesAndUnreadableDatesAreCountedWithExitOne)
