@@ -32,20 +32,9 @@ namespace {
 constexpr int kLines = 100000;
 const QString kSensor = QStringLiteral("250045001");
 
-// A type-45 logger file: a reading every 15 minutes from 2020 on.
 QByteArray readoutFile(int lines = kLines)
 {
-    QByteArray out;
-    out.reserve(qsizetype(lines) * 64);
-    QDateTime t(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC);
-    for (int k = 0; k < lines; ++k, t = t.addSecs(900)) {
-        out += t.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")).toLatin1();
-        out += ",SLUG01,45,001,";
-        out += QByteArray::number(15.0 + (k % 96) * 0.05, 'f', 1) + ',';
-        for (int c = 1; c <= 4; ++c)
-            out += QByteArray::number(2.0 * c + k * 1e-5, 'f', 3) + (c < 4 ? "," : "\n");
-    }
-    return out;
+    return bench::type45Readout(lines);
 }
 
 // A data folder whose database holds the one sensor, and the main window on it.

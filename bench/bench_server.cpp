@@ -62,21 +62,6 @@ void addSensor(store::Connection& c, const QString& id)
     rs.update();
 }
 
-// A type-45 logger file: a reading every 15 minutes from 2020 on.
-QByteArray readoutFile()
-{
-    QByteArray out;
-    out.reserve(qsizetype(kRows) * 64);
-    QDateTime t(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC);
-    for (int k = 0; k < kRows; ++k, t = t.addSecs(900)) {
-        out += t.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")).toLatin1();
-        out += ",SLUG01,45,001,";
-        out += QByteArray::number(15.0 + (k % 96) * 0.05, 'f', 1) + ',';
-        for (int c = 1; c <= 4; ++c)
-            out += QByteArray::number(2.0 * c + k * 1e-5, 'f', 3) + (c < 4 ? "," : "\n");
-    }
-    return out;
-}
 
 // Two data folders holding the same site: the default database file in one,
 // and in the other a location file naming a database on the server that the
@@ -118,7 +103,7 @@ struct Sites {
         readout = fileDir.path() + u'/' + kImported + QStringLiteral(".txt");
         QFile f(readout);
         f.open(QIODevice::WriteOnly);
-        f.write(readoutFile());
+        f.write(bench::type45Readout(kRows));
     }
     ~Sites()
     {

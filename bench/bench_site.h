@@ -6,7 +6,9 @@
 #include "store/connection.h"
 #include "store/schema.h"
 
+#include <QByteArray>
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,6 +20,22 @@
 #include <sqlite3.h>
 
 namespace rv::bench {
+
+// A type-45 logger file of `lines` readings: one every 15 minutes from 2020.
+inline QByteArray type45Readout(int lines)
+{
+    QByteArray out;
+    out.reserve(qsizetype(lines) * 64);
+    QDateTime t(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC);
+    for (int k = 0; k < lines; ++k, t = t.addSecs(900)) {
+        out += t.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")).toLatin1();
+        out += ",SLUG01,45,001,";
+        out += QByteArray::number(15.0 + (k % 96) * 0.05, 'f', 1) + ',';
+        for (int c = 1; c <= 4; ++c)
+            out += QByteArray::number(2.0 * c + k * 1e-5, 'f', 3) + (c < 4 ? "," : "\n");
+    }
+    return out;
+}
 
 struct BenchSite {
     QString folder;

@@ -287,39 +287,35 @@ void readColumnTexts(Connection& conn, const TableShape& shape, const QString& c
 BulkUpdate::BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns, RowVersion check)
     : m_conn(conn), m_table(shape.table)
 {
-    const Engine engine = conn.backend().engine();
-    const QStringList names = storedNames(shape, columns, &m_types);
-    m_count = int(names.size());
-    m_versioned = check == RowVersion::Check && engine == Engine::Postgres;
-    QStringList sets;
-    for (qsizetype k = 0; k < names.size(); ++k)
-        sets << names[k] + QStringLiteral(" = ") + sqlParam(engine, int(k) + 1);
-    QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = %3")
-                      .arg(quoteIdent(shape.table), sets.join(QStringLiteral(", ")), sqlParam(engine, m_count + 1));
-    // The server's own row version, as the record set reads it.
-    if (m_versioned)
-        sql += QStringLiteral(" AND xmin = ") + sqlParam(engine, m_count + 2);
-    m_st = conn.prepared(sql.toUtf8());
-    m_st->reset();
-    m_st->clearBindings();
+    prepare(shape, columns, check == RowVersion::Check, false);
 }
 
 BulkUpdate::BulkUpdate(Connection& conn, const TableShape& shape, const QStringList& columns, OnlyDiffering)
     : m_conn(conn), m_table(shape.table)
 {
-    const Engine engine = conn.backend().engine();
+    prepare(shape, columns, false, true);
+}
+
+void BulkUpdate::prepare(const TableShape& shape, const QStringList& columns, bool versionCheck, bool onlyDiffering)
+{
+    const Engine engine = m_conn.backend().engine();
     const QStringList names = storedNames(shape, columns, &m_types);
     m_count = int(names.size());
+    m_versioned = versionCheck && engine == Engine::Postgres;
     QStringList sets;
     QStringList same;
     for (qsizetype k = 0; k < names.size(); ++k) {
         sets << names[k] + QStringLiteral(" = ") + sqlParam(engine, int(k) + 1);
         same << names[k] + QStringLiteral(" IS ") + sqlParam(engine, int(k) + 1);
     }
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = %3 AND NOT (%4)")
-                            .arg(quoteIdent(shape.table), sets.join(QStringLiteral(", ")),
-                                 sqlParam(engine, m_count + 1), same.join(QStringLiteral(" AND ")));
-    m_st = conn.prepared(sql.toUtf8());
+    QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = %3")
+                      .arg(quoteIdent(shape.table), sets.join(QStringLiteral(", ")), sqlParam(engine, m_count + 1));
+    // The server's own row version, as the record set reads it.
+    if (m_versioned)
+        sql += QStringLiteral(" AND xmin = ") + sqlParam(engine, m_count + 2);
+    if (onlyDiffering)
+        sql += QStringLiteral(" AND NOT (") + same.join(QStringLiteral(" AND ")) + u')';
+    m_st = m_conn.prepared(sql.toUtf8());
     m_st->reset();
     m_st->clearBindings();
 }

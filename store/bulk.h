@@ -181,6 +181,7 @@ public:
 
 private:
     [[noreturn]] void throwNotWritten(qint64 rowid);
+    void prepare(const TableShape& shape, const QStringList& columns, bool versionCheck, bool onlyDiffering);
 
     Connection& m_conn;
     QString m_table;

@@ -302,6 +302,13 @@ std::optional<qint64> Connection::notedRowCount(const QString& table)
     }
 }
 
+void Connection::dropCountNotes()
+{
+    StatementUse drop(prepared("DELETE FROM \"Settings\" WHERE \"Name\" = ?1"));
+    drop->bindText(1, kCountNote.toUtf8());
+    drop.step();
+}
+
 std::optional<quint32> Connection::notesCounterNow()
 {
     // Read while a statement on a note holds the file's read lock; nullopt
@@ -369,11 +376,7 @@ void Connection::noteRowCounts(const QStringList& alsoCount)
         if (!counter)
             return;
         stamp = *counter + 1;
-        {
-            StatementUse drop(prepared("DELETE FROM \"Settings\" WHERE \"Name\" = ?1"));
-            drop->bindText(1, kCountNote.toUtf8());
-            drop.step();
-        }
+        dropCountNotes();
         for (auto it = counts.cbegin(); it != counts.cend(); ++it)
             writeSetting(*this, it.key(), kCountNote,
                          QStringLiteral("%1 %2 %3").arg(it.value()).arg(stamp).arg(tops.value(it.key())));
@@ -385,9 +388,7 @@ void Connection::noteRowCounts(const QStringList& alsoCount)
     // force; they are dropped rather than left to mislead.
     if (notesCounterNow() != stamp) {
         try {
-            StatementUse drop(prepared("DELETE FROM \"Settings\" WHERE \"Name\" = ?1"));
-            drop->bindText(1, kCountNote.toUtf8());
-            drop.step();
+            dropCountNotes();
         } catch (const DbError&) {
         }
     }

@@ -172,6 +172,7 @@ private:
     std::optional<qint64> notedRowCount(const QString& table);
     // The file change counter as it stands, beside the notes.
     std::optional<quint32> notesCounterNow();
+    void dropCountNotes();  // throws DbError
 
     void dropStatements();
     static int onBusy(void* self, int count);
