@@ -1,4 +1,5 @@
 #include "ui/ui_chart.h"
+#include "ui/ui_line_strips.h"
 
 #include "calc/levels.h"
 #include "common/numbers.h"
@@ -185,6 +186,19 @@ public:
     void showMarkers(bool on) { setScatterStyle(on ? m_marker : QCPScatterStyle(QCPScatterStyle::ssNone)); }
 
 protected:
+    // A long history is painted a strip at a time, which is much quicker
+    // and paints the same pixels. Printing and PDF keep the single line.
+    void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const override
+    {
+        if (painter->modes().testFlag(QCPPainter::pmVectorized) || painter->pen().style() == Qt::NoPen
+            || painter->pen().color().alpha() == 0) {
+            QCPGraph::drawLinePlot(painter, lines);
+            return;
+        }
+        applyDefaultAntialiasingHint(painter);
+        if (!paintInStrips(*painter, lines, [&](const QVector<QPointF>& piece) { drawPolyline(painter, piece); }))
+            drawPolyline(painter, lines);
+    }
     void drawLegendIcon(QCPPainter* painter, const QRectF& rect) const override
     {
         QCPGraph::drawLegendIcon(painter, rect);
