@@ -10,6 +10,7 @@
 #include "store/tableinfo.h"
 
 #include <QDateTime>
+#include <array>
 #include <QRandomGenerator>
 #include <sqlite3.h>
 
@@ -41,6 +42,30 @@ std::optional<quint32> changeCounter(sqlite3* db)
     if (f->pMethods->xRead(f, b, 4, 24) != SQLITE_OK)
         return std::nullopt;
     return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
+}
+
+// The two triggers that keep a table's count note honest whatever else is
+// written to the file, by anyone: a row deleted, or a row added anywhere but
+// after the noted newest one, deletes the note. (A row added after it is seen
+// by the newest rowid; an update changes no count.) The newest rowid is in
+// the trigger's own text, so they are made again with every note.
+struct CountTrigger {
+    QString name;
+    QString sql;
+};
+std::array<CountTrigger, 2> countTriggers(const QString& table, qint64 maxRowid)
+{
+    QString scope = table;
+    scope.replace(QLatin1Char('\''), QStringLiteral("''"));
+    const QString body = QStringLiteral(" BEGIN DELETE FROM \"Settings\" WHERE \"Scope\" = '") + scope
+        + QStringLiteral("' AND \"Name\" = '") + kCountNote + QStringLiteral("'; END");
+    const QString deletes = table + QStringLiteral("_RowCount_Deletes");
+    const QString inserts = table + QStringLiteral("_RowCount_Inserts");
+    return {CountTrigger{deletes, QStringLiteral("CREATE TRIGGER ") + quoteIdent(deletes) + QStringLiteral(" AFTER DELETE ON ")
+                                      + quoteIdent(table) + body},
+            CountTrigger{inserts, QStringLiteral("CREATE TRIGGER ") + quoteIdent(inserts) + QStringLiteral(" AFTER INSERT ON ")
+                                      + quoteIdent(table) + QStringLiteral(" WHEN new.rowid <= ")
+                                      + QString::number(maxRowid) + body}};
 }
 
 std::function<void()>& busyWaitHook()
@@ -289,7 +314,10 @@ std::optional<qint64> Connection::notedRowCount(const QString& table)
         const qint64 rows = parts[0].toLongLong(&ok[0]);
         const quint32 stamp = parts[1].toUInt(&ok[1]);
         const qint64 maxRowid = parts[2].toLongLong(&ok[2]);
-        if (!ok[0] || !ok[1] || !ok[2] || rows < 0 || stamp != *counter)
+        if (!ok[0] || !ok[1] || !ok[2] || rows < 0)
+            return std::nullopt;
+        // Written to since the note: it holds while its triggers do.
+        if (stamp != *counter && !countTriggersInPlace(table, maxRowid))
             return std::nullopt;
         m_notesCounter = stamp;
         // One more check that costs a single index step: the newest row.
@@ -300,6 +328,17 @@ std::optional<qint64> Connection::notedRowCount(const QString& table)
     } catch (const DbError&) {
         return std::nullopt;
     }
+}
+
+bool Connection::countTriggersInPlace(const QString& table, qint64 maxRowid)
+{
+    for (const CountTrigger& t : countTriggers(table, maxRowid)) {
+        StatementUse use(prepared("SELECT sql, tbl_name FROM sqlite_master WHERE type = 'trigger' AND name = ?1"));
+        use->bindText(1, t.name.toUtf8());
+        if (!use.step() || use->qtext(0) != t.sql || use->qtext(1) != table)
+            return false;
+    }
+    return true;
 }
 
 void Connection::dropCountNotes()
@@ -358,7 +397,11 @@ void Connection::noteRowCounts(const QStringList& alsoCount)
         fresh = fresh || !m_fromNotes.contains(it.key());
     if (!fresh && notesCounterNow() == m_notesCounter)
         return;
-    const QHash<QString, qint64> counts = m_counts;
+    // The notes' own table keeps no note: its triggers would fire on the
+    // notes' writes.
+    QHash<QString, qint64> counts = m_counts;
+    for (auto it = counts.begin(); it != counts.end();)
+        it = it.key().compare(QLatin1String("Settings"), Qt::CaseInsensitive) == 0 ? counts.erase(it) : std::next(it);
     quint32 stamp = 0;
     try {
         QHash<QString, qint64> tops;
@@ -377,9 +420,16 @@ void Connection::noteRowCounts(const QStringList& alsoCount)
             return;
         stamp = *counter + 1;
         dropCountNotes();
-        for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-            writeSetting(*this, it.key(), kCountNote,
-                         QStringLiteral("%1 %2 %3").arg(it.value()).arg(stamp).arg(tops.value(it.key())));
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+            const qint64 top = tops.value(it.key());
+            writeSetting(*this, it.key(), kCountNote, QStringLiteral("%1 %2 %3").arg(it.value()).arg(stamp).arg(top));
+            if (!countTriggersInPlace(it.key(), top)) {
+                for (const CountTrigger& tr : countTriggers(it.key(), top)) {
+                    backend().exec(("DROP TRIGGER IF EXISTS " + quoteIdent(tr.name)).toUtf8());
+                    backend().exec(tr.sql.toUtf8());
+                }
+            }
+        }
         t.commit();
     } catch (const DbError&) {
         return;

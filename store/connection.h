@@ -170,6 +170,8 @@ private:
     QSet<QString> m_counted;
 
     std::optional<qint64> notedRowCount(const QString& table);
+    // The triggers that drop the table's note on a change of its count.
+    bool countTriggersInPlace(const QString& table, qint64 maxRowid);
     // The file change counter as it stands, beside the notes.
     std::optional<quint32> notesCounterNow();
     void dropCountNotes();  // throws DbError

@@ -1,6 +1,6 @@
 // A table's row count kept in the file at a clean close: the next opening
-// takes it instead of counting, but only while nothing has written to the
-// file since, whoever wrote.
+// takes it instead of counting, but only while nobody can have changed the
+// table's count since.
 #include "store_fixture.h"
 #include "store/recordset_impl.h"
 #include "store/settings.h"
@@ -57,7 +57,7 @@ protected:
     }
 };
 
-TEST_F(CountNotesTest, ACleanCloseSparesTheNextOpeningItsCountUntilAnyoneWrites)
+TEST_F(CountNotesTest, ACleanCloseSparesTheNextOpeningItsCountWhileNobodyCanHaveChangedIt)
 {
     bool counted = false;
     EXPECT_EQ(count(&counted), 4);
@@ -89,20 +89,51 @@ TEST_F(CountNotesTest, ACleanCloseSparesTheNextOpeningItsCountUntilAnyoneWrites)
     EXPECT_FALSE(counted);
     conn.close();
 
-    // A row deleted in the middle by another program leaves the newest row
-    // as it was: only the file's change counter tells.
-    elsewhere("DELETE FROM \"200565001\" WHERE DateTimeKey = '200565001 2020/01/02 00:00:00'");
-    conn.open(path);
-    EXPECT_EQ(count(&counted), 3);
-    EXPECT_TRUE(counted);
-    closeCleanly();
-
-    // Any write at all, even to another table, counts again.
-    elsewhere("INSERT INTO Settings (Scope, Name, Value) VALUES ('', 'Elsewhere', '1')");
-    conn.open(path);
-    EXPECT_EQ(count(&counted), 3);
-    EXPECT_TRUE(counted);
-    conn.close();
+    // What another program does to the file: the note holds while the
+    // table's count cannot have changed, and the table is counted again as
+    // soon as it may have.
+    struct Step {
+        const char* sql;
+        qint64 rows;
+        bool counts;
+    };
+    const Step steps[] = {
+        // A row deleted in the middle leaves the newest row as it was: the
+        // note's trigger drops the note.
+        {"DELETE FROM \"200565001\" WHERE DateTimeKey = '200565001 2020/01/02 00:00:00'", 3, true},
+        // Writes to other tables, and edits of readings, change no count.
+        {"INSERT INTO Settings (Scope, Name, Value) VALUES ('', 'Elsewhere', '1'); "
+         "UPDATE \"200565001\" SET Channel1 = 3",
+         3, false},
+        // A row put below the newest one: the trigger again.
+        {"INSERT INTO \"200565001\" (rowid, DateTimeKey, FullDate) "
+         "VALUES (-5, '200565001 2020/01/07 00:00:00', '2020/01/07 00:00:00')",
+         4, true},
+        // A row added after it: a newest rowid the note does not name.
+        {"INSERT INTO \"200565001\" (DateTimeKey, FullDate) VALUES ('200565001 2020/01/09 00:00:00', '2020/01/09 00:00:00')",
+         5, true},
+        // A row replaced, which deletes without firing delete triggers:
+        // the row put in its place is seen either way.
+        {"INSERT OR REPLACE INTO \"200565001\" (rowid, DateTimeKey, FullDate) "
+         "SELECT rowid, DateTimeKey, FullDate FROM \"200565001\" WHERE rowid = -5",
+         5, true},
+        {"INSERT OR REPLACE INTO \"200565001\" (DateTimeKey, FullDate) "
+         "VALUES ('200565001 2020/01/09 00:00:00', '2020/01/10 00:00:00')",
+         5, true},
+        // The triggers gone with a write: only the change counter is left,
+        // and it has moved.
+        {"DROP TRIGGER \"200565001_RowCount_Inserts\"; INSERT INTO \"200565001\" (rowid, DateTimeKey, FullDate) "
+         "VALUES (-6, '200565001 2020/01/11 00:00:00', '2020/01/11 00:00:00')",
+         6, true},
+        {"INSERT INTO Settings (Scope, Name, Value) VALUES ('', 'Elsewhere2', '1')", 6, false},
+    };
+    for (const Step& step : steps) {
+        elsewhere(step.sql);
+        conn.open(path);
+        EXPECT_EQ(count(&counted), step.rows) << step.sql;
+        EXPECT_EQ(counted, step.counts) << step.sql;
+        closeCleanly();
+    }
 }
 
 TEST_F(CountNotesTest, TheNotesAtCloseHoldTheRowsAsTheyNowStand)
@@ -152,9 +183,11 @@ TEST_F(CountNotesTest, ANoteThatDoesNotHoldIsNeverUsed)
     conn.close();
 
     // A note that names another table's newest row, or cannot be read, is
-    // passed over; so is one whose stamp is not the file's.
+    // passed over; so is one whose stamp is not the file's once its triggers
+    // are gone.
+    elsewhere("DROP TRIGGER \"200565001_RowCount_Deletes\"");
     for (const QString& wrong : {QStringLiteral("%1 %2 999").arg(parts[0], parts[1]), QStringLiteral("four"),
-                                 QStringLiteral("4 %1 %2").arg(parts[1].toUInt() + 5).arg(parts[2])}) {
+                                 QStringLiteral("4 %1 %2").arg(parts[1].toUInt() + 500).arg(parts[2])}) {
         conn.open(path);
         writeSetting(conn, kId, QStringLiteral("RowCount"), wrong);
         conn.close();
