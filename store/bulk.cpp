@@ -62,6 +62,7 @@ BulkInsert::BulkInsert(Connection& conn, const TableShape& shape, const QStringL
     : m_conn(conn), m_skipExisting(existing == ExistingKey::Skip)
 {
     const QStringList names = storedNames(shape, columns, &m_types);
+    conn.setAsideCountNote(shape.table);
     QStringList params;
     for (qsizetype k = 0; k < names.size(); ++k)
         params << sqlParam(conn.backend().engine(), int(k) + 1);

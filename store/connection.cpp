@@ -341,6 +341,28 @@ bool Connection::countTriggersInPlace(const QString& table, qint64 maxRowid)
     return true;
 }
 
+void Connection::setAsideCountNote(const QString& table)
+{
+    if (!m_backend || m_backend->engine() != Engine::Sqlite)
+        return;
+    bool guarded = false;
+    for (const CountTrigger& t : countTriggers(table, 0)) {
+        StatementUse use(prepared("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = ?1"));
+        use->bindText(1, t.name.toUtf8());
+        guarded = guarded || use.step();
+    }
+    if (!guarded)
+        return;
+    {
+        StatementUse drop(prepared("DELETE FROM \"Settings\" WHERE \"Scope\" = ?1 AND \"Name\" = ?2"));
+        drop->bindText(1, table.toUtf8());
+        drop->bindText(2, kCountNote.toUtf8());
+        drop.step();
+    }
+    for (const CountTrigger& t : countTriggers(table, 0))
+        backend().exec(("DROP TRIGGER IF EXISTS " + quoteIdent(t.name)).toUtf8());
+}
+
 void Connection::dropCountNotes()
 {
     StatementUse drop(prepared("DELETE FROM \"Settings\" WHERE \"Name\" = ?1"));

@@ -122,6 +122,11 @@ public:
     // nothing when the file cannot be written. alsoCount: tables to count
     // for the notes although this session never did (a nightly import's).
     void noteRowCounts(const QStringList& alsoCount = {});
+    // Before many rows are added to a table: its count note and the triggers
+    // that guard it are dropped (in the caller's transaction), so that the
+    // rows are not each checked against a note that is about to be stale.
+    // The close notes the count again. Throws DbError.
+    void setAsideCountNote(const QString& table);
 
     // What the database holds, as far as this connection can tell cheaply:
     // equal stamps mean nothing was written to the file in between, by

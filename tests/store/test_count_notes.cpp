@@ -3,6 +3,7 @@
 // table's count since.
 #include "store_fixture.h"
 #include "store/recordset_impl.h"
+#include "store/bulk.h"
 #include "store/settings.h"
 
 using namespace rv::store;
@@ -167,6 +168,42 @@ TEST_F(CountNotesTest, TheNotesAtCloseHoldTheRowsAsTheyNowStand)
         rs.moveLast();
         EXPECT_EQ(rs.text(QStringLiteral("DateTimeKey")), kId + QStringLiteral(" 2020/01/05 00:00:00"));
     }
+    conn.close();
+}
+
+TEST_F(CountNotesTest, ManyRowsAddedSetTheNoteAsideWithTheirTransaction)
+{
+    bool counted = false;
+    EXPECT_EQ(count(&counted), 4);
+    closeCleanly();
+    const QString triggers = QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name LIKE '%_RowCount_%'");
+    auto addRow = [&](const QString& when, bool keep) {
+        conn.open(path);
+        Connection::Transaction tx(conn);
+        BulkInsert ins(conn, tableShape(conn, kId), {QStringLiteral("DateTimeKey"), QStringLiteral("FullDate")});
+        ins.setText(0, (kId + u' ' + when).toUtf8());
+        ins.setText(1, when.toUtf8());
+        ins.insert();
+        EXPECT_EQ(raw(triggers).toInt(), 0);
+        if (keep)
+            tx.commit();
+    };
+    // Undone: the note and its triggers come back with the rest.
+    addRow(QStringLiteral("2020/01/08 00:00:00"), false);
+    EXPECT_EQ(raw(triggers).toInt(), 2);
+    EXPECT_EQ(count(&counted), 4);
+    EXPECT_FALSE(counted);
+    conn.close();
+    // Kept: the table is counted afresh, and the close notes it again.
+    addRow(QStringLiteral("2020/01/08 00:00:00"), true);
+    EXPECT_FALSE(readSetting(conn, kId, QStringLiteral("RowCount")));
+    EXPECT_EQ(count(&counted), 5);
+    EXPECT_TRUE(counted);
+    closeCleanly();
+    conn.open(path);
+    EXPECT_EQ(raw(triggers).toInt(), 2);
+    EXPECT_EQ(count(&counted), 5);
+    EXPECT_FALSE(counted);
     conn.close();
 }
 
