@@ -173,6 +173,9 @@ MigrateResult migrateSite(Connection& from, Connection& to, bool replace,
         r.rows += copyRows(from, to, table, progress);
         ++r.tables;
     }
+    // The source's kept row counts describe the source file, not this one.
+    if (to.hasTable(QStringLiteral("Settings")))
+        to.backend().exec("DELETE FROM \"Settings\" WHERE \"Name\" = 'RowCount'");
     // A server numbers the change log itself: it goes on after the rows copied.
     if (to.backend().engine() == Engine::Postgres && to.hasTable(QStringLiteral("AuditLog")))
         to.backend().exec("SELECT setval(pg_get_serial_sequence('\"AuditLog\"', 'AuditID'), "

@@ -4,6 +4,7 @@
 #include "store_fixture.h"
 #include "store/recordset_impl.h"
 #include "store/bulk.h"
+#include "store/migrate.h"
 #include "store/settings.h"
 
 using namespace rv::store;
@@ -204,6 +205,27 @@ TEST_F(CountNotesTest, ManyRowsAddedSetTheNoteAsideWithTheirTransaction)
     EXPECT_EQ(raw(triggers).toInt(), 2);
     EXPECT_EQ(count(&counted), 5);
     EXPECT_FALSE(counted);
+    conn.close();
+}
+
+TEST_F(CountNotesTest, ASiteCopiedElsewhereLeavesItsCountsBehind)
+{
+    bool counted = false;
+    EXPECT_EQ(count(&counted), 4);
+    closeCleanly();
+    conn.open(path);
+    ASSERT_TRUE(readSetting(conn, kId, QStringLiteral("RowCount")));
+    const QString copyPath = dir.filePath(QStringLiteral("copy.mdb"));
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open(copyPath.toUtf8().constData(), &h), SQLITE_OK);
+    sqlite3_exec(h, "CREATE TABLE t (a); DROP TABLE t", nullptr, nullptr, nullptr);  // an empty database
+    sqlite3_close(h);
+    Connection copy;
+    copy.open(copyPath);
+    migrateSite(conn, copy, false);
+    EXPECT_FALSE(readSetting(copy, kId, QStringLiteral("RowCount")));
+    EXPECT_EQ(copy.tableRowCount(kId, [] { return qint64(4); }), 4);
+    copy.close();
     conn.close();
 }
 
