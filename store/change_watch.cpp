@@ -11,15 +11,9 @@
 namespace rv::store {
 
 using detail::quoteIdent;
+const auto literal = detail::quoteLiteral;
 
 namespace {
-
-QString literal(const QString& text)
-{
-    QString t = text;
-    t.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + t + QLatin1Char('\'');
-}
 
 struct Trigger {
     QString name;

@@ -10,8 +10,8 @@
 #include "store/tableinfo.h"
 
 #include <QDateTime>
-#include <array>
 #include <QRandomGenerator>
+#include <array>
 #include <sqlite3.h>
 
 namespace rv::store {
@@ -55,10 +55,8 @@ struct CountTrigger {
 };
 std::array<CountTrigger, 2> countTriggers(const QString& table, qint64 maxRowid)
 {
-    QString scope = table;
-    scope.replace(QLatin1Char('\''), QStringLiteral("''"));
-    const QString body = QStringLiteral(" BEGIN DELETE FROM \"Settings\" WHERE \"Scope\" = '") + scope
-        + QStringLiteral("' AND \"Name\" = '") + kCountNote + QStringLiteral("'; END");
+    const QString body = QStringLiteral(" BEGIN DELETE FROM \"Settings\" WHERE \"Scope\" = ") + quoteLiteral(table)
+        + QStringLiteral(" AND \"Name\" = ") + quoteLiteral(kCountNote) + QStringLiteral("; END");
     const QString deletes = table + QStringLiteral("_RowCount_Deletes");
     const QString inserts = table + QStringLiteral("_RowCount_Inserts");
     return {CountTrigger{deletes, QStringLiteral("CREATE TRIGGER ") + quoteIdent(deletes) + QStringLiteral(" AFTER DELETE ON ")
@@ -341,26 +339,31 @@ bool Connection::countTriggersInPlace(const QString& table, qint64 maxRowid)
     return true;
 }
 
+void Connection::dropCountTriggers(const QString& table)
+{
+    for (const CountTrigger& t : countTriggers(table, 0))
+        backend().exec(("DROP TRIGGER IF EXISTS " + quoteIdent(t.name)).toUtf8());
+}
+
 void Connection::setAsideCountNote(const QString& table)
 {
     if (!m_backend || m_backend->engine() != Engine::Sqlite)
         return;
-    bool guarded = false;
-    for (const CountTrigger& t : countTriggers(table, 0)) {
-        StatementUse use(prepared("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = ?1"));
-        use->bindText(1, t.name.toUtf8());
-        guarded = guarded || use.step();
+    const auto triggers = countTriggers(table, 0);
+    {
+        StatementUse use(prepared("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name IN (?1, ?2)"));
+        use->bindText(1, triggers[0].name.toUtf8());
+        use->bindText(2, triggers[1].name.toUtf8());
+        if (!use.step())
+            return;
     }
-    if (!guarded)
-        return;
     {
         StatementUse drop(prepared("DELETE FROM \"Settings\" WHERE \"Scope\" = ?1 AND \"Name\" = ?2"));
         drop->bindText(1, table.toUtf8());
         drop->bindText(2, kCountNote.toUtf8());
         drop.step();
     }
-    for (const CountTrigger& t : countTriggers(table, 0))
-        backend().exec(("DROP TRIGGER IF EXISTS " + quoteIdent(t.name)).toUtf8());
+    dropCountTriggers(table);
 }
 
 void Connection::dropCountNotes()
@@ -446,10 +449,9 @@ void Connection::noteRowCounts(const QStringList& alsoCount)
             const qint64 top = tops.value(it.key());
             writeSetting(*this, it.key(), kCountNote, QStringLiteral("%1 %2 %3").arg(it.value()).arg(stamp).arg(top));
             if (!countTriggersInPlace(it.key(), top)) {
-                for (const CountTrigger& tr : countTriggers(it.key(), top)) {
-                    backend().exec(("DROP TRIGGER IF EXISTS " + quoteIdent(tr.name)).toUtf8());
+                dropCountTriggers(it.key());
+                for (const CountTrigger& tr : countTriggers(it.key(), top))
                     backend().exec(tr.sql.toUtf8());
-                }
             }
         }
         t.commit();

@@ -177,6 +177,7 @@ private:
     std::optional<qint64> notedRowCount(const QString& table);
     // The triggers that drop the table's note on a change of its count.
     bool countTriggersInPlace(const QString& table, qint64 maxRowid);
+    void dropCountTriggers(const QString& table);  // throws DbError
     // The file change counter as it stands, beside the notes.
     std::optional<quint32> notesCounterNow();
     void dropCountNotes();  // throws DbError

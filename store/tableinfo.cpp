@@ -75,6 +75,13 @@ QString quoteIdent(const QString& name)
     return u'"' + n + u'"';
 }
 
+QString quoteLiteral(const QString& text)
+{
+    QString t = text;
+    t.replace(u'\'', QStringLiteral("''"));
+    return u'\'' + t + u'\'';
+}
+
 std::optional<QString> storedTableName(sqlite3* db, const QString& name)
 {
     // The schema's own table of names finds it by hash, as a statement

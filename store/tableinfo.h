@@ -23,6 +23,8 @@ struct ColumnInfo {
 
 // "name" with embedded quotes doubled, for SQL that this store generates.
 QString quoteIdent(const QString& name);
+// 'text' with embedded quotes doubled, as an SQL string literal.
+QString quoteLiteral(const QString& text);
 
 // SQLite's own answers, for its back end and the file-level work on files.
 // The table's name as stored, found without regard to case (as SQLite
