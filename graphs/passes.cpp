@@ -12,6 +12,9 @@
 #include "store/tableinfo.h"
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <future>
 #include <QCryptographicHash>
 #include <charconv>
 #include <cstring>
@@ -69,6 +72,9 @@ struct Selection {
     // The statement's condition and order, for reading the same rows again.
     QString whereAndOrder;
     QString whereOnly;
+    // The condition on a range of rowids, ?1 to ?2, its own parameters
+    // from ?3: for reading the selection in parts.
+    QString whereInRowids;
     // The order is ascending FullDate (then rowid), which the rows can also
     // be put in after they are read in the table's own order.
     bool byFullDate = false;
@@ -269,6 +275,9 @@ void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel,
         }
         s.where = rs.where;
         s.whereOnly = sqlWhere(rs.where, cols, 1, st.conn->backend().engine());
+        const QString cond = sqlWhere(rs.where, cols, 3, st.conn->backend().engine());
+        s.whereInRowids = QStringLiteral(" WHERE rowid >= ?1 AND rowid <= ?2")
+            + (cond.isEmpty() ? QString() : QStringLiteral(" AND (") + cond.mid(7) + QStringLiteral(")"));
         s.byFullDate = !rs.descending && cols[size_t(rs.orderCol)].name.compare(QStringLiteral("FullDate"), Qt::CaseInsensitive) == 0;
         s.whereAndOrder = sqlWhere(rs.where, cols, 1, st.conn->backend().engine()) + QStringLiteral(" ORDER BY ")
             + quoteIdent(cols[size_t(rs.orderCol)].name) + (rs.descending ? QStringLiteral(" DESC") : QString())
@@ -793,6 +802,217 @@ void intoDateOrder(GraphLines& lines, std::vector<qint64>& rowids, int drawn)
         permute(lines.y[size_t(f)]);
 }
 
+// The columns of a selection's rows that its lines are read from: FullDate,
+// NumTemp, the drawn fields, and the channels where some were left empty.
+struct DrawnColumns {
+    std::vector<store::ColType> types;
+    // The stored forms the passes write, numbers and plain date-times, are
+    // taken straight from the row; anything else the general way, as the
+    // record set would read it.
+    std::vector<char> numeric;
+    int drawn = 0;
+    bool channels = false;
+};
+
+// Points read from some of the selection's rows, in the order read.
+struct LinePart {
+    // Read: every row read. Again: a FullDate whose place in time only the
+    // engine knows, met while reading in the table's own order. General: a
+    // value only the general reading judges.
+    enum Outcome { Read, Again, General } outcome = Read;
+    std::vector<double> x;
+    std::array<std::vector<double>, GraphLines::kFields> y;
+    std::vector<qint64> rowids;  // read in the table's own order only
+    qint64 first = 0, last = 0;
+
+    void reserve(size_t rows, int drawn, bool ownOrder)
+    {
+        x.reserve(rows);
+        for (int f = 0; f <= drawn; ++f)
+            y[size_t(f)].reserve(rows);
+        if (ownOrder)
+            rowids.reserve(rows);
+    }
+    void append(const LinePart& o, int drawn)
+    {
+        x.insert(x.end(), o.x.begin(), o.x.end());
+        for (int f = 0; f <= drawn; ++f)
+            y[size_t(f)].insert(y[size_t(f)].end(), o.y[size_t(f)].begin(), o.y[size_t(f)].end());
+        rowids.insert(rowids.end(), o.rowids.begin(), o.rowids.end());
+        if (first == 0)
+            first = o.first;
+        if (o.last != 0)
+            last = o.last;
+    }
+};
+
+// Reads the rows q gives (rowid, then the columns) into p. afterFirstStep
+// runs once the first step is taken, whatever it found; a stop asked for
+// from another thread ends the reading early, its part unused.
+void readPoints(store::BulkQuery& q, const DrawnColumns& c, bool ownOrder, LinePart& p,
+                const std::function<void()>& afterFirstStep = {}, const std::atomic<bool>* stop = nullptr)
+{
+    const std::vector<store::ColType>& types = c.types;
+    const int drawn = c.drawn;
+    TextPool pool;
+    auto value = [&](int col, int field) -> std::optional<double> {
+        if (c.numeric[size_t(field)]) {
+            if (const auto v = q.storedNumber(col))
+                return std::isfinite(*v) ? *v : std::numeric_limits<double>::quiet_NaN();
+        }
+        if (q.isNull(col))
+            return std::numeric_limits<double>::quiet_NaN();
+        pool.clear();
+        return plotted(q.cell(col, types[size_t(field)], pool));
+    };
+    bool row = q.next();
+    if (afterFirstStep)
+        afterFirstStep();
+    for (size_t n = 1; row; row = q.next(), ++n) {
+        if (stop && (n & 1023) == 0 && stop->load(std::memory_order_relaxed))
+            return;
+        p.last = q.integer(0);
+        if (p.first == 0)
+            p.first = p.last;
+        Cell xc;
+        if (const auto when = types[0] == store::ColType::DateTime ? q.plainDateTime(1) : std::nullopt) {
+            xc.tag = Tag::DateTime;
+            xc.i = *when;
+        } else if (ownOrder) {
+            p.outcome = LinePart::Again;
+            return;
+        } else {
+            pool.clear();
+            xc = q.cell(1, types[0], pool);
+        }
+        const auto x = plotted(xc);
+        if (!x || !(xc.tag == Tag::Null || xc.tag == Tag::Date || xc.tag == Tag::DateTime)) {
+            p.outcome = LinePart::General;
+            return;
+        }
+        p.x.push_back(std::isnan(*x) ? *x : std::round((*x - kUnixEpochSerial) * 86400.0 * 1000.0) / 1000.0);
+        if (ownOrder)
+            p.rowids.push_back(p.last);
+        for (int f = 0; f <= drawn; ++f) {
+            auto y = value(2 + f, f + 1);
+            if (!y) {
+                p.outcome = LinePart::General;
+                return;
+            }
+            if (c.channels && f > 0) {
+                const int at = 2 + drawn + f;
+                pool.clear();
+                const Cell ch = q.cell(at, types[size_t(at - 1)], pool);
+                if (ch.tag == Tag::Null || (ch.tag == Tag::Text && store::detail::cellValue(ch, pool).toString().isEmpty()))
+                    y = std::numeric_limits<double>::quiet_NaN();
+            }
+            p.y[size_t(f)].push_back(*y);
+        }
+    }
+}
+
+// Below this many rowids a second thread is not worth starting.
+constexpr qint64 kSplitRows = 20000;
+
+// The selection read in the table's own order (rowid), into p. Where the
+// table is large and the file allows, the upper half of its rowids is read on
+// a second thread through a second connection while this one reads the lower
+// half. The second thread takes its first step while this connection's read
+// is under way, so both read the file as one writer's commit left it: no
+// commit can come between them.
+void readInOwnOrder(store::Connection& conn, const Selection& s, const QString& head, const DrawnColumns& c,
+                    size_t rows, LinePart& p)
+{
+    using store::detail::quoteIdent;
+    auto rowidAt = [&](const char* what) {
+        store::BulkQuery q(conn, (QStringLiteral("SELECT ") + QLatin1String(what) + QStringLiteral("(rowid) FROM ")
+                                  + quoteIdent(s.table))
+                                     .toUtf8());
+        return q.next() && !q.isNull(0) ? q.integer(0) : 0;
+    };
+    const qint64 lo = rowidAt("min"), hi = rowidAt("max");
+    constexpr qint64 kFirst = std::numeric_limits<qint64>::min(), kLast = std::numeric_limits<qint64>::max();
+    const QByteArray sql = (head + s.whereInRowids + QStringLiteral(" ORDER BY rowid")).toUtf8();
+    auto query = [&](store::Connection& cn, qint64 from, qint64 to) {
+        auto q = std::make_unique<store::BulkQuery>(cn, sql);
+        q->bindInt(1, from);
+        q->bindInt(2, to);
+        q->bindWhere(s.where, 3);
+        return q;
+    };
+    p.reserve(rows, c.drawn, true);
+    store::Connection* reader = nullptr;
+    if (hi - lo >= kSplitRows) {
+        try {
+            reader = conn.reader();
+        } catch (...) {
+            reader = nullptr;  // read it all here
+        }
+    }
+    if (!reader) {
+        readPoints(*query(conn, kFirst, kLast), c, true, p);
+        return;
+    }
+    const qint64 mid = lo + (hi - lo) / 2;
+    LinePart upper;
+    upper.reserve(rows / 2 + rows / 16, c.drawn, true);
+    std::atomic<bool> stop{false};
+    std::promise<void> started;
+    std::future<void> upperRead;
+    // Asks the second thread to stop, on every way out, before its future
+    // waits for it.
+    struct StopFirst {
+        std::atomic<bool>& stop;
+        ~StopFirst() { stop = true; }
+    };
+    // The upper half on its own thread; returns once that thread has taken
+    // its first step (or failed to).
+    auto startUpper = [&] {
+        auto readUpper = [&] {
+            bool signalled = false;
+            try {
+                readPoints(*query(*reader, mid + 1, kLast), c, true, upper, [&] {
+                    started.set_value();
+                    signalled = true;
+                }, &stop);
+            } catch (...) {
+                if (!signalled)
+                    started.set_value();
+                throw;
+            }
+        };
+        try {
+            upperRead = std::async(std::launch::async, readUpper);
+        } catch (...) {
+            return;  // no thread to be had: this one reads the upper half
+        }
+        started.get_future().wait();
+    };
+    {
+        StopFirst guard{stop};
+        readPoints(*query(conn, kFirst, mid), c, true, p, startUpper);
+        if (p.outcome != LinePart::Read)
+            return;  // the guard stops the second thread, its future waits
+        bool read = false;
+        try {
+            upperRead.get();
+            read = true;
+        } catch (...) {
+            // The second connection could not read (a writer held the file):
+            // this one reads the upper half too.
+        }
+        if (!read) {
+            upper = LinePart();
+            readPoints(*query(conn, mid + 1, kLast), c, true, upper);
+        }
+    }
+    if (upper.outcome != LinePart::Read) {
+        p.outcome = upper.outcome;
+        return;
+    }
+    p.append(upper, c.drawn);
+}
+
 // The lines of a selection whose stored values are current, read as they
 // stand: FullDate and the drawn fields only. False (lines cleared) when a
 // value is one only the general reading judges.
@@ -809,109 +1029,60 @@ bool readCurrentLines(store::Connection& conn, const Selection& s, unsigned empt
     using store::detail::quoteIdent;
     const store::TableShape shape = store::tableShape(conn, s.table);
     QStringList fields{QStringLiteral("FullDate"), QStringLiteral("NumTemp")};
-    const int drawn = std::clamp(lines.wanted, 0, lines.displacement ? 6 : 10);
+    DrawnColumns c;
+    const int drawn = c.drawn = std::clamp(lines.wanted, 0, lines.displacement ? 6 : 10);
     for (int k = 1; k <= drawn; ++k)
         fields << (lines.displacement ? QStringLiteral("Disp%1") : QStringLiteral("zero%1")).arg(k);
     // Where a drawn channel was left empty in some reading, the channels are
     // read too, to leave those points out.
-    const bool channels = !lines.displacement && (emptyChannels & (((2u << drawn) - 1) & ~1u)) != 0;
-    if (channels)
+    c.channels = !lines.displacement && (emptyChannels & (((2u << drawn) - 1) & ~1u)) != 0;
+    if (c.channels)
         for (int k = 1; k <= drawn; ++k)
             fields << QStringLiteral("Channel%1").arg(k);
     QStringList select;
-    std::vector<store::ColType> types;
     for (const QString& f : fields) {
         const int i = shape.indexOf(f);
         if (i < 0)
             return false;
         select << quoteIdent(shape.cols[size_t(i)].name);
-        types.push_back(shape.cols[size_t(i)].type);
+        c.types.push_back(shape.cols[size_t(i)].type);
     }
-    // The stored forms the passes write, numbers and plain date-times, are
-    // taken straight from the row; anything else the general way, as the
-    // record set would read it.
-    std::vector<char> numeric;
-    for (const store::ColType t : types)
-        numeric.push_back(t == store::ColType::Double || t == store::ColType::Long);
+    for (const store::ColType t : c.types)
+        c.numeric.push_back(t == store::ColType::Double || t == store::ColType::Long);
     // Room for every row at once: the table's size bounds the selection's.
     const size_t rows = size_t(std::max<qint64>(0, store::tableExtent(conn, s.table).rows));
-    std::vector<qint64> rowids;
     const QString head = QStringLiteral("SELECT rowid, ") + select.join(QStringLiteral(", ")) + QStringLiteral(" FROM ")
         + quoteIdent(s.table);
 
-    for (bool ownOrder : {s.byFullDate && types[0] == store::ColType::DateTime, false}) {
-        lines.x.clear();
-        for (auto& y : lines.y)
-            y.clear();
-        rowids.clear();
-        lines.x.reserve(rows);
-        for (int f = 0; f <= drawn; ++f)
-            lines.y[size_t(f)].reserve(rows);
-        if (ownOrder)
-            rowids.reserve(rows);
-        store::BulkQuery q(conn, (head + (ownOrder ? s.whereOnly + QStringLiteral(" ORDER BY rowid") : s.whereAndOrder))
-                                     .toUtf8());
-        q.bindWhere(s.where);
-        TextPool pool;
-        auto value = [&](int col, int field) -> std::optional<double> {
-            if (numeric[size_t(field)]) {
-                if (const auto v = q.storedNumber(col))
-                    return std::isfinite(*v) ? *v : std::numeric_limits<double>::quiet_NaN();
-            }
-            if (q.isNull(col))
-                return std::numeric_limits<double>::quiet_NaN();
-            pool.clear();
-            return plotted(q.cell(col, types[size_t(field)], pool));
-        };
-        bool again = false;
-        qint64 first = 0, last = 0;
-        while (q.next()) {
-            last = q.integer(0);
-            if (first == 0)
-                first = last;
-            Cell xc;
-            if (const auto when = types[0] == store::ColType::DateTime ? q.plainDateTime(1) : std::nullopt) {
-                xc.tag = Tag::DateTime;
-                xc.i = *when;
-            } else if (ownOrder) {
-                again = true;  // a FullDate whose place only the engine knows
-                break;
-            } else {
-                pool.clear();
-                xc = q.cell(1, types[0], pool);
-            }
-            const auto x = plotted(xc);
-            if (!x || !(xc.tag == Tag::Null || xc.tag == Tag::Date || xc.tag == Tag::DateTime))
-                return false;
-            lines.x.push_back(std::isnan(*x) ? *x : std::round((*x - kUnixEpochSerial) * 86400.0 * 1000.0) / 1000.0);
-            if (ownOrder)
-                rowids.push_back(last);
-            for (int f = 0; f <= drawn; ++f) {
-                auto y = value(2 + f, f + 1);
-                if (!y)
-                    return false;
-                if (channels && f > 0) {
-                    const int at = 2 + drawn + f;
-                    pool.clear();
-                    const Cell c = q.cell(at, types[size_t(at - 1)], pool);
-                    if (c.tag == Tag::Null || (c.tag == Tag::Text && store::detail::cellValue(c, pool).toString().isEmpty()))
-                        y = std::numeric_limits<double>::quiet_NaN();
-                }
-                lines.y[size_t(f)].push_back(*y);
-            }
+    LinePart p;
+    if (s.byFullDate && c.types[0] == store::ColType::DateTime) {
+        readInOwnOrder(conn, s, head, c, rows, p);
+        if (p.outcome == LinePart::General)
+            return false;
+        if (p.outcome == LinePart::Read) {
+            lines.x.swap(p.x);
+            for (int f = 0; f <= drawn; ++f)
+                lines.y[size_t(f)].swap(p.y[size_t(f)]);
+            intoDateOrder(lines, p.rowids, drawn);
+            p.first = p.rowids.empty() ? 0 : p.rowids.front();
+            p.last = p.rowids.empty() ? 0 : p.rowids.back();
         }
-        if (again)
-            continue;
-        if (ownOrder) {
-            intoDateOrder(lines, rowids, drawn);
-            first = rowids.empty() ? 0 : rowids.front();
-            last = rowids.empty() ? 0 : rowids.back();
-        }
-        lines.firstDate = readingDate(conn, s, first);
-        lines.lastDate = readingDate(conn, s, last);
-        return true;
     }
-    return false;
+    if (p.outcome != LinePart::Read || !(s.byFullDate && c.types[0] == store::ColType::DateTime)) {
+        p = LinePart();
+        p.reserve(rows, drawn, false);
+        store::BulkQuery q(conn, (head + s.whereAndOrder).toUtf8());
+        q.bindWhere(s.where);
+        readPoints(q, c, false, p);
+        if (p.outcome != LinePart::Read)
+            return false;
+        lines.x.swap(p.x);
+        for (int f = 0; f <= drawn; ++f)
+            lines.y[size_t(f)].swap(p.y[size_t(f)]);
+    }
+    lines.firstDate = readingDate(conn, s, p.first);
+    lines.lastDate = readingDate(conn, s, p.last);
+    return true;
 }
 
 void runPass(AppState& st, Prompter& pr, GraphSelection sel, const NodeGeometry* g, const QString& logName,

@@ -312,6 +312,10 @@ public:
 
 // The SQLite back end on an existing database file.
 std::unique_ptr<Backend> openSqlite(const QString& path, int (*busy)(void*, int), void* busyArg);
+// A second connection to an open database file that only reads, for work
+// done beside the first connection on another thread. A writer holding the
+// file makes it wait at most waitMs, then fail with SQLITE_BUSY.
+std::unique_ptr<Backend> openSqliteReader(const QString& path, int waitMs);
 // The same on a new, empty file (which it fills): journal and syncing as
 // for every open, no busy wait.
 std::unique_ptr<Backend> createSqlite(const QString& path);

@@ -10,6 +10,7 @@
 #include "store/tableinfo.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QRandomGenerator>
 #include <array>
 #include <sqlite3.h>
@@ -119,6 +120,25 @@ void Connection::open(const QString& path)
     m_updatedRows = 0;
 }
 
+Connection* Connection::reader()
+{
+    sqlite3* db = handle();
+    if (!db || sqlite3_txn_state(db, "main") == SQLITE_TXN_WRITE)
+        return nullptr;
+    if (!m_reader) {
+        // The file this connection has open, whatever the folder is now.
+        const char* file = sqlite3_db_filename(db, "main");
+        if (!file || !*file)
+            return nullptr;
+        auto r = std::make_unique<Connection>();
+        r->m_path = QFile::decodeName(file);
+        r->m_backend = detail::openSqliteReader(r->m_path, kReaderWaitMs);
+        r->m_opened = QRandomGenerator::global()->generate64() | 1;
+        m_reader = std::move(r);
+    }
+    return m_reader.get();
+}
+
 bool Connection::isReadOnly() const
 {
     return m_backend && m_backend->isReadOnly();
@@ -152,6 +172,7 @@ void Connection::close()
 {
     if (!m_backend)
         return;
+    m_reader.reset();
     dropStatements();
     // Closing with a group still open abandons it.
     m_backend.reset();

@@ -87,6 +87,18 @@ public:
     // nullptr when closed.
     sqlite3* handle() const;
 
+    // A second connection to the same database file that only reads, for a
+    // long read split between threads: this thread goes on with this
+    // connection while another reads through the reader. It sees what is
+    // committed, so there is none while this connection has writes not yet
+    // committed; nor on a server, nor when closed (nullptr then). Kept open,
+    // its cache as warm as this one's, until this connection closes; one
+    // thread at a time uses it. Kept waiting by another program's write, it
+    // gives up after kReaderWaitMs with DbError, and the caller reads on its
+    // own. Throws DbError when it cannot be opened.
+    static constexpr int kReaderWaitMs = 200;
+    Connection* reader();
+
     // For the store's own use: the engine under the connection (throws
     // err::ObjectClosed when closed), and the prepared statement for sql,
     // kept until close(). Reset it after use. Throws DbError when sql does
@@ -171,6 +183,7 @@ private:
     QSet<QString> m_fromNotes;
     // The file change counter the notes read were stamped with.
     std::optional<quint32> m_notesCounter;
+    std::unique_ptr<Connection> m_reader;
     // Every table counted this session, for the notes at close.
     QSet<QString> m_counted;
 

@@ -168,6 +168,22 @@ std::unique_ptr<Backend> openSqlite(const QString& path, int (*busy)(void*, int)
     return std::make_unique<SqliteBackend>(db, path);
 }
 
+std::unique_ptr<Backend> openSqliteReader(const QString& path, int waitMs)
+{
+    sqlite3* db = nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    // Used from one thread at a time, as the first connection is.
+    if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        throw notValidPath(path);
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, waitMs);
+    // The same cache as the first connection's: it reads as much.
+    sqlite3_exec(db, "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
+    return std::make_unique<SqliteBackend>(db, path);
+}
+
 std::unique_ptr<Backend> createSqlite(const QString& path)
 {
     sqlite3* db = nullptr;

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 using namespace rv;
 using namespace rv::graphs;
@@ -636,4 +637,85 @@ TEST_F(PassesTest, LinesOfCurrentValuesAreThoseThePassGives)
     exec(QStringLiteral("UPDATE \"250055001\" SET FullDate = '2026/05/01 08:00:00' WHERE DateTimeKey LIKE '%05/01%'"));
     compare("a date in another form", false);
     EXPECT_TRUE(readLog().isEmpty()) << readLog().toStdString();
+}
+
+namespace {
+
+// Descriptors this process holds open on the file at path.
+int openHandles(const QString& path)
+{
+    const std::filesystem::path file = std::filesystem::canonical(path.toStdString());
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        const auto target = std::filesystem::read_symlink(e.path(), ec);
+        n += !ec && target == file;
+    }
+    return n;
+}
+
+} // namespace
+
+TEST_F(PassesTest, ALargeSelectionReadInTwoHalvesGivesTheLinesThePassGives)
+{
+    // Enough readings for the read to be shared with a second thread: hourly,
+    // every seventh off the time graphs, a run deleted (a gap in the
+    // rowids), one channel left empty late on, and readings back-dated
+    // into the early part stored last, in the upper half of the rowids.
+    exec(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 29999) "
+        "INSERT INTO \"250055001\" (DateTimeKey, ReadingDate, ReadingTime, FullDate, Plottemporal, PlotSpatial, "
+        "ChannelT, Channel1, Channel2, Channel3) "
+        "SELECT '250055001 ' || strftime('%Y/%m/%d %H:%M:%S', '2020-01-01', '+' || i || ' hours'), "
+        "date('2020-01-01', '+' || i || ' hours'), time('2020-01-01', '+' || i || ' hours'), "
+        "datetime('2020-01-01', '+' || i || ' hours'), i % 7 <> 0, 0, 20 + i % 5, 10 + (i % 100) * 0.25, "
+        "1 + i % 13, CASE WHEN i = 25000 THEN NULL ELSE 3 + i % 3 END FROM n"));
+    exec(QStringLiteral("DELETE FROM \"250055001\" WHERE rowid BETWEEN 4000 AND 4999"));
+    for (int k = 0; k < 10; ++k)
+        add(QStringLiteral("2020/01/%1 08:30:00").arg(2 + k, 2, 10, QLatin1Char('0')), {7.0 + k, 2.0, 4.0}, true,
+            false, 19.0);
+    const NodeGeometry g = collar(3, {"", "1.50", "2.50", "3.50", "4.50", "", ""});
+    auto compare = [&](const char* what, bool inTime) {
+        for (const bool disp : {false, true}) {
+            SCOPED_TRACE(disp ? "displacements" : "zero values");
+            GraphLines pass, shared, alone;
+            pass.wanted = shared.wanted = alone.wanted = 3;
+            exec(QStringLiteral("DELETE FROM Settings WHERE Name = 'GraphValues'"));
+            disp ? GetDispData(*st, pr, g, &pass) : GetTemporalData(*st, pr, &pass);
+            disp ? GetDispData(*st, pr, g, &shared) : GetTemporalData(*st, pr, &shared);
+            expectSameLines(pass, shared, 3, what);
+            // With a write under way the second connection could not see
+            // it: the read is then this connection's alone.
+            st->conn->begin();
+            disp ? GetDispData(*st, pr, g, &alone) : GetTemporalData(*st, pr, &alone);
+            st->conn->rollback();
+            expectSameLines(pass, alone, 3, what);
+            ASSERT_EQ(shared.x.size(), size_t(24867));  // 30000 - 4286 off the graphs - 857 deleted + 10
+            EXPECT_TRUE(std::is_sorted(shared.x.begin(), shared.x.end()) || !inTime);
+        }
+    };
+    compare("plain dates", true);
+    // The read was shared: the second connection stays open on the file.
+    EXPECT_EQ(openHandles(st->DatabasePath), 2);
+    GraphLines lines;
+    lines.wanted = 3;
+    GetTemporalData(*st, pr, &lines);
+    EXPECT_EQ(std::count_if(lines.y[3].begin(), lines.y[3].end(), [](double v) { return std::isnan(v); }), 1);
+
+    // A FullDate in a form of its own in the upper half: the rows are read
+    // again in the statement's order.
+    exec(QStringLiteral("UPDATE \"250055001\" SET FullDate = '2022/06/01 08:00:00' WHERE rowid = 28000"));
+    compare("a date in another form", false);
+    // A drawn value only the general reading judges, in the upper half:
+    // the whole pass gives the lines, and writes the value again.
+    exec(QStringLiteral("UPDATE \"250055001\" SET zero1 = 'x' WHERE rowid = 27000"));
+    GraphLines current, pass;
+    current.wanted = pass.wanted = 3;
+    GetTemporalData(*st, pr, &current);
+    exec(QStringLiteral("DELETE FROM Settings WHERE Name = 'GraphValues'"));
+    GetTemporalData(*st, pr, &pass);
+    expectSameLines(pass, current, 3, "a text among the values");
+    EXPECT_TRUE(readLog().isEmpty()) << readLog().toStdString();
+    st->conn->close();
+    EXPECT_EQ(openHandles(st->DatabasePath), 0);
 }

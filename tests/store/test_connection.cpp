@@ -1,5 +1,6 @@
 #include "store_fixture.h"
 
+#include "store/bulk.h"
 #include "store/coltype.h"
 #include "store/tableinfo.h"
 
@@ -237,4 +238,32 @@ TEST_F(StoreTest, TablesAreFoundByNameWithoutRegardToCase)
     Recordset rs;
     rs.open(QStringLiteral("SELECT * FROM `SENSORS`"), conn);
     EXPECT_EQ(rs.recordCount(), 0);
+}
+
+TEST_P(ConnectionBoth, AReaderSeesWhatIsCommittedAndOnlyReads)
+{
+    makeReadings(QStringLiteral("250065001"), {QStringLiteral("2026-01-05 08:00:00")});
+    if (onServer()) {
+        EXPECT_EQ(conn.reader(), nullptr);
+        return;
+    }
+    auto rows = [](Connection& c) {
+        BulkQuery q(c, "SELECT count(*) FROM \"250065001\"");
+        return q.next() ? q.integer(0) : -1;
+    };
+    Connection* r = conn.reader();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(rows(*r), 1);
+    EXPECT_EQ(errorOf([&] { r->execute(QStringLiteral("DELETE * FROM `250065001`")); }), err::ReadOnly);
+
+    // While this connection has a write not yet committed there is none; a
+    // commit is seen by the reader kept from before.
+    conn.begin();
+    conn.execute(QStringLiteral("DELETE * FROM `250065001`"));
+    EXPECT_EQ(conn.reader(), nullptr);
+    conn.commit();
+    EXPECT_EQ(conn.reader(), r);
+    EXPECT_EQ(rows(*r), 0);
+    conn.close();
+    EXPECT_EQ(conn.reader(), nullptr);
 }
