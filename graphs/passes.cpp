@@ -15,6 +15,7 @@
 #include <atomic>
 #include <functional>
 #include <future>
+#include <thread>
 #include <QCryptographicHash>
 #include <charconv>
 #include <cstring>
@@ -942,7 +943,8 @@ void readInOwnOrder(store::Connection& conn, const Selection& s, const QString& 
     };
     p.reserve(rows, c.drawn, true);
     store::Connection* reader = nullptr;
-    if (hi - lo >= kSplitRows) {
+    // On a single processor the halves would only take turns.
+    if (hi - lo >= kSplitRows && std::thread::hardware_concurrency() > 1) {
         try {
             reader = conn.reader();
         } catch (...) {
