@@ -368,6 +368,35 @@ void BM_DateEditAcrossTheTable(benchmark::State& state)
 }
 BENCHMARK(BM_DateEditAcrossTheTable)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(20);
 
+// The latest reading back-dated into the middle of the history and returned,
+// on a page entered afresh each time (untimed): its new place is among keys
+// the page has not read yet.
+void BM_DateEditLatestIntoTheMiddle(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    QDateTime latest, middle;
+    {
+        Page p(n);
+        latest = p.st.rsReadings.value("FullDate").toDateTime();
+        p.st.rsReadings.setAbsolutePosition(n / 2);
+        middle = p.st.rsReadings.value("FullDate").toDateTime().addSecs(30 * 60);
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        {
+            Page p(n);
+            state.ResumeTiming();
+            editTo(p, middle);
+            state.PauseTiming();
+            if (p.st.rsReadings.absolutePosition() != n / 2 + 1)
+                state.SkipWithError("the reading is not in its place");
+            editTo(p, latest);
+        }
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DateEditLatestIntoTheMiddle)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 // Floor of an edit: the re-key (key with its unique index, the dates with
 // theirs) by a bare UPDATE, each synced to disk as the store's writes are.
 void BM_DateEditFloor(benchmark::State& state)

@@ -315,3 +315,32 @@ TEST_F(KeysetTest, ARowAddedNearTheEndTakesItsPlaceWithoutCountingTheHistoryBefo
     rs.deleteCurrent();
     EXPECT_EQ(rs.recordCount(), kRows);
 }
+
+TEST_F(KeysetTest, APlaceAmongRowsNotReadLeavesOutARowThisSetHoldsElsewhere)
+{
+    // The reading at 100,000 given a date far on but left where the set
+    // holds it (no reorder): in the file it now sorts among rows not read.
+    rs.setAbsolutePosition(100001);
+    rs.setValue(QStringLiteral("FullDate"), stampAt(500000, "yyyy/MM/dd HH:mm:01"));
+    rs.update();
+    EXPECT_EQ(rs.absolutePosition(), 100001);
+    // The latest reading moved to just after the one at 700,000: counted
+    // past that row's new key, which must not count it a second time.
+    rs.moveLast();
+    rs.setValue(QStringLiteral("FullDate"), stampAt(700000, "yyyy/MM/dd HH:mm:01"));
+    rs.update();
+    rs.reorderCurrent();
+    EXPECT_EQ(rs.absolutePosition(), 700002);
+    EXPECT_EQ(channel(), kRows - 1);
+    rs.movePrevious();
+    EXPECT_EQ(channel(), 700000);
+    rs.setAbsolutePosition(100001);
+    EXPECT_EQ(channel(), 100000);
+    EXPECT_EQ(rs.recordCount(), kRows);
+    // Put back for the other tests.
+    rs.setValue(QStringLiteral("FullDate"), stampAt(100000));
+    rs.update();
+    rs.setAbsolutePosition(700002);
+    rs.setValue(QStringLiteral("FullDate"), stampAt(kRows - 1));
+    rs.update();
+}
