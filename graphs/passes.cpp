@@ -72,7 +72,6 @@ struct Selection {
     size_t chunk = kChunk;
     // The statement's condition and order, for reading the same rows again.
     QString whereAndOrder;
-    QString whereOnly;
     // The condition on a range of rowids, ?1 to ?2, its own parameters
     // from ?3: for reading the selection in parts.
     QString whereInRowids;
@@ -275,7 +274,6 @@ void openSelection(Selection& s, AppState& st, Prompter& pr, GraphSelection sel,
                 s.watched << cols[size_t(i)].name;
         }
         s.where = rs.where;
-        s.whereOnly = sqlWhere(rs.where, cols, 1, st.conn->backend().engine());
         const QString cond = sqlWhere(rs.where, cols, 3, st.conn->backend().engine());
         s.whereInRowids = QStringLiteral(" WHERE rowid >= ?1 AND rowid <= ?2")
             + (cond.isEmpty() ? QString() : QStringLiteral(" AND (") + cond.mid(7) + QStringLiteral(")"));
@@ -922,16 +920,12 @@ constexpr qint64 kSplitRows = 20000;
 // is under way, so both read the file as one writer's commit left it: no
 // commit can come between them.
 void readInOwnOrder(store::Connection& conn, const Selection& s, const QString& head, const DrawnColumns& c,
-                    size_t rows, LinePart& p)
+                    const store::TableExtent& extent, LinePart& p)
 {
-    using store::detail::quoteIdent;
-    auto rowidAt = [&](const char* what) {
-        store::BulkQuery q(conn, (QStringLiteral("SELECT ") + QLatin1String(what) + QStringLiteral("(rowid) FROM ")
-                                  + quoteIdent(s.table))
-                                     .toUtf8());
-        return q.next() && !q.isNull(0) ? q.integer(0) : 0;
-    };
-    const qint64 lo = rowidAt("min"), hi = rowidAt("max");
+    store::BulkQuery least(conn, (QStringLiteral("SELECT min(rowid) FROM ") + store::detail::quoteIdent(s.table)).toUtf8());
+    const qint64 lo = least.next() && !least.isNull(0) ? least.integer(0) : 0;
+    const qint64 hi = extent.maxRowid;
+    const size_t rows = size_t(std::max<qint64>(0, extent.rows));
     constexpr qint64 kFirst = std::numeric_limits<qint64>::min(), kLast = std::numeric_limits<qint64>::max();
     const QByteArray sql = (head + s.whereInRowids + QStringLiteral(" ORDER BY rowid")).toUtf8();
     auto query = [&](store::Connection& cn, qint64 from, qint64 to) {
@@ -1052,35 +1046,30 @@ bool readCurrentLines(store::Connection& conn, const Selection& s, unsigned empt
     for (const store::ColType t : c.types)
         c.numeric.push_back(t == store::ColType::Double || t == store::ColType::Long);
     // Room for every row at once: the table's size bounds the selection's.
-    const size_t rows = size_t(std::max<qint64>(0, store::tableExtent(conn, s.table).rows));
+    const store::TableExtent extent = store::tableExtent(conn, s.table);
     const QString head = QStringLiteral("SELECT rowid, ") + select.join(QStringLiteral(", ")) + QStringLiteral(" FROM ")
         + quoteIdent(s.table);
 
     LinePart p;
-    if (s.byFullDate && c.types[0] == store::ColType::DateTime) {
-        readInOwnOrder(conn, s, head, c, rows, p);
-        if (p.outcome == LinePart::General)
-            return false;
-        if (p.outcome == LinePart::Read) {
-            lines.x.swap(p.x);
-            for (int f = 0; f <= drawn; ++f)
-                lines.y[size_t(f)].swap(p.y[size_t(f)]);
-            intoDateOrder(lines, p.rowids, drawn);
-            p.first = p.rowids.empty() ? 0 : p.rowids.front();
-            p.last = p.rowids.empty() ? 0 : p.rowids.back();
-        }
-    }
-    if (p.outcome != LinePart::Read || !(s.byFullDate && c.types[0] == store::ColType::DateTime)) {
+    const bool ownOrder = s.byFullDate && c.types[0] == store::ColType::DateTime;
+    if (ownOrder)
+        readInOwnOrder(conn, s, head, c, extent, p);
+    if (!ownOrder || p.outcome == LinePart::Again) {
         p = LinePart();
-        p.reserve(rows, drawn, false);
+        p.reserve(size_t(std::max<qint64>(0, extent.rows)), drawn, false);
         store::BulkQuery q(conn, (head + s.whereAndOrder).toUtf8());
         q.bindWhere(s.where);
         readPoints(q, c, false, p);
-        if (p.outcome != LinePart::Read)
-            return false;
-        lines.x.swap(p.x);
-        for (int f = 0; f <= drawn; ++f)
-            lines.y[size_t(f)].swap(p.y[size_t(f)]);
+    }
+    if (p.outcome != LinePart::Read)
+        return false;
+    lines.x.swap(p.x);
+    for (int f = 0; f <= drawn; ++f)
+        lines.y[size_t(f)].swap(p.y[size_t(f)]);
+    if (!p.rowids.empty()) {
+        intoDateOrder(lines, p.rowids, drawn);
+        p.first = p.rowids.front();
+        p.last = p.rowids.back();
     }
     lines.firstDate = readingDate(conn, s, p.first);
     lines.lastDate = readingDate(conn, s, p.last);

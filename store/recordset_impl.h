@@ -159,10 +159,10 @@ struct Recordset::Impl {
     // Keys.
     int compareKeys(const detail::RowKey& a, const detail::RowKey& b) const;
     detail::RowKey keyFromColumns(const detail::Stmt& st, int rowidCol, int sortCol);
+    QString countOfValues(const QString& col, bool useLo, bool useHi, bool skip) const;
     // skip: rows passed over before f is first called, without reading
     // their keys; returns how many were passed over.
     // limit > 0: each statement reads at most that many rows.
-    QString countOfValues(const QString& col, bool useLo, bool useHi, bool skip) const;
     void forParts(const detail::RowKey* lo, const detail::RowKey* hi, bool backward, bool count,
                   const std::function<bool(detail::StatementUse&)>& run, int limit = 0);
     int scan(const detail::RowKey* lo, const detail::RowKey* hi, bool backward,

@@ -136,11 +136,6 @@ struct Bound {
 
 } // namespace
 
-// Runs the statements that read the rows strictly between lo and hi (either
-// may be null: no bound) in query order, or its reverse, one per part of the
-// order, each handed to run ready to step, until run returns false. Rows the
-// set has moved are left out. With count, each statement gives the number of
-// its rows instead, by the same conditions.
 // The count of the non-null sort values between two keys, ascending, with
 // no condition of the query's own, on a file: the same rows as
 //   (col, rowid) > (lo) AND (col, rowid) < (hi) AND rowid NOT IN (moved)
@@ -176,6 +171,11 @@ QString Recordset::Impl::countOfValues(const QString& col, bool useLo, bool useH
     return sql;
 }
 
+// Runs the statements that read the rows strictly between lo and hi (either
+// may be null: no bound) in query order, or its reverse, one per part of the
+// order, each handed to run ready to step, until run returns false. Rows the
+// set has moved are left out. With count, each statement gives the number of
+// its rows instead, by the same conditions.
 void Recordset::Impl::forParts(const RowKey* lo, const RowKey* hi, bool backward, bool count,
                                const std::function<bool(StatementUse&)>& run, int limit)
 {
@@ -255,17 +255,20 @@ void Recordset::Impl::forParts(const RowKey* lo, const RowKey* hi, bool backward
         if (!moved.empty())
             conds << (server ? QStringLiteral("rowid <> ALL (CAST(:skip AS bigint[]))")
                              : QStringLiteral("rowid NOT IN (SELECT value FROM json_each(:skip))"));
-        QString sql = count ? QStringLiteral("SELECT count(*)")
-                            : QStringLiteral("SELECT rowid") + (orderCol >= 0 ? QStringLiteral(", ") + col : QString());
-        sql += QStringLiteral(" FROM ") + quoteIdent(table);
-        if (!conds.isEmpty())
-            sql += QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
-        if (count && part == Part::Values && !orderDesc && baseCond.isEmpty() && !server)
+        QString sql;
+        if (count && part == Part::Values && !orderDesc && baseCond.isEmpty() && !server) {
             sql = countOfValues(col, useLo, useHi, !moved.empty());
-        if (!count)
-            sql += QStringLiteral(" ORDER BY ") + order;
-        if (!count && limit > 0)
-            sql += QStringLiteral(" LIMIT ") + QString::number(limit);
+        } else {
+            sql = count ? QStringLiteral("SELECT count(*)")
+                        : QStringLiteral("SELECT rowid") + (orderCol >= 0 ? QStringLiteral(", ") + col : QString());
+            sql += QStringLiteral(" FROM ") + quoteIdent(table);
+            if (!conds.isEmpty())
+                sql += QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
+            if (!count)
+                sql += QStringLiteral(" ORDER BY ") + order;
+            if (!count && limit > 0)
+                sql += QStringLiteral(" LIMIT ") + QString::number(limit);
+        }
 
         StatementUse use(conn->prepared(sql.toUtf8()));
         Stmt& st = *use.get();

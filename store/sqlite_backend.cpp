@@ -125,6 +125,23 @@ void Stmt::failed()
     throwSqlite(m_db, sqlite3_reset(m_lite));
 }
 
+namespace {
+
+// The handle of an existing file, with SQLite's extended error codes.
+sqlite3* openFile(const QString& path, int flags)
+{
+    sqlite3* db = nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    if (sqlite3_open_v2(name.constData(), &db, flags, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        throw notValidPath(path);
+    }
+    sqlite3_extended_result_codes(db, 1);
+    return db;
+}
+
+} // namespace
+
 std::unique_ptr<Backend> openSqlite(const QString& path, int (*busy)(void*, int), void* busyArg)
 {
     const QFileInfo info(path);
@@ -135,15 +152,9 @@ std::unique_ptr<Backend> openSqlite(const QString& path, int (*busy)(void*, int)
     if (!looksLikeDatabase(path))
         throw unrecognizedFormat(path);
 
-    sqlite3* db = nullptr;
-    const QByteArray name = QFile::encodeName(path);
     // The program uses its connection from one thread only, so SQLite's
     // per-call locking is only cost.
-    if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        throw notValidPath(path);
-    }
-    sqlite3_extended_result_codes(db, 1);
+    sqlite3* db = openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
     sqlite3_busy_handler(db, busy, busyArg);
     // A rollback journal beside the file only while a write is under way, and
     // every commit synced through to the disk: a crash or power cut leaves the
@@ -170,14 +181,8 @@ std::unique_ptr<Backend> openSqlite(const QString& path, int (*busy)(void*, int)
 
 std::unique_ptr<Backend> openSqliteReader(const QString& path, int waitMs)
 {
-    sqlite3* db = nullptr;
-    const QByteArray name = QFile::encodeName(path);
     // Used from one thread at a time, as the first connection is.
-    if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        throw notValidPath(path);
-    }
-    sqlite3_extended_result_codes(db, 1);
+    sqlite3* db = openFile(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
     sqlite3_busy_timeout(db, waitMs);
     // The same cache as the first connection's: it reads as much.
     sqlite3_exec(db, "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
