@@ -254,11 +254,24 @@ qint64 Connection::tableRowCount(const QString& table, const std::function<qint6
             return *noted;
         }
     }
+    const qint64 n = before ? throughSmallCache(count) : count();
+    if (before) {
+        m_countStamp = *before;
+        m_counts.insert(table, n);
+    }
+    return n;
+}
+
+qint64 Connection::throughSmallCache(const std::function<qint64()>& count)
+{
     // A count reads every page of an index once: through a few pages of
     // cache, rather than filling the whole cache (and fresh memory for it)
-    // with pages nothing reads again.
+    // with pages nothing reads again. Only outside a transaction, where the
+    // cache holds no page waiting to be written.
+    if (!m_backend || m_backend->engine() != Engine::Sqlite || m_backend->inTransaction())
+        return count();
     qint64 cachePages = 0;
-    if (before) {
+    {
         detail::Stmt* st = prepared("PRAGMA cache_size");
         try {
             if (st->step())
@@ -282,10 +295,6 @@ qint64 Connection::tableRowCount(const QString& table, const std::function<qint6
     }
     if (cachePages != 0)
         setCache(cachePages);
-    if (before) {
-        m_countStamp = *before;
-        m_counts.insert(table, n);
-    }
     return n;
 }
 

@@ -113,6 +113,10 @@ public:
     // table walks a whole index; count() counts it when not remembered.
     // Only outside a transaction: a count seen inside one may be rolled back.
     qint64 tableRowCount(const QString& table, const std::function<qint64()>& count);
+    // For the store's own use: runs count, a walk over many pages read once,
+    // through a small cache instead of the connection's own (inside a
+    // transaction, through the connection's own).
+    qint64 throughSmallCache(const std::function<qint64()>& count);
     // What the file looks like now; nullopt inside a transaction.
     struct CountStamp {
         qint64 changes = -1;      // this connection's changes, less its updates

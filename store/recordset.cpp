@@ -374,7 +374,7 @@ void Recordset::reorderCurrent()
                     });
                 }
                 const int off = near && after <= seg.count ? seg.count - after
-                                                           : n.countBetween(seg.hasLo ? &lo : nullptr, &moving);
+                                                           : n.countBetween(seg.hasLo ? &lo : nullptr, &moving, seg.count);
                 if (off < seg.count)
                     target = start + off;
             }

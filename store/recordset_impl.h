@@ -167,7 +167,8 @@ struct Recordset::Impl {
                   const std::function<bool(detail::StatementUse&)>& run, int limit = 0);
     int scan(const detail::RowKey* lo, const detail::RowKey* hi, bool backward,
              const std::function<bool(const detail::RowKey&)>& f, int skip = 0);
-    int countBetween(const detail::RowKey* lo, const detail::RowKey* hi);
+    // within: the rows of the range counted in, at most.
+    int countBetween(const detail::RowKey* lo, const detail::RowKey* hi, int within);
     void materialize(size_t s, int off);
     void materializeAll();
     void mergeAround(size_t s);

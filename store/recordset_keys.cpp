@@ -32,6 +32,9 @@ constexpr int kMaxBlock = 8192;
 // Rows cached; rows fetched by one statement.
 constexpr int kCacheRows = 256;
 constexpr int kFetch = 32;
+// A count of more rows than this (a range of that many not read yet) goes
+// through a small cache: its index pages are read once.
+constexpr int kSmallCacheCount = 32768;
 
 int storageClass(int type)
 {
@@ -358,17 +361,20 @@ int Recordset::Impl::scan(const RowKey* lo, const RowKey* hi, bool backward,
     }
 }
 
-int Recordset::Impl::countBetween(const RowKey* lo, const RowKey* hi)
+int Recordset::Impl::countBetween(const RowKey* lo, const RowKey* hi, int within)
 {
     // The engine counts along the index; the conditions are the scan's, so
     // both always agree on which rows are between.
-    qint64 n = 0;
-    forParts(lo, hi, false, true, [&](StatementUse& use) {
-        if (use.step())
-            n += use->int64(0);
-        return true;
-    });
-    return static_cast<int>(n);
+    auto count = [&]() -> qint64 {
+        qint64 n = 0;
+        forParts(lo, hi, false, true, [&](StatementUse& use) {
+            if (use.step())
+                n += use->int64(0);
+            return true;
+        });
+        return n;
+    };
+    return static_cast<int>(within > kSmallCacheCount ? conn->throughSmallCache(count) : count());
 }
 
 int Recordset::Impl::heldSize() const
@@ -568,7 +574,7 @@ int Recordset::Impl::positionOf(qint64 rowid)
         if (seg.range && (!seg.hasLo || compareKeys(seg.lo, *key) < 0)
             && (!seg.hasHi || compareKeys(*key, seg.hi) < 0)) {
             const RowKey lo = seg.lo;
-            const int off = countBetween(seg.hasLo ? &lo : nullptr, &*key);
+            const int off = countBetween(seg.hasLo ? &lo : nullptr, &*key, seg.count);
             if (off >= seg.count)
                 return -1;
             materialize(s, off);
