@@ -25,6 +25,7 @@
 #include "bench_readings_table.h"
 #include "bench_site.h"
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -370,8 +371,10 @@ BENCHMARK(BM_DateEditAcrossTheTable)->Arg(100000)->Arg(1000000)->Unit(benchmark:
 
 // The latest reading back-dated into the middle of the history and returned,
 // on a page entered afresh each time (untimed): its new place is among keys
-// the page has not read yet.
-void BM_DateEditLatestIntoTheMiddle(benchmark::State& state)
+// the page has not read yet. typed: the edit comes after the page has had
+// the time a user takes to type a date, in which it marks where its keys
+// stand (waited for, untimed); else at once, before those marks are ready.
+void dateEditLatestIntoTheMiddle(benchmark::State& state, bool typed)
 {
     const int n = static_cast<int>(state.range(0));
     QDateTime latest, middle;
@@ -381,10 +384,16 @@ void BM_DateEditLatestIntoTheMiddle(benchmark::State& state)
         p.st.rsReadings.setAbsolutePosition(n / 2);
         middle = p.st.rsReadings.value("FullDate").toDateTime().addSecs(30 * 60);
     }
+    double markMs = 0;
     for (auto _ : state) {
         state.PauseTiming();
         {
             Page p(n);
+            if (typed) {
+                const auto t0 = std::chrono::steady_clock::now();
+                p.st.rsReadings.waitForPositions();
+                markMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            }
             state.ResumeTiming();
             editTo(p, middle);
             state.PauseTiming();
@@ -394,8 +403,19 @@ void BM_DateEditLatestIntoTheMiddle(benchmark::State& state)
         }
         state.ResumeTiming();
     }
+    if (typed)
+        state.counters["marks_wait_ms"] = markMs / static_cast<double>(state.iterations());
+}
+void BM_DateEditLatestIntoTheMiddle(benchmark::State& state)
+{
+    dateEditLatestIntoTheMiddle(state, true);
 }
 BENCHMARK(BM_DateEditLatestIntoTheMiddle)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
+void BM_DateEditLatestIntoTheMiddleAtOnce(benchmark::State& state)
+{
+    dateEditLatestIntoTheMiddle(state, false);
+}
+BENCHMARK(BM_DateEditLatestIntoTheMiddleAtOnce)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // Floor of an edit: the re-key (key with its unique index, the dates with
 // theirs) by a bare UPDATE, each synced to disk as the store's writes are.

@@ -143,6 +143,8 @@ void OpenSensorData(AppState& st, Prompter& pr)
         }
         st.rsReadings.close();
         st.rsReadings.open(readingsSql(id), *st.conn);
+        // The page moves about a sensor's whole history: its places kept ready.
+        st.rsReadings.mapPositions();
         if (!st.rsReadings.bof() && !st.rsReadings.eof())
             st.rsReadings.moveFirst();
     } catch (...) {

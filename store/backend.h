@@ -314,8 +314,10 @@ public:
 std::unique_ptr<Backend> openSqlite(const QString& path, int (*busy)(void*, int), void* busyArg);
 // A second connection to an open database file that only reads, for work
 // done beside the first connection on another thread. A writer holding the
-// file makes it wait at most waitMs, then fail with SQLITE_BUSY.
-std::unique_ptr<Backend> openSqliteReader(const QString& path, int waitMs);
+// file makes it wait at most waitMs, then fail with SQLITE_BUSY. Its cache
+// holds cacheKiB: as much as the first connection's by default, for reads
+// as large as its own.
+std::unique_ptr<Backend> openSqliteReader(const QString& path, int waitMs, int cacheKiB = 32768);
 // The same on a new, empty file (which it fills): journal and syncing as
 // for every open, no busy wait.
 std::unique_ptr<Backend> createSqlite(const QString& path);

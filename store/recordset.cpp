@@ -328,7 +328,24 @@ void Recordset::requery()
     d->settle();
     d->load();
     d->applyFilter();
+    d->walkStarts = 0;
+    d->startWalk();
     d->toFirst();
+}
+
+void Recordset::mapPositions()
+{
+    d->requireOpen();
+    d->mapWanted = true;
+    d->walkStarts = 0;
+    d->startWalk();
+}
+
+void Recordset::waitForPositions()
+{
+    d->requireOpen();
+    d->waitWalk();
+    d->takeWalk();
 }
 
 void Recordset::reorderCurrent()

@@ -78,6 +78,16 @@ public:
     // requery() would, and keeps it current. Costs a pass over the rows held
     // instead of reading the whole table again.
     void reorderCurrent();
+    // For a set the user moves about in: a large set on a file reads its
+    // keys once more, in the background on a connection of its own, and
+    // keeps marks of where they stand, so that a jump or a new place deep
+    // in a long history costs a short count, not a walk of every row before
+    // it. Kept through requery(); until the marks are ready, or when the
+    // file changed meanwhile, the set counts as it otherwise would.
+    void mapPositions();
+    // Waits for the marks under way, if any, and takes them: for a caller
+    // that has time to spare now.
+    void waitForPositions();
 
     // Starts a new row (all fields null, or the column default); update()
     // writes it. The new row stays at the end of the set, current, until the

@@ -37,6 +37,7 @@ void Recordset::Impl::dropNewRow()
 
 void Recordset::Impl::settle()
 {
+    takeWalk(!changed.empty());
     if (adding && changed.empty()) {
         dropNewRow();
         return;
@@ -276,6 +277,8 @@ void Recordset::addNew()
 void Recordset::update()
 {
     d->requireOpen();
+    // Marks ready are taken before the write, which would make them old.
+    d->takeWalk(true);
     if (d->adding) {
         d->insertRow();
         return;
@@ -322,6 +325,7 @@ void Recordset::deleteCurrent()
         d->noCurrent = true;
         return;
     }
+    d->takeWalk(true);
     d->deleteRow();
 }
 

@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -39,6 +40,35 @@ struct SortVal {
 struct RowKey {
     qint64 rowid = 0;
     SortVal v;
+};
+
+class Stmt;
+
+// A key as a statement's columns give it: the rowid, and the sort field
+// (sortCol < 0: none), its text kept in arena.
+RowKey readKey(const Stmt& st, int rowidCol, int sortCol, std::string& arena);
+// Binds a sort value held in arena to parameter p (none when p <= 0).
+void bindSort(Stmt& st, int p, const SortVal& v, const std::string& arena);
+
+// How many marks of walks of their keys sets have placed in their ranges:
+// tests tell by it that the marks were taken.
+int marksTaken();
+
+// The parts of the query's order: rows with a null sort field and rows with
+// one are read by separate statements, so that each runs along the index.
+enum class Part { Rowid, Nulls, Values };
+
+// A walk of every key of a large set, on another thread and connection,
+// that marks every kMarkEvery-th key with its position (recordset_walk.cpp).
+class KeyWalk;
+// The walk a set has under way; a copy of the set goes without it.
+struct WalkSlot {
+    std::unique_ptr<KeyWalk> walk;
+    WalkSlot();
+    WalkSlot(const WalkSlot&);
+    WalkSlot& operator=(const WalkSlot&);
+    ~WalkSlot();
+    void stop();  // ends the walk under way, if any, and drops it
 };
 
 // Sets with at most this many rows read all their keys when opened; larger
@@ -139,6 +169,20 @@ struct Recordset::Impl {
 
     QHash<QByteArray, QByteArray> writeSql;  // by kind and changed columns
 
+    // Positions kept ready (mapPositions): a walk of the keys in the
+    // background marks every so many rows, so that a place or a jump in a
+    // long range not read counts only the rows from the mark before it.
+    bool mapWanted = false;
+    int walkStarts = 0;
+    bool walkAgain = false;  // the last walk came to nothing by a write
+    detail::WalkSlot walk;
+    void startWalk(int delayMs = 0);
+    // Takes a walk that has finished: splits the ranges at its marks when
+    // the file is as the walk saw it. Only where no segment is in use.
+    // writing: the set writes next, which ends a walk still under way.
+    void takeWalk(bool writing = false);
+    void waitWalk();
+
     void requireOpen() const;
     int indexOf(const QString& name) const;
     int requireIndex(const QString& name) const;
@@ -160,6 +204,9 @@ struct Recordset::Impl {
     int compareKeys(const detail::RowKey& a, const detail::RowKey& b) const;
     detail::RowKey keyFromColumns(const detail::Stmt& st, int rowidCol, int sortCol);
     QString countOfValues(const QString& col, bool useLo, bool useHi, bool skip) const;
+    std::vector<detail::Part> orderParts() const;
+    QString partSql(detail::Part part, bool useLo, bool useHi, bool backward, bool count, int limit,
+                    bool leaveOutMoved) const;
     // skip: rows passed over before f is first called, without reading
     // their keys; returns how many were passed over.
     // limit > 0: each statement reads at most that many rows.

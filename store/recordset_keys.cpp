@@ -89,7 +89,7 @@ int Recordset::Impl::compareKeys(const RowKey& a, const RowKey& b) const
     return a.rowid < b.rowid ? -1 : (b.rowid < a.rowid ? 1 : 0);
 }
 
-RowKey Recordset::Impl::keyFromColumns(const Stmt& st, int rowidCol, int sortCol)
+RowKey detail::readKey(const Stmt& st, int rowidCol, int sortCol, std::string& arena)
 {
     RowKey k;
     k.rowid = st.int64(rowidCol);
@@ -113,9 +113,12 @@ RowKey Recordset::Impl::keyFromColumns(const Stmt& st, int rowidCol, int sortCol
     return k;
 }
 
-namespace {
+RowKey Recordset::Impl::keyFromColumns(const Stmt& st, int rowidCol, int sortCol)
+{
+    return readKey(st, rowidCol, sortCol, arena);
+}
 
-void bindSort(Stmt& st, int p, const SortVal& v, const std::string& arena)
+void detail::bindSort(Stmt& st, int p, const SortVal& v, const std::string& arena)
 {
     if (p <= 0)
         return;
@@ -127,17 +130,6 @@ void bindSort(Stmt& st, int p, const SortVal& v, const std::string& arena)
     default: st.bindNull(p); break;
     }
 }
-
-// The parts of the query's order: rows with a null sort field and rows with
-// one are read by separate statements, so that each runs along the index.
-enum class Part { Rowid, Nulls, Values };
-
-struct Bound {
-    const RowKey* key = nullptr;
-    Part part = Part::Rowid;
-};
-
-} // namespace
 
 // The count of the non-null sort values between two keys, ascending, with
 // no condition of the query's own, on a file: the same rows as
@@ -174,6 +166,76 @@ QString Recordset::Impl::countOfValues(const QString& col, bool useLo, bool useH
     return sql;
 }
 
+std::vector<Part> Recordset::Impl::orderParts() const
+{
+    if (orderCol < 0)
+        return {Part::Rowid};
+    if (orderDesc)
+        return {Part::Values, Part::Nulls};
+    return {Part::Nulls, Part::Values};
+}
+
+// The statement that reads (or counts) the rows of one part of the order
+// after :lo and before :hi, as forParts runs it. leaveOutMoved: without the
+// rows this set has moved (the set's own view); else every row of the file.
+QString Recordset::Impl::partSql(Part part, bool useLo, bool useHi, bool backward, bool count, int limit,
+                                 bool leaveOutMoved) const
+{
+    const bool server = conn->backend().engine() == Engine::Postgres;
+    QString col = orderCol >= 0 ? quoteIdent(cols[static_cast<size_t>(orderCol)].name) : QString();
+    // Texts are held and compared here byte by byte; a server sorts them so
+    // too only when told, whatever its database's collation.
+    if (server && orderCol >= 0 && cols[static_cast<size_t>(orderCol)].type == ColType::Text)
+        col += QStringLiteral(" COLLATE \"C\"");
+    const bool skip = leaveOutMoved && !moved.empty();
+    if (count && part == Part::Values && !orderDesc && baseCond.isEmpty() && !server)
+        return countOfValues(col, useLo, useHi, skip);
+    QStringList conds;
+    // The query's own condition comes first: its parameters are numbered
+    // ?1 onwards, and a named one written before them would take ?1 too.
+    if (!baseCond.isEmpty())
+        conds << QStringLiteral("(") + baseCond + QStringLiteral(")");
+    QString order;
+    switch (part) {
+    case Part::Rowid:
+        if (useLo) conds << QStringLiteral("rowid > :lor");
+        if (useHi) conds << QStringLiteral("rowid < :hir");
+        order = backward ? QStringLiteral("rowid DESC") : QStringLiteral("rowid");
+        break;
+    case Part::Nulls:
+        conds << col + QStringLiteral(" IS NULL");
+        if (useLo) conds << QStringLiteral("rowid > :lor");
+        if (useHi) conds << QStringLiteral("rowid < :hir");
+        order = backward ? QStringLiteral("rowid DESC") : QStringLiteral("rowid");
+        break;
+    case Part::Values:
+        conds << col + QStringLiteral(" IS NOT NULL");
+        if (!orderDesc) {
+            if (useLo) conds << QStringLiteral("(%1, rowid) > (:lov, :lor)").arg(col);
+            if (useHi) conds << QStringLiteral("(%1, rowid) < (:hiv, :hir)").arg(col);
+            order = backward ? col + QStringLiteral(" DESC, rowid DESC") : col + QStringLiteral(", rowid");
+        } else {
+            if (useLo) conds << QStringLiteral("(%1 < :lov OR (%1 = :lov AND rowid > :lor))").arg(col);
+            if (useHi) conds << QStringLiteral("(%1 > :hiv OR (%1 = :hiv AND rowid < :hir))").arg(col);
+            order = backward ? col + QStringLiteral(", rowid DESC") : col + QStringLiteral(" DESC, rowid");
+        }
+        break;
+    }
+    if (skip)
+        conds << (server ? QStringLiteral("rowid <> ALL (CAST(:skip AS bigint[]))")
+                         : QStringLiteral("rowid NOT IN (SELECT value FROM json_each(:skip))"));
+    QString sql = count ? QStringLiteral("SELECT count(*)")
+                        : QStringLiteral("SELECT rowid") + (orderCol >= 0 ? QStringLiteral(", ") + col : QString());
+    sql += QStringLiteral(" FROM ") + quoteIdent(table);
+    if (!conds.isEmpty())
+        sql += QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
+    if (!count)
+        sql += QStringLiteral(" ORDER BY ") + order;
+    if (!count && limit > 0)
+        sql += QStringLiteral(" LIMIT ") + QString::number(limit);
+    return sql;
+}
+
 // Runs the statements that read the rows strictly between lo and hi (either
 // may be null: no bound) in query order, or its reverse, one per part of the
 // order, each handed to run ready to step, until run returns false. Rows the
@@ -182,13 +244,7 @@ QString Recordset::Impl::countOfValues(const QString& col, bool useLo, bool useH
 void Recordset::Impl::forParts(const RowKey* lo, const RowKey* hi, bool backward, bool count,
                                const std::function<bool(StatementUse&)>& run, int limit)
 {
-    std::vector<Part> parts;
-    if (orderCol < 0)
-        parts = {Part::Rowid};
-    else if (orderDesc)
-        parts = {Part::Values, Part::Nulls};
-    else
-        parts = {Part::Nulls, Part::Values};
+    std::vector<Part> parts = orderParts();
     auto partOf = [&](const RowKey& k) {
         if (orderCol < 0)
             return Part::Rowid;
@@ -199,13 +255,7 @@ void Recordset::Impl::forParts(const RowKey* lo, const RowKey* hi, bool backward
         std::reverse(parts.begin(), parts.end());
 
     const bool server = conn->backend().engine() == Engine::Postgres;
-    QString col = orderCol >= 0 ? quoteIdent(cols[static_cast<size_t>(orderCol)].name) : QString();
-    // Texts are held and compared here byte by byte; a server sorts them so
-    // too only when told, whatever its database's collation.
-    if (server && orderCol >= 0 && cols[static_cast<size_t>(orderCol)].type == ColType::Text)
-        col += QStringLiteral(" COLLATE \"C\"");
     for (const Part part : parts) {
-        QStringList conds;
         bool none = false;
         bool useLo = false;
         bool useHi = false;
@@ -225,54 +275,7 @@ void Recordset::Impl::forParts(const RowKey* lo, const RowKey* hi, bool backward
         }
         if (none)
             continue;
-        // The query's own condition comes first: its parameters are numbered
-        // ?1 onwards, and a named one written before them would take ?1 too.
-        if (!baseCond.isEmpty())
-            conds << QStringLiteral("(") + baseCond + QStringLiteral(")");
-        QString order;
-        switch (part) {
-        case Part::Rowid:
-            if (useLo) conds << QStringLiteral("rowid > :lor");
-            if (useHi) conds << QStringLiteral("rowid < :hir");
-            order = backward ? QStringLiteral("rowid DESC") : QStringLiteral("rowid");
-            break;
-        case Part::Nulls:
-            conds << col + QStringLiteral(" IS NULL");
-            if (useLo) conds << QStringLiteral("rowid > :lor");
-            if (useHi) conds << QStringLiteral("rowid < :hir");
-            order = backward ? QStringLiteral("rowid DESC") : QStringLiteral("rowid");
-            break;
-        case Part::Values:
-            conds << col + QStringLiteral(" IS NOT NULL");
-            if (!orderDesc) {
-                if (useLo) conds << QStringLiteral("(%1, rowid) > (:lov, :lor)").arg(col);
-                if (useHi) conds << QStringLiteral("(%1, rowid) < (:hiv, :hir)").arg(col);
-                order = backward ? col + QStringLiteral(" DESC, rowid DESC") : col + QStringLiteral(", rowid");
-            } else {
-                if (useLo) conds << QStringLiteral("(%1 < :lov OR (%1 = :lov AND rowid > :lor))").arg(col);
-                if (useHi) conds << QStringLiteral("(%1 > :hiv OR (%1 = :hiv AND rowid < :hir))").arg(col);
-                order = backward ? col + QStringLiteral(", rowid DESC") : col + QStringLiteral(" DESC, rowid");
-            }
-            break;
-        }
-        if (!moved.empty())
-            conds << (server ? QStringLiteral("rowid <> ALL (CAST(:skip AS bigint[]))")
-                             : QStringLiteral("rowid NOT IN (SELECT value FROM json_each(:skip))"));
-        QString sql;
-        if (count && part == Part::Values && !orderDesc && baseCond.isEmpty() && !server) {
-            sql = countOfValues(col, useLo, useHi, !moved.empty());
-        } else {
-            sql = count ? QStringLiteral("SELECT count(*)")
-                        : QStringLiteral("SELECT rowid") + (orderCol >= 0 ? QStringLiteral(", ") + col : QString());
-            sql += QStringLiteral(" FROM ") + quoteIdent(table);
-            if (!conds.isEmpty())
-                sql += QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
-            if (!count)
-                sql += QStringLiteral(" ORDER BY ") + order;
-            if (!count && limit > 0)
-                sql += QStringLiteral(" LIMIT ") + QString::number(limit);
-        }
-
+        const QString sql = partSql(part, useLo, useHi, backward, count, limit, true);
         StatementUse use(conn->prepared(sql.toUtf8()));
         Stmt& st = *use.get();
         bindWhere(st, where);
@@ -658,6 +661,8 @@ void Recordset::Impl::noteMoved(qint64 rowid)
 
 void Recordset::Impl::load()
 {
+    // Marks of the keys read before are no marks of these.
+    walk.stop();
     // The first rows, all of them when the set is small.
     std::vector<Segment> fresh;
     std::string freshArena;

@@ -179,13 +179,13 @@ std::unique_ptr<Backend> openSqlite(const QString& path, int (*busy)(void*, int)
     return std::make_unique<SqliteBackend>(db, path);
 }
 
-std::unique_ptr<Backend> openSqliteReader(const QString& path, int waitMs)
+std::unique_ptr<Backend> openSqliteReader(const QString& path, int waitMs, int cacheKiB)
 {
     // Used from one thread at a time, as the first connection is.
     sqlite3* db = openFile(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
     sqlite3_busy_timeout(db, waitMs);
-    // The same cache as the first connection's: it reads as much.
-    sqlite3_exec(db, "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
+    const QByteArray cache = "PRAGMA cache_size = -" + QByteArray::number(cacheKiB);
+    sqlite3_exec(db, cache.constData(), nullptr, nullptr, nullptr);
     return std::make_unique<SqliteBackend>(db, path);
 }
 

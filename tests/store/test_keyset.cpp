@@ -2,6 +2,7 @@
 // table's keys a block at a time, so what another connection does to the
 // file between the set's reads shows, and must be handled.
 #include "store_fixture.h"
+#include "store/recordset_impl.h"
 
 #include <QDateTime>
 
@@ -343,4 +344,103 @@ TEST_F(KeysetTest, APlaceAmongRowsNotReadLeavesOutARowThisSetHoldsElsewhere)
     rs.setAbsolutePosition(700002);
     rs.setValue(QStringLiteral("FullDate"), stampAt(kRows - 1));
     rs.update();
+}
+
+// Marks kept ready: a walk of the keys on a connection of its own splits
+// the ranges not read. Positions must be exactly those counting gives, with
+// rows the set moved itself (placed or not), and the marks must not be
+// taken when another program changed the file after they were made.
+TEST_F(KeysetTest, MarksKeptReadyGiveThePositionsCountingGives)
+{
+    const QString sql = QStringLiteral("SELECT * FROM `%1` ORDER BY FullDate").arg(kId);
+    auto channelAt = [&](Recordset& set, int pos) {
+        set.setAbsolutePosition(pos);
+        return set.value(QStringLiteral("Channel1")).toInt();
+    };
+    // Places next to marks (every 8,192 keys), next to the moved rows, and
+    // spread over the table.
+    std::vector<int> places{1, 8191, 8192, 8193, 16384, 16385, 99999, 100000, 100001, 100002, 300001, 500000,
+                            700000, 700001, 700002, 899999, 900000, 900001, 900002, 999999, kRows};
+    for (int k = 1; k < 40; ++k)
+        places.push_back(k * 25013);
+
+    // Two rows moved before the marks: the one at 300,000 given a date past
+    // 700,000 and left where it was; the one at 100,000 given a date just
+    // after 900,000 and placed there.
+    rs.moveLast();
+    rs.setAbsolutePosition(300001);
+    rs.setValue(QStringLiteral("FullDate"), stampAt(700000, "yyyy/MM/dd HH:mm:01"));
+    rs.update();
+    rs.setAbsolutePosition(100001);
+    rs.setValue(QStringLiteral("FullDate"), stampAt(900000, "yyyy/MM/dd HH:mm:01"));
+    rs.update();
+    rs.reorderCurrent();
+    ASSERT_EQ(rs.absolutePosition(), 900001);
+    const int taken = detail::marksTaken();
+    rs.mapPositions();
+    rs.waitForPositions();
+    // A mark every 8,192 rows in every range not read: no range is left
+    // whole (about 122 marks over the million rows).
+    EXPECT_GE(detail::marksTaken(), taken + 115);
+    auto expected = [](int pos) {
+        if (pos <= 100000)
+            return pos - 1;
+        if (pos <= 900000)
+            return pos;
+        return pos == 900001 ? 100000 : pos - 1;
+    };
+    for (const int p : places)
+        EXPECT_EQ(channelAt(rs, p), expected(p)) << "at " << p;
+    // The row left where it was gets its own date back; then a place found
+    // among the marks: the row at 500,000 moved to just after 600,000 (the
+    // reading at 100,000 still placed after 900,000), and back.
+    rs.setAbsolutePosition(300000);
+    ASSERT_EQ(rs.value(QStringLiteral("Channel1")).toInt(), 300000);
+    rs.setValue(QStringLiteral("FullDate"), stampAt(300000));
+    rs.update();
+    rs.setAbsolutePosition(500000);
+    ASSERT_EQ(rs.value(QStringLiteral("Channel1")).toInt(), 500000);
+    rs.setValue(QStringLiteral("FullDate"), stampAt(600000, "yyyy/MM/dd HH:mm:01"));
+    rs.update();
+    rs.reorderCurrent();
+    EXPECT_EQ(rs.absolutePosition(), 600000);
+    EXPECT_EQ(channelAt(rs, 599999), 600000);
+    EXPECT_EQ(channelAt(rs, 500000), 500001);
+    rs.setAbsolutePosition(600000);
+    rs.setValue(QStringLiteral("FullDate"), stampAt(500000));
+    rs.update();
+    rs.reorderCurrent();
+    EXPECT_EQ(rs.absolutePosition(), 500000);
+    EXPECT_EQ(rs.recordCount(), kRows);
+
+    // Put back: the reading at 100,000's own date.
+    rs.setAbsolutePosition(900001);
+    rs.setValue(QStringLiteral("FullDate"), stampAt(100000));
+    rs.update();
+    rs.requery();
+    for (const int p : places)
+        EXPECT_EQ(channelAt(rs, p), p - 1) << "at " << p;
+
+    // Marks made, then another program deletes rows the set has not read:
+    // the marks are not taken as they were; both sets count alike.
+    rs.close();
+    rs.open(sql, conn);
+    Recordset plain;
+    plain.open(sql, conn);
+    rs.moveLast();
+    plain.moveLast();
+    const int before = detail::marksTaken();
+    rs.mapPositions();
+    elsewhere(QStringLiteral("DELETE FROM \"%1\" WHERE Channel1 IN (400000, 400001, 650000)").arg(kId));
+    rs.waitForPositions();  // made before the delete, or after it: not taken
+    rs.waitForPositions();
+    for (const int p : places)
+        EXPECT_EQ(channelAt(rs, p), channelAt(plain, p)) << "at " << p;
+    EXPECT_EQ(rs.recordCount(), plain.recordCount());
+    EXPECT_EQ(detail::marksTaken(), before);
+    plain.close();
+    elsewhere(QStringLiteral("INSERT INTO \"%1\" (DateTimeKey, FullDate, Channel1) VALUES "
+                             "('%1 c', '%2', 400000), ('%1 d', '%3', 400001), ('%1 e', '%4', 650000)")
+                  .arg(kId, stampAt(400000, "yyyy-MM-dd HH:mm:ss"), stampAt(400001, "yyyy-MM-dd HH:mm:ss"),
+                       stampAt(650000, "yyyy-MM-dd HH:mm:ss")));
 }
