@@ -181,6 +181,7 @@ struct Recordset::Impl {
     // the file is as the walk saw it. Only where no segment is in use.
     // writing: the set writes next, which ends a walk still under way.
     void takeWalk(bool writing = false);
+    void placeMarks(const detail::KeyWalk& walked);
     void waitWalk();
 
     void requireOpen() const;

@@ -6,12 +6,14 @@
 // before it.
 #include "store/backend.h"
 #include "store/connection.h"
+#include "store/dberror.h"
 #include "store/recordset_impl.h"
 #include "store/statement.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <system_error>
 #include <thread>
 
 namespace rv::store {
@@ -191,7 +193,11 @@ void Recordset::Impl::startWalk(int delayMs)
         parts.push_back({partSql(part, false, false, false, false, kChunk, false).toUtf8(),
                          partSql(part, true, false, false, false, kChunk, false).toUtf8()});
     ++walkStarts;
-    walk.walk = std::make_unique<KeyWalk>(conn->path(), std::move(parts), orderCol >= 0, *stamp, delayMs);
+    try {
+        walk.walk = std::make_unique<KeyWalk>(conn->path(), std::move(parts), orderCol >= 0, *stamp, delayMs);
+    } catch (const std::system_error&) {
+        // No thread to be had: the set counts as it otherwise would.
+    }
 }
 
 void Recordset::Impl::waitWalk()
@@ -230,13 +236,23 @@ void Recordset::Impl::takeWalk(bool writing)
     }
     if (moved.size() > 1024)
         return;
+    // The marks only save work: a failure to read the file while placing
+    // them (another program's write holding it) leaves the set as it was.
+    try {
+        placeMarks(*w);
+    } catch (const DbError&) {
+    }
+}
+
+void Recordset::Impl::placeMarks(const KeyWalk& walked)
+{
     // The marks' texts join the set's own.
     const auto base = static_cast<quint32>(arena.size());
-    arena += w->arena;
+    arena += walked.arena;
     std::vector<KeyWalk::Mark> marks;
-    marks.reserve(w->marks.size());
+    marks.reserve(walked.marks.size());
     const std::unordered_set<qint64> movedSet(moved.begin(), moved.end());
-    for (KeyWalk::Mark m : w->marks) {
+    for (KeyWalk::Mark m : walked.marks) {
         if (m.key.v.type == kText || m.key.v.type == kBlob)
             m.key.v.off += base;
         // A row the set holds elsewhere is no mark of its ranges; the rows
@@ -264,9 +280,11 @@ void Recordset::Impl::takeWalk(bool writing)
             out.emplace_back();
         out.back().keys.push_back(k);
     };
-    for (Segment& seg : segs) {
+    // Copies, not moves: segs stays whole until the end, should a count
+    // below fail.
+    for (const Segment& seg : segs) {
         if (!seg.range || seg.count < 2 * kMarkEvery) {
-            out.push_back(std::move(seg));
+            out.push_back(seg);
             continue;
         }
         // The marks strictly inside the range.
@@ -277,7 +295,7 @@ void Recordset::Impl::takeWalk(bool writing)
                               : marks.begin();
         auto to = seg.hasHi ? std::lower_bound(from, marks.end(), seg.hi, before) : marks.end();
         if (from == to) {
-            out.push_back(std::move(seg));
+            out.push_back(seg);
             continue;
         }
         // The two ends are counted in the file (each about a mark's
@@ -295,7 +313,7 @@ void Recordset::Impl::takeWalk(bool writing)
             sound = sound && c >= 0;
         }
         if (!sound || sum != seg.count) {
-            out.push_back(std::move(seg));
+            out.push_back(seg);
             continue;
         }
         placed += static_cast<int>(to - from);
