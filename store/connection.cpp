@@ -46,25 +46,35 @@ std::optional<quint32> changeCounter(sqlite3* db)
 }
 
 // The two triggers that keep a table's count note honest whatever else is
-// written to the file, by anyone: a row deleted, or a row added anywhere but
-// after the noted newest one, deletes the note. (A row added after it is seen
-// by the newest rowid; an update changes no count.) The newest rowid is in
-// the trigger's own text, so they are made again with every note.
+// written to the file, by anyone: a row added anywhere but after the noted
+// newest one deletes the note, and a row deleted from among the rows it
+// counts takes one off its count. (A row added after the newest is seen by
+// the newest rowid, and so is one deleted again, which the note never
+// counted; an update changes no count. A row a REPLACE deletes fires no
+// delete trigger, but the row it puts in its place is seen either way.) The
+// newest rowid is in the triggers' own text, so they are made again with
+// every note.
 struct CountTrigger {
     QString name;
     QString sql;
 };
 std::array<CountTrigger, 2> countTriggers(const QString& table, qint64 maxRowid)
 {
-    const QString body = QStringLiteral(" BEGIN DELETE FROM \"Settings\" WHERE \"Scope\" = ") + quoteLiteral(table)
-        + QStringLiteral(" AND \"Name\" = ") + quoteLiteral(kCountNote) + QStringLiteral("; END");
+    const QString which = QStringLiteral(" WHERE \"Scope\" = ") + quoteLiteral(table) + QStringLiteral(" AND \"Name\" = ")
+        + quoteLiteral(kCountNote) + QStringLiteral("; END");
+    // "rows counter newest": the rows one fewer, the rest as it stands. A
+    // note not of that form comes out of it unreadable, and is not used.
+    const QString oneFewer = QStringLiteral(
+        " BEGIN UPDATE \"Settings\" SET \"Value\" = (CAST(substr(\"Value\", 1, instr(\"Value\", ' ') - 1) AS INTEGER) - 1)"
+        " || substr(\"Value\", instr(\"Value\", ' '))");
     const QString deletes = table + QStringLiteral("_RowCount_Deletes");
     const QString inserts = table + QStringLiteral("_RowCount_Inserts");
+    const QString top = QString::number(maxRowid);
     return {CountTrigger{deletes, QStringLiteral("CREATE TRIGGER ") + quoteIdent(deletes) + QStringLiteral(" AFTER DELETE ON ")
-                                      + quoteIdent(table) + body},
+                                      + quoteIdent(table) + QStringLiteral(" WHEN old.rowid <= ") + top + oneFewer + which},
             CountTrigger{inserts, QStringLiteral("CREATE TRIGGER ") + quoteIdent(inserts) + QStringLiteral(" AFTER INSERT ON ")
-                                      + quoteIdent(table) + QStringLiteral(" WHEN new.rowid <= ")
-                                      + QString::number(maxRowid) + body}};
+                                      + quoteIdent(table) + QStringLiteral(" WHEN new.rowid <= ") + top
+                                      + QStringLiteral(" BEGIN DELETE FROM \"Settings\"") + which}};
 }
 
 std::function<void()>& busyWaitHook()
@@ -348,9 +358,14 @@ std::optional<qint64> Connection::notedRowCount(const QString& table)
         if (stamp != *counter && !countTriggersInPlace(table, maxRowid))
             return std::nullopt;
         m_notesCounter = stamp;
-        // One more check that costs a single index step: the newest row.
+        // One more check that costs a single index step: the newest row is
+        // the noted one; or, written to since, none is newer (the noted one
+        // may have been deleted, and taken off the count).
         StatementUse top(prepared("SELECT max(rowid) FROM " + quoteIdent(table).toUtf8()));
-        if (!top.step() || top->int64(0) != maxRowid)
+        if (!top.step())
+            return std::nullopt;
+        const qint64 newest = top->int64(0);
+        if (stamp == *counter ? newest != maxRowid : newest > maxRowid)
             return std::nullopt;
         return rows;
     } catch (const DbError&) {

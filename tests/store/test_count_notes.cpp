@@ -100,9 +100,9 @@ TEST_F(CountNotesTest, ACleanCloseSparesTheNextOpeningItsCountWhileNobodyCanHave
         bool counts;
     };
     const Step steps[] = {
-        // A row deleted in the middle leaves the newest row as it was: the
-        // note's trigger drops the note.
-        {"DELETE FROM \"200565001\" WHERE DateTimeKey = '200565001 2020/01/02 00:00:00'", 3, true},
+        // A row deleted in the middle: the note's trigger takes it off the
+        // count.
+        {"DELETE FROM \"200565001\" WHERE DateTimeKey = '200565001 2020/01/02 00:00:00'", 3, false},
         // Writes to other tables, and edits of readings, change no count.
         {"INSERT INTO Settings (Scope, Name, Value) VALUES ('', 'Elsewhere', '1'); "
          "UPDATE \"200565001\" SET Channel1 = 3",
@@ -128,6 +128,20 @@ TEST_F(CountNotesTest, ACleanCloseSparesTheNextOpeningItsCountWhileNobodyCanHave
          "VALUES (-6, '200565001 2020/01/11 00:00:00', '2020/01/11 00:00:00')",
          6, true},
         {"INSERT INTO Settings (Scope, Name, Value) VALUES ('', 'Elsewhere2', '1')", 6, false},
+        // A reading added and deleted again: the note never counted it.
+        {"INSERT INTO \"200565001\" (DateTimeKey, FullDate) VALUES ('200565001 2020/01/12 00:00:00', "
+         "'2020/01/12 00:00:00'); DELETE FROM \"200565001\" WHERE DateTimeKey = '200565001 2020/01/12 00:00:00'",
+         6, false},
+        // The newest row and the oldest deleted: each taken off the count.
+        {"DELETE FROM \"200565001\" WHERE rowid = (SELECT max(rowid) FROM \"200565001\"); "
+         "DELETE FROM \"200565001\" WHERE rowid = (SELECT min(rowid) FROM \"200565001\")",
+         4, false},
+        // The newest deleted and a row added, which takes its rowid: a row
+        // the note counts among its own, added; the trigger drops the note.
+        {"DELETE FROM \"200565001\" WHERE rowid = (SELECT max(rowid) FROM \"200565001\"); "
+         "INSERT INTO \"200565001\" (DateTimeKey, FullDate) VALUES ('200565001 2020/01/13 00:00:00', "
+         "'2020/01/13 00:00:00')",
+         4, true},
     };
     for (const Step& step : steps) {
         elsewhere(step.sql);
