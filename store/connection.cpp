@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <array>
+#include <vector>
 #include <sqlite3.h>
 
 namespace rv::store {
@@ -45,23 +46,26 @@ std::optional<quint32> changeCounter(sqlite3* db)
     return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
 }
 
-// The two triggers that keep a table's count note honest whatever else is
+// The triggers that keep a table's count note honest whatever else is
 // written to the file, by anyone: a row added anywhere but after the noted
 // newest one deletes the note, and a row deleted from among the rows it
 // counts takes one off its count. (A row added after the newest is seen by
 // the newest rowid, and so is one deleted again, which the note never
-// counted; an update changes no count. A row a REPLACE deletes fires no
-// delete trigger, but the row it puts in its place is seen either way.) The
-// newest rowid is in the triggers' own text, so they are made again with
-// every note.
+// counted; an update changes no count.) A row a REPLACE deletes to make way
+// for another fires no delete trigger: two more triggers delete the note
+// before an insert, or an update of a unique key, that finds a row already
+// holding the key (where a plain write fails, and takes its trigger's work
+// back with it). The newest rowid is in the triggers' own text, so they are
+// made again with every note. uniqueKeys: the columns of each unique index.
 struct CountTrigger {
     QString name;
     QString sql;
 };
-std::array<CountTrigger, 2> countTriggers(const QString& table, qint64 maxRowid)
+std::vector<CountTrigger> countTriggers(const QString& table, qint64 maxRowid, const std::vector<QStringList>& uniqueKeys)
 {
     const QString which = QStringLiteral(" WHERE \"Scope\" = ") + quoteLiteral(table) + QStringLiteral(" AND \"Name\" = ")
         + quoteLiteral(kCountNote) + QStringLiteral("; END");
+    const QString dropNote = QStringLiteral(" BEGIN DELETE FROM \"Settings\"") + which;
     // "rows counter newest": the rows one fewer, the rest as it stands. A
     // note not of that form comes out of it unreadable, and is not used.
     const QString oneFewer = QStringLiteral(
@@ -70,11 +74,46 @@ std::array<CountTrigger, 2> countTriggers(const QString& table, qint64 maxRowid)
     const QString deletes = table + QStringLiteral("_RowCount_Deletes");
     const QString inserts = table + QStringLiteral("_RowCount_Inserts");
     const QString top = QString::number(maxRowid);
-    return {CountTrigger{deletes, QStringLiteral("CREATE TRIGGER ") + quoteIdent(deletes) + QStringLiteral(" AFTER DELETE ON ")
-                                      + quoteIdent(table) + QStringLiteral(" WHEN old.rowid <= ") + top + oneFewer + which},
-            CountTrigger{inserts, QStringLiteral("CREATE TRIGGER ") + quoteIdent(inserts) + QStringLiteral(" AFTER INSERT ON ")
-                                      + quoteIdent(table) + QStringLiteral(" WHEN new.rowid <= ") + top
-                                      + QStringLiteral(" BEGIN DELETE FROM \"Settings\"") + which}};
+    std::vector<CountTrigger> out{
+        CountTrigger{deletes, QStringLiteral("CREATE TRIGGER ") + quoteIdent(deletes) + QStringLiteral(" AFTER DELETE ON ")
+                                  + quoteIdent(table) + QStringLiteral(" WHEN old.rowid <= ") + top + oneFewer + which},
+        CountTrigger{inserts, QStringLiteral("CREATE TRIGGER ") + quoteIdent(inserts) + QStringLiteral(" AFTER INSERT ON ")
+                                  + quoteIdent(table) + QStringLiteral(" WHEN new.rowid <= ") + top + dropNote}};
+    if (uniqueKeys.empty())
+        return out;
+    QStringList held;     // a row holding the new row's key, for each unique key
+    QStringList columns;  // every column of a unique key
+    for (const QStringList& key : uniqueKeys) {
+        QStringList same;
+        for (const QString& c : key) {
+            same << quoteIdent(c) + QStringLiteral(" = new.") + quoteIdent(c);
+            if (!columns.contains(c))
+                columns << c;
+        }
+        held << QStringLiteral("(") + same.join(QStringLiteral(" AND ")) + QStringLiteral(")");
+    }
+    QStringList quoted;
+    for (const QString& c : columns)
+        quoted << quoteIdent(c);
+    const QString found = QStringLiteral("EXISTS (SELECT 1 FROM ") + quoteIdent(table) + QStringLiteral(" WHERE (")
+        + held.join(QStringLiteral(" OR ")) + QStringLiteral(")");
+    const QString replaces = table + QStringLiteral("_RowCount_Replaces");
+    const QString rekeys = table + QStringLiteral("_RowCount_Rekeys");
+    out.push_back({replaces, QStringLiteral("CREATE TRIGGER ") + quoteIdent(replaces) + QStringLiteral(" BEFORE INSERT ON ")
+                                 + quoteIdent(table) + QStringLiteral(" WHEN ") + found + QStringLiteral(")") + dropNote});
+    out.push_back({rekeys, QStringLiteral("CREATE TRIGGER ") + quoteIdent(rekeys) + QStringLiteral(" BEFORE UPDATE OF ")
+                               + quoted.join(QStringLiteral(", ")) + QStringLiteral(" ON ") + quoteIdent(table)
+                               + QStringLiteral(" WHEN ") + found + QStringLiteral(" AND rowid <> old.rowid)") + dropNote});
+    return out;
+}
+
+// The names of every trigger a note may have had.
+QStringList countTriggerNames(const QString& table)
+{
+    QStringList names;
+    for (const char* kind : {"_RowCount_Deletes", "_RowCount_Inserts", "_RowCount_Replaces", "_RowCount_Rekeys"})
+        names << table + QLatin1String(kind);
+    return names;
 }
 
 std::function<void()>& busyWaitHook()
@@ -373,9 +412,39 @@ std::optional<qint64> Connection::notedRowCount(const QString& table)
     }
 }
 
+std::optional<std::vector<QStringList>> Connection::uniqueKeys(const QString& table)
+{
+    std::vector<QStringList> keys;
+    QStringList indexes;
+    {
+        StatementUse list(prepared("SELECT name, \"unique\" FROM pragma_index_list(?1)"));
+        list->bindText(1, table.toUtf8());
+        while (list.step())
+            if (list->int64(1) != 0)
+                indexes << list->qtext(0);
+    }
+    for (const QString& index : indexes) {
+        StatementUse info(prepared("SELECT cid, name FROM pragma_index_info(?1) ORDER BY seqno"));
+        info->bindText(1, index.toUtf8());
+        QStringList key;
+        while (info.step()) {
+            // A key of an expression (or of the rowid itself) no trigger
+            // here can test: the table keeps no note.
+            if (info->int64(0) < 0)
+                return std::nullopt;
+            key << info->qtext(1);
+        }
+        keys.push_back(key);
+    }
+    return keys;
+}
+
 bool Connection::countTriggersInPlace(const QString& table, qint64 maxRowid)
 {
-    for (const CountTrigger& t : countTriggers(table, maxRowid)) {
+    const auto keys = uniqueKeys(table);
+    if (!keys)
+        return false;
+    for (const CountTrigger& t : countTriggers(table, maxRowid, *keys)) {
         StatementUse use(prepared("SELECT sql, tbl_name FROM sqlite_master WHERE type = 'trigger' AND name = ?1"));
         use->bindText(1, t.name.toUtf8());
         if (!use.step() || use->qtext(0) != t.sql || use->qtext(1) != table)
@@ -386,19 +455,20 @@ bool Connection::countTriggersInPlace(const QString& table, qint64 maxRowid)
 
 void Connection::dropCountTriggers(const QString& table)
 {
-    for (const CountTrigger& t : countTriggers(table, 0))
-        backend().exec(("DROP TRIGGER IF EXISTS " + quoteIdent(t.name)).toUtf8());
+    for (const QString& name : countTriggerNames(table))
+        backend().exec(("DROP TRIGGER IF EXISTS " + quoteIdent(name)).toUtf8());
 }
 
 void Connection::setAsideCountNote(const QString& table)
 {
     if (!m_backend || m_backend->engine() != Engine::Sqlite)
         return;
-    const auto triggers = countTriggers(table, 0);
+    const QStringList names = countTriggerNames(table);
     {
-        StatementUse use(prepared("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name IN (?1, ?2)"));
-        use->bindText(1, triggers[0].name.toUtf8());
-        use->bindText(2, triggers[1].name.toUtf8());
+        StatementUse use(
+            prepared("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name IN (?1, ?2, ?3, ?4)"));
+        for (int k = 0; k < names.size(); ++k)
+            use->bindText(k + 1, names[k].toUtf8());
         if (!use.step())
             return;
     }
@@ -495,8 +565,9 @@ void Connection::noteRowCounts(const QStringList& alsoCount)
             writeSetting(*this, it.key(), kCountNote, QStringLiteral("%1 %2 %3").arg(it.value()).arg(stamp).arg(top));
             if (!countTriggersInPlace(it.key(), top)) {
                 dropCountTriggers(it.key());
-                for (const CountTrigger& tr : countTriggers(it.key(), top))
-                    backend().exec(tr.sql.toUtf8());
+                if (const auto keys = uniqueKeys(it.key()))
+                    for (const CountTrigger& tr : countTriggers(it.key(), top, *keys))
+                        backend().exec(tr.sql.toUtf8());
             }
         }
         t.commit();

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct sqlite3;
 
@@ -192,8 +193,11 @@ private:
     QSet<QString> m_counted;
 
     std::optional<qint64> notedRowCount(const QString& table);
-    // The triggers that drop the table's note on a change of its count.
+    // The triggers that keep the table's note honest, as made for it.
     bool countTriggersInPlace(const QString& table, qint64 maxRowid);
+    // The columns of each unique index of the table; nullopt when one is
+    // of an expression.
+    std::optional<std::vector<QStringList>> uniqueKeys(const QString& table);
     void dropCountTriggers(const QString& table);  // throws DbError
     // The file change counter as it stands, beside the notes.
     std::optional<quint32> notesCounterNow();

@@ -136,12 +136,18 @@ TEST_F(CountNotesTest, ACleanCloseSparesTheNextOpeningItsCountWhileNobodyCanHave
         {"DELETE FROM \"200565001\" WHERE rowid = (SELECT max(rowid) FROM \"200565001\"); "
          "DELETE FROM \"200565001\" WHERE rowid = (SELECT min(rowid) FROM \"200565001\")",
          4, false},
+        // A row given the key of another by an UPDATE OR REPLACE, which
+        // deletes the other without firing delete triggers: the note goes
+        // before the update.
+        {"UPDATE OR REPLACE \"200565001\" SET DateTimeKey = (SELECT DateTimeKey FROM \"200565001\" "
+         "WHERE rowid = (SELECT min(rowid) FROM \"200565001\")) WHERE rowid = (SELECT max(rowid) FROM \"200565001\")",
+         3, true},
         // The newest deleted and a row added, which takes its rowid: a row
         // the note counts among its own, added; the trigger drops the note.
         {"DELETE FROM \"200565001\" WHERE rowid = (SELECT max(rowid) FROM \"200565001\"); "
          "INSERT INTO \"200565001\" (DateTimeKey, FullDate) VALUES ('200565001 2020/01/13 00:00:00', "
          "'2020/01/13 00:00:00')",
-         4, true},
+         3, true},
     };
     for (const Step& step : steps) {
         elsewhere(step.sql);
@@ -205,7 +211,7 @@ TEST_F(CountNotesTest, ManyRowsAddedSetTheNoteAsideWithTheirTransaction)
     };
     // Undone: the note and its triggers come back with the rest.
     addRow(QStringLiteral("2020/01/08 00:00:00"), false);
-    EXPECT_EQ(raw(triggers).toInt(), 2);
+    EXPECT_EQ(raw(triggers).toInt(), 4);
     EXPECT_EQ(count(&counted), 4);
     EXPECT_FALSE(counted);
     conn.close();
@@ -216,7 +222,7 @@ TEST_F(CountNotesTest, ManyRowsAddedSetTheNoteAsideWithTheirTransaction)
     EXPECT_TRUE(counted);
     closeCleanly();
     conn.open(path);
-    EXPECT_EQ(raw(triggers).toInt(), 2);
+    EXPECT_EQ(raw(triggers).toInt(), 4);
     EXPECT_EQ(count(&counted), 5);
     EXPECT_FALSE(counted);
     conn.close();
