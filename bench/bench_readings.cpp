@@ -216,8 +216,8 @@ BENCHMARK(BM_EnterPageFirstTimeAfterOtherDelete)->Arg(100000)->Arg(1000000)->Uni
 
 // The same when another program added a reading and kept it (and deleted
 // the oldest, so that the count stays as the check expects): the kept count
-// no longer holds (the note cannot tell an added row from one a REPLACE put
-// in the place of a row it deleted unseen), and the readings are counted.
+// no longer holds (the note cannot tell an added row from a counted one
+// whose rowid an update moved past the newest), and the readings are counted.
 void BM_EnterPageFirstTimeAfterOtherAdd(benchmark::State& state)
 {
     enterAfterStart(state, [](int n) {
