@@ -194,22 +194,28 @@ void BM_EnterPageFirstTimeAfterOtherWrite(benchmark::State& state)
 }
 BENCHMARK(BM_EnterPageFirstTimeAfterOtherWrite)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// Another program's write of the readings between two sessions: sql, whose
+// last statement deletes one row.
+void otherProgramWrites(int n, const char* sql)
+{
+    sqlite3* h = rawOpen(n);
+    sqlite3_exec(h, sql, nullptr, nullptr, nullptr);
+    const bool deleted = sqlite3_changes(h) == 1;
+    const std::string why = sqlite3_errmsg(h);
+    sqlite3_close(h);
+    if (!deleted)
+        throw std::runtime_error("the other program's write failed: " + why);
+}
+
 // The same when another program added a reading and deleted it again: the
 // kept count still holds (the trigger of the count's note takes a deleted
 // row off the count when it is one the note counted).
 void BM_EnterPageFirstTimeAfterOtherDelete(benchmark::State& state)
 {
     enterAfterStart(state, [](int n) {
-        sqlite3* h = rawOpen(n);
-        sqlite3_exec(h,
-                     "INSERT INTO \"200565001\" (DateTimeKey, FullDate) VALUES ('200565001 elsewhere', "
-                     "'1999-01-01 00:00:00'); DELETE FROM \"200565001\" WHERE DateTimeKey = '200565001 elsewhere'",
-                     nullptr, nullptr, nullptr);
-        const bool deleted = sqlite3_changes(h) == 1;
-        const std::string why = sqlite3_errmsg(h);
-        sqlite3_close(h);
-        if (!deleted)
-            throw std::runtime_error("the other program's write failed: " + why);
+        otherProgramWrites(n, "INSERT INTO \"200565001\" (DateTimeKey, FullDate) VALUES ('200565001 elsewhere', "
+                              "'1999-01-01 00:00:00'); "
+                              "DELETE FROM \"200565001\" WHERE DateTimeKey = '200565001 elsewhere'");
     });
 }
 BENCHMARK(BM_EnterPageFirstTimeAfterOtherDelete)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -221,17 +227,9 @@ BENCHMARK(BM_EnterPageFirstTimeAfterOtherDelete)->Arg(100000)->Arg(1000000)->Uni
 void BM_EnterPageFirstTimeAfterOtherAdd(benchmark::State& state)
 {
     enterAfterStart(state, [](int n) {
-        sqlite3* h = rawOpen(n);
-        sqlite3_exec(h,
-                     "INSERT INTO \"200565001\" (DateTimeKey, FullDate) VALUES ('200565001 elsewhere ' || random(), "
-                     "'1999-01-01 00:00:00'); "
-                     "DELETE FROM \"200565001\" WHERE rowid = (SELECT min(rowid) FROM \"200565001\")",
-                     nullptr, nullptr, nullptr);
-        const bool added = sqlite3_changes(h) == 1;
-        const std::string why = sqlite3_errmsg(h);
-        sqlite3_close(h);
-        if (!added)
-            throw std::runtime_error("the other program's write failed: " + why);
+        otherProgramWrites(n, "INSERT INTO \"200565001\" (DateTimeKey, FullDate) VALUES "
+                              "('200565001 elsewhere ' || random(), '1999-01-01 00:00:00'); "
+                              "DELETE FROM \"200565001\" WHERE rowid = (SELECT min(rowid) FROM \"200565001\")");
     });
 }
 BENCHMARK(BM_EnterPageFirstTimeAfterOtherAdd)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
