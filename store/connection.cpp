@@ -441,7 +441,12 @@ std::optional<std::vector<QStringList>> Connection::uniqueKeys(const QString& ta
 
 bool Connection::countTriggersInPlace(const QString& table, qint64 maxRowid)
 {
-    const auto keys = uniqueKeys(table);
+    return countTriggersInPlace(table, maxRowid, uniqueKeys(table));
+}
+
+bool Connection::countTriggersInPlace(const QString& table, qint64 maxRowid,
+                                      const std::optional<std::vector<QStringList>>& keys)
+{
     if (!keys)
         return false;
     for (const CountTrigger& t : countTriggers(table, maxRowid, *keys)) {
@@ -563,9 +568,10 @@ void Connection::noteRowCounts(const QStringList& alsoCount)
         for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
             const qint64 top = tops.value(it.key());
             writeSetting(*this, it.key(), kCountNote, QStringLiteral("%1 %2 %3").arg(it.value()).arg(stamp).arg(top));
-            if (!countTriggersInPlace(it.key(), top)) {
+            const auto keys = uniqueKeys(it.key());
+            if (!countTriggersInPlace(it.key(), top, keys)) {
                 dropCountTriggers(it.key());
-                if (const auto keys = uniqueKeys(it.key()))
+                if (keys)
                     for (const CountTrigger& tr : countTriggers(it.key(), top, *keys))
                         backend().exec(tr.sql.toUtf8());
             }

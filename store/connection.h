@@ -195,6 +195,8 @@ private:
     std::optional<qint64> notedRowCount(const QString& table);
     // The triggers that keep the table's note honest, as made for it.
     bool countTriggersInPlace(const QString& table, qint64 maxRowid);
+    bool countTriggersInPlace(const QString& table, qint64 maxRowid,
+                              const std::optional<std::vector<QStringList>>& keys);
     // The columns of each unique index of the table; nullopt when one is
     // of an expression.
     std::optional<std::vector<QStringList>> uniqueKeys(const QString& table);

@@ -197,13 +197,10 @@ QString Recordset::Impl::partSql(Part part, bool useLo, bool useHi, bool backwar
         conds << QStringLiteral("(") + baseCond + QStringLiteral(")");
     QString order;
     switch (part) {
-    case Part::Rowid:
-        if (useLo) conds << QStringLiteral("rowid > :lor");
-        if (useHi) conds << QStringLiteral("rowid < :hir");
-        order = backward ? QStringLiteral("rowid DESC") : QStringLiteral("rowid");
-        break;
     case Part::Nulls:
         conds << col + QStringLiteral(" IS NULL");
+        [[fallthrough]];  // the nulls run in rowid order
+    case Part::Rowid:
         if (useLo) conds << QStringLiteral("rowid > :lor");
         if (useHi) conds << QStringLiteral("rowid < :hir");
         order = backward ? QStringLiteral("rowid DESC") : QStringLiteral("rowid");

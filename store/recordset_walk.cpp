@@ -280,6 +280,21 @@ void Recordset::Impl::placeMarks(const KeyWalk& walked)
             out.emplace_back();
         out.back().keys.push_back(k);
     };
+    // The rows strictly between lo and hi (null: no bound), when there are any.
+    auto addRange = [&](const RowKey* lo, const RowKey* hi, qint64 count) {
+        if (count <= 0)
+            return;
+        Segment r;
+        r.range = true;
+        r.hasLo = lo != nullptr;
+        if (lo)
+            r.lo = *lo;
+        r.hasHi = hi != nullptr;
+        if (hi)
+            r.hi = *hi;
+        r.count = static_cast<int>(count);
+        out.push_back(std::move(r));
+    };
     // Copies, not moves: segs stays whole until the end, should a count
     // below fail.
     for (const Segment& seg : segs) {
@@ -320,30 +335,11 @@ void Recordset::Impl::placeMarks(const KeyWalk& walked)
         const RowKey* lo = seg.hasLo ? &seg.lo : nullptr;
         size_t c = 0;
         for (auto m = from; m != to; ++m, ++c) {
-            if (counts[c] > 0) {
-                Segment r;
-                r.range = true;
-                r.hasLo = lo != nullptr;
-                if (lo)
-                    r.lo = *lo;
-                r.hasHi = true;
-                r.hi = m->key;
-                r.count = static_cast<int>(counts[c]);
-                out.push_back(std::move(r));
-            }
+            addRange(lo, &m->key, counts[c]);
             addKey(m->key);
             lo = &m->key;
         }
-        if (counts[c] > 0) {
-            Segment r;
-            r.range = true;
-            r.hasLo = true;
-            r.lo = *lo;
-            r.hasHi = seg.hasHi;
-            r.hi = seg.hi;
-            r.count = static_cast<int>(counts[c]);
-            out.push_back(std::move(r));
-        }
+        addRange(lo, seg.hasHi ? &seg.hi : nullptr, counts[c]);
     }
     gMarksTaken += placed;
     segs = std::move(out);
